@@ -1,0 +1,45 @@
+# Native build: the core's unit tests, plus the Windows build as an external
+# project whose test programs ctest runs under Wine.
+include(ExternalProject)
+enable_testing()
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+add_executable(core_tests
+  tests/core/LineSplitterTest.cpp
+  tests/core/ListerCommandLineTest.cpp
+  tests/core/ListingReaderTest.cpp
+  tests/core/ParsePathTest.cpp
+  tests/core/RegistryValueTest.cpp
+  tests/core/WildcardMatchTest.cpp
+)
+target_link_libraries(core_tests PRIVATE quarvel_core GTest::gtest_main)
+gtest_discover_tests(core_tests TEST_PREFIX "native." DISCOVERY_MODE PRE_TEST)
+
+set(WIN_BUILD_DIR ${CMAKE_BINARY_DIR}/windows)
+ExternalProject_Add(windows
+  SOURCE_DIR ${CMAKE_SOURCE_DIR}
+  BINARY_DIR ${WIN_BUILD_DIR}
+  CMAKE_ARGS
+    -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw-w64-x86_64.cmake
+    -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}
+  INSTALL_COMMAND ""
+  BUILD_ALWAYS ON
+  USES_TERMINAL_BUILD ON
+)
+
+# One throwaway Wine prefix, one wineserver and one virtual display per test run.
+set(WINE_SESSION ${CMAKE_SOURCE_DIR}/tests/wine/session.sh)
+set(WINE_RUN ${CMAKE_SOURCE_DIR}/tests/wine/run.sh)
+add_test(NAME wine.session.start COMMAND ${WINE_SESSION} start ${CMAKE_BINARY_DIR})
+add_test(NAME wine.session.stop COMMAND ${WINE_SESSION} stop ${CMAKE_BINARY_DIR})
+set_tests_properties(wine.session.start PROPERTIES FIXTURES_SETUP wine)
+set_tests_properties(wine.session.stop PROPERTIES FIXTURES_CLEANUP wine)
+
+function(add_wine_test name exe)
+  add_test(NAME wine.${name} COMMAND ${WINE_RUN} ${CMAKE_BINARY_DIR} ${WIN_BUILD_DIR}/${exe} ${ARGN})
+  set_tests_properties(wine.${name} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine_desktop)
+endfunction()
+
+add_wine_test(platform tests/platform_tests.exe)
+add_wine_test(lister tests/lister_tests.exe)

@@ -1,0 +1,63 @@
+// Builds the command line that starts the lister over the scan settings.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quarvel {
+
+inline constexpr long kPlatform9x = 1;
+inline constexpr long kPlatformNT = 2;
+
+// The path box's text with a backslash appended unless it already ends in one
+// (an empty box gives "\").
+std::string ScanFolderFrom(std::string_view path_box_text);
+
+// " /NR " (this folder only) when the check box is unchecked (0), else empty.
+std::string ListerOptionText(int include_subdirectories_value);
+
+struct ListerLaunch {
+  long platform_id = 0;
+  std::string current_folder;        // GetCurDir
+  std::string short_current_folder;  // GetShortName(current folder), 9x family only
+  std::string windows_folder;        // GetWinDir, 9x family only
+  std::string path_box_text;
+  std::string filter_text;
+  int include_subdirectories_value = 0;
+};
+
+// The command line for the NT family (the lister itself, which redirects its own
+// output) or for the 9x family (through command.com); nothing for any other
+// platform. On NT the lister's path is quoted when the current folder holds a
+// blank, so that CreateProcessA cannot take a shorter prefix for the program.
+std::optional<std::string> BuildListerCommandLine(const ListerLaunch& launch);
+
+// What the lister makes of the text after its own program name.
+struct ListerArguments {
+  std::string pattern;      // folder and filter, e.g. C:\WINDOWS\*.dll
+  bool recurse = true;      // false with /NR
+  std::string output_file;  // from ">file"; empty means standard output
+};
+
+// Reads the lister's arguments. Quotes are taken literally (no backslash
+// escapes), so a pattern such as "C:\" keeps its closing backslash; a closing
+// quote may be followed directly by ">file".
+ListerArguments ParseListerArguments(std::string_view arguments);
+
+// The text of a full command line after its first token (the program).
+std::string_view SkipProgramToken(std::string_view command_line);
+
+}  // namespace quarvel
+
+namespace quarvel {
+
+struct ListerPattern {
+  std::string folder;  // up to and including the last separator; "." when none
+  std::string filter;  // "*" when the pattern names no filter
+};
+
+// Splits the lister's pattern into the folder to list and the filter.
+ListerPattern SplitListerPattern(std::string_view pattern);
+
+}  // namespace quarvel

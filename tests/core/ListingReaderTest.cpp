@@ -1,0 +1,176 @@
+#include "core/ListingReader.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "core/ListingFormat.h"
+
+namespace quarvel {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// A folder tree as the ordinary search would see it.
+class ListingReaderTest : public ::testing::Test {
+ protected:
+  ListingComparison Compare(const Lines& lines) {
+    return CompareListingLines(
+        lines, [this](const std::string& text) { return folders.count(text) > 0; },
+        [this](const std::string& path) {
+          searched.push_back(path);
+          return visible.count(path) > 0;
+        });
+  }
+
+  std::set<std::string> folders{R"(C:\W\)", R"(C:\W\SUB\)", R"(C:\W)"};
+  std::set<std::string> visible;
+  std::vector<std::string> searched;
+};
+
+TEST_F(ListingReaderTest, SortsSeenAndUnseenFilesUnderTheirFolder) {
+  visible = {R"(C:\W\KERNEL32.DLL)", R"(C:\W\SUB\A.DLL)"};
+  const auto result = Compare({R"(C:\W\)", FileLine("KERNEL32.DLL", 1234), FileLine("HIDDEN.DLL", 7),
+                               SubfolderLine("SUB"), R"(C:\W\SUB\)", FileLine("A.DLL", 1),
+                               FileLine("B.DLL", 22)});
+  EXPECT_EQ(result.list2, (Lines{R"(C:\W\)", R"(C:\W\KERNEL32.DLL)", R"(C:\W\SUB\)", R"(C:\W\SUB\A.DLL)"}));
+  EXPECT_EQ(result.list1, (Lines{R"(C:\W\HIDDEN.DLL    7)", R"(C:\W\SUB\B.DLL         22)"}));
+}
+
+TEST_F(ListingReaderTest, LineKindsAreTestedInOrderAndTheFirstMatchDecides) {
+  ListingReader reader([](const std::string&) { return true; }, [](const std::string&) { return true; });
+  EXPECT_EQ(reader.ReadLine("X  <Dir> found: Total of file sizes:").kind, ListingLineKind::kSubfolder);
+  EXPECT_EQ(reader.ReadLine(" found: Total of file sizes:").kind, ListingLineKind::kCountSummary);
+  EXPECT_EQ(reader.ReadLine("Total of file sizes: 5").kind, ListingLineKind::kSizeSummary);
+  EXPECT_EQ(reader.ReadLine(R"(C:\W\)").kind, ListingLineKind::kFolderHeading);
+  // The marks are exact-case.
+  EXPECT_EQ(reader.ReadLine("X  <DIR>").kind, ListingLineKind::kFolderHeading);
+}
+
+TEST_F(ListingReaderTest, SubfolderEntriesAreSkipped) {
+  const auto result = Compare({R"(C:\W\)", SubfolderLine("SUB")});
+  EXPECT_EQ(result.list2, (Lines{R"(C:\W\)"}));
+  EXPECT_TRUE(result.list1.empty());
+}
+
+TEST_F(ListingReaderTest, SizeSummaryFollowsTheLastCountSummary) {
+  auto result = Compare({CountSummaryLine(3, 1), SizeSummaryLine(99)});
+  EXPECT_EQ(result.size_summary, "3 file(s) found: 1 folder(s) listed\r\nTotal of file sizes: 99 bytes");
+  // A second count summary replaces both lines.
+  result = Compare({"  1 found: a", "  Total of file sizes: 9", "  2 found: b"});
+  EXPECT_EQ(result.size_summary, "2 found: b");
+}
+
+TEST_F(ListingReaderTest, FolderHeadingIsKeptExactlyAsRead) {
+  const auto result = Compare({"   C:\\W   ", "ABCDE.DLL  12"});
+  EXPECT_EQ(result.list2, (Lines{"   C:\\W   "}));
+  EXPECT_EQ(result.list1, (Lines{"   C:\\W   ABCDE.DLL  12"}));
+}
+
+TEST_F(ListingReaderTest, FileLinesBeforeAnyHeadingCarryNoFolder) {
+  visible = {"SEEN.TXT"};
+  const auto result = Compare({"SEEN.TXT  4", "  NOTSEEN.TXT  4"});
+  EXPECT_EQ(result.list2, (Lines{"SEEN.TXT"}));
+  EXPECT_EQ(result.list1, (Lines{"NOTSEEN.TXT  4"}));
+}
+
+TEST_F(ListingReaderTest, ShortNameIsTestedOnlyWithFourCharactersOfCandidate) {
+  visible = {R"(C:\W\AB)"};
+  // AB, one blank, 12: the first candidate "AB " has three characters.
+  auto result = Compare({R"(C:\W\)", "AB 12"});
+  EXPECT_EQ(result.list1, (Lines{R"(C:\W\AB 12)"}));
+  EXPECT_TRUE(searched.empty());
+  // AB, two blanks, 12: "AB  " has four, so AB is searched and found.
+  result = Compare({R"(C:\W\)", "AB  12"});
+  EXPECT_EQ(result.list2, (Lines{R"(C:\W\)", R"(C:\W\AB)"}));
+  EXPECT_TRUE(result.list1.empty());
+}
+
+TEST_F(ListingReaderTest, LinesOfTwoToFiveCharactersGoToList1Untested) {
+  visible = {R"(C:\W\AB)", R"(C:\W\ABC)"};
+  const auto result = Compare({R"(C:\W\)", "AB", "AB 1", "ABC 1", "  AB"});
+  EXPECT_EQ(result.list1, (Lines{R"(C:\W\AB)", R"(C:\W\AB 1)", R"(C:\W\ABC 1)", R"(C:\W\AB)"}));
+  EXPECT_TRUE(searched.empty());
+}
+
+TEST_F(ListingReaderTest, LinesOfNoneOrOneCharacterGoNowhere) {
+  const auto result = Compare({R"(C:\W\)", "", "X", " "});
+  EXPECT_EQ(result.list2, (Lines{R"(C:\W\)"}));
+  EXPECT_TRUE(result.list1.empty());
+}
+
+TEST_F(ListingReaderTest, VisiblePrefixNameDoesNotHideAHiddenFile) {
+  visible = {R"(C:\W\ABCD)"};
+  const auto result = Compare({R"(C:\W\)", FileLine("ABCDEFGH.DLL", 4096)});
+  EXPECT_EQ(result.list1, (Lines{R"(C:\W\ABCDEFGH.DLL  4096)"}));
+  EXPECT_EQ(result.list2, (Lines{R"(C:\W\)"}));
+}
+
+TEST_F(ListingReaderTest, NameIsSearchedOnlyWhereItCanEndAndNeverTwice) {
+  visible = {R"(C:\W\ABCDEFGH.DLL)"};
+  const auto result = Compare({R"(C:\W\)", FileLine("ABCDEFGH.DLL", 4096)});
+  EXPECT_EQ(result.list2.back(), R"(C:\W\ABCDEFGH.DLL)");
+  EXPECT_EQ(searched, (Lines{R"(C:\W\ABCDEFGH.DLL)"}));
+
+  searched.clear();
+  Compare({R"(C:\W\)", "NAME WITH BLANKS.DLL  77"});
+  EXPECT_EQ(searched, (Lines{R"(C:\W\NAME WITH BLANKS.DLL)", R"(C:\W\NAME WITH)", R"(C:\W\NAME)"}));
+}
+
+TEST_F(ListingReaderTest, LongNameWithBlanksIsFoundWhole) {
+  visible = {R"(C:\W\My Visible File.dll)"};
+  const auto result = Compare({R"(C:\W\)", FileLine("My Visible File.dll", 5)});
+  EXPECT_EQ(result.list2.back(), R"(C:\W\My Visible File.dll)");
+}
+
+TEST_F(ListingReaderTest, HiddenAndSystemFilesLandInList1WithTheirColumns) {
+  const auto result = Compare({R"(C:\W\)", FileLine("HIDDEN.SYS", 100), "  SYSTEM.DLL      5  extra"});
+  EXPECT_EQ(result.list1, (Lines{R"(C:\W\HIDDEN.SYS    100)", R"(C:\W\SYSTEM.DLL      5  extra)"}));
+}
+
+TEST_F(ListingReaderTest, StrayTextAroundEntriesLosesNothing) {
+  visible = {R"(C:\W\A.DLL)"};
+  const std::string very_long(100000, 'z');
+  const auto result = Compare({R"(C:\W\)", "Volume in drive C has no label", FileLine("A.DLL", 1),
+                               very_long, FileLine("B.DLL", 2)});
+  EXPECT_EQ(result.list2, (Lines{R"(C:\W\)", R"(C:\W\A.DLL)"}));
+  ASSERT_EQ(result.list1.size(), 3u);
+  EXPECT_EQ(result.list1[0], R"(C:\W\Volume in drive C has no label)");
+  EXPECT_EQ(result.list1[1], R"(C:\W\)" + very_long);
+  EXPECT_EQ(result.list1[2], R"(C:\W\)" + FileLine("B.DLL", 2));
+}
+
+TEST_F(ListingReaderTest, PathsTooLongForTheSearchAreNeverAsked) {
+  ListingReader reader([](const std::string& t) { return t == R"(C:\W\)" || t == R"(C:\W)"; },
+                       [this](const std::string& path) {
+                         searched.push_back(path);
+                         return true;
+                       },
+                       20);
+  reader.ReadLine(R"(C:\W\)");
+  const auto result = reader.ReadLine(std::string(40, 'a') + "  " + std::string(100000, 'b'));
+  EXPECT_TRUE(searched.empty());
+  EXPECT_TRUE(result.list1_item.has_value());
+  // A short name on the same reader is still searched.
+  EXPECT_TRUE(reader.ReadLine(FileLine("A.DLL", 1)).list2_item.has_value());
+}
+
+TEST_F(ListingReaderTest, ManyBlanksInOneLineCostOneSearchPerName) {
+  std::string line;
+  for (int i = 0; i < 2000; ++i) line += "w ";
+  ListingReader reader([](const std::string&) { return false; },
+                       [this](const std::string& path) {
+                         searched.push_back(path);
+                         return false;
+                       },
+                       259);
+  reader.ReadLine(line);
+  // Only candidates short enough for the search, each once.
+  EXPECT_LE(searched.size(), 130u);
+  EXPECT_EQ(std::set<std::string>(searched.begin(), searched.end()).size(), searched.size());
+}
+
+}  // namespace
+}  // namespace quarvel
