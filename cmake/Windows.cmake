@@ -1,0 +1,66 @@
+# Windows build (MinGW-w64): the support modules, the lister, and the Windows-side
+# test programs that run under Wine.
+enable_language(RC)
+add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+
+add_library(quarvel_platform STATIC
+  platform/CommonFunction.cpp
+  platform/ErrorBox.cpp
+  platform/LaunchAppSync.cpp
+  platform/MessagePump.cpp
+  platform/modAPIFilesAndPaths.cpp
+  platform/modRegistry.cpp
+  platform/modVBFileDisk.cpp
+  platform/OS_Detect.cpp
+  platform/ResourceFile.cpp
+  platform/SystemError.cpp
+)
+target_link_libraries(quarvel_platform PUBLIC quarvel_core shlwapi)
+
+# The lister: our own console program, written out as locate.com at run time.
+add_executable(lister
+  lister/main.cpp
+  lister/AnsiName.cpp
+  lister/DirectoryWalk.cpp
+  lister/ListingOutput.cpp
+  lister/NtDirectory.cpp
+)
+set_target_properties(lister PROPERTIES OUTPUT_NAME locate)
+target_link_libraries(lister PRIVATE quarvel_core)
+
+# The lister embedded as resource type CUSTOM, id 101.
+set(LISTER_FILE ${CMAKE_BINARY_DIR}/bin/locate.exe)
+configure_file(resources/lister.rc.in ${CMAKE_BINARY_DIR}/generated/lister.rc @ONLY)
+set(LISTER_RC ${CMAKE_BINARY_DIR}/generated/lister.rc)
+set_source_files_properties(${LISTER_RC} PROPERTIES OBJECT_DEPENDS ${LISTER_FILE})
+
+function(embed_lister target)
+  target_sources(${target} PRIVATE ${LISTER_RC})
+  add_dependencies(${target} lister)
+endfunction()
+
+# Windows-side tests, run under Wine by ctest from the native build.
+set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+add_library(wine_test_support STATIC tests/platform/TempFolder.cpp)
+target_link_libraries(wine_test_support PUBLIC quarvel_platform gtest)
+
+add_executable(platform_tests
+  tests/platform/CommonFunctionTest.cpp
+  tests/platform/FileQueriesTest.cpp
+  tests/platform/HandleTest.cpp
+  tests/platform/LaunchAppSyncTest.cpp
+  tests/platform/RegistryTest.cpp
+  tests/platform/ResourceFileTest.cpp
+)
+set_target_properties(platform_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+target_link_libraries(platform_tests PRIVATE wine_test_support gtest_main)
+embed_lister(platform_tests)
+
+add_executable(lister_tests tests/lister/ListerTest.cpp)
+set_target_properties(lister_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+target_link_libraries(lister_tests PRIVATE wine_test_support gtest_main)
+embed_lister(lister_tests)

@@ -1,0 +1,62 @@
+#include "platform/LaunchAppSync.h"
+
+#include <vector>
+
+#include "platform/MessagePump.h"
+#include "platform/UniqueHandle.h"
+
+namespace quarvel::win {
+namespace {
+
+std::int16_t show_window_state = 0;
+
+}  // namespace
+
+void SetShowWindowState(std::int16_t state) { show_window_state = state; }
+std::int16_t ShowWindowState() { return show_window_state; }
+
+Bool16 RunAndWait(const std::string& command_line) {
+  STARTUPINFOA startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = static_cast<WORD>(show_window_state);
+
+  // CreateProcessA may write into the command line, so it gets its own copy.
+  std::vector<char> writable(command_line.begin(), command_line.end());
+  writable.push_back('\0');
+
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessA(nullptr, writable.data(), nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS,
+                      nullptr, nullptr, &startup, &info)) {
+    return kFalse;
+  }
+  WaitForProcess(info);
+  return kTrue;
+}
+
+void WaitForProcess(PROCESS_INFORMATION& info) {
+  UniqueKernelHandle process(info.hProcess);
+  UniqueKernelHandle thread(info.hThread);
+  info.hProcess = nullptr;
+  info.hThread = nullptr;
+
+  WaitForInputIdle(process.get(), INFINITE);
+  thread.reset();
+
+  // Sleep until the process ends or a message arrives, rather than polling: the
+  // window stays as responsive and the lister keeps the processor to itself.
+  HANDLE handles[] = {process.get()};
+  for (;;) {
+    if (QuitRequested()) {
+      WaitForSingleObject(process.get(), INFINITE);
+      return;
+    }
+    // MWMO_INPUTAVAILABLE also wakes for messages that were already queued.
+    const DWORD woken =
+        MsgWaitForMultipleObjectsEx(1, handles, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    if (woken != WAIT_OBJECT_0 + 1) return;  // ended, or the wait itself failed
+    PumpPendingMessages();
+  }
+}
+
+}  // namespace quarvel::win

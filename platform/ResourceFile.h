@@ -1,0 +1,16 @@
+// Writes a program resource of type "CUSTOM" out as a file, byte for byte.
+#pragma once
+
+#include <string>
+
+namespace quarvel::win {
+
+inline constexpr int kListerResourceId = 101;
+
+// Writes the resource unless an ordinary directory search already finds
+// `file_name` (hidden and system files do not count). A file that could not be
+// written whole is removed again, so a half-written program is never left to run.
+// Returns whether the file was written now.
+bool LoadDataIntoFile(int data_name, const std::string& file_name);
+
+}  // namespace quarvel::win

@@ -1,0 +1,48 @@
+#include "platform/modAPIFilesAndPaths.h"
+
+#include <windows.h>
+
+#include <exception>
+
+#include "platform/ErrorBox.h"
+#include "platform/UniqueHandle.h"
+
+namespace quarvel::win {
+namespace {
+
+// The name the directory search reports for `path`, or nothing.
+bool FindEntryName(const std::string& path, std::string& name) {
+  if (path.find('\0') != std::string::npos) return false;
+  WIN32_FIND_DATAA entry;
+  UniqueFindHandle search(FindFirstFileA(path.c_str(), &entry));
+  if (!search) return false;
+  name = entry.cFileName;
+  return true;
+}
+
+std::string ResolveLongName(const std::string& path) {
+  std::string remaining = path;
+  std::string result;
+  std::string name;
+  while (FindEntryName(remaining, name)) {
+    const auto last_separator = remaining.rfind('\\');
+    if (last_separator != std::string::npos) remaining.erase(last_separator);
+    result = result.empty() ? name : name + "\\" + result;
+    if (remaining.find('\\') == std::string::npos) break;
+  }
+  if (remaining != path) result = remaining + "\\" + result;
+  return result;
+}
+
+}  // namespace
+
+std::string GetLongFileName(std::string path) {
+  try {
+    return ResolveLongName(path);
+  } catch (const std::exception& failure) {
+    ReportError("GetLongFileName", 7, failure.what());
+    return {};
+  }
+}
+
+}  // namespace quarvel::win

@@ -1,0 +1,16 @@
+// Long names and file versions through the Win32 API (module
+// modAPIFilesAndPaths).
+#pragma once
+
+#include <string>
+
+namespace quarvel::win {
+
+// The long form of a path that may hold short (8.3) components, resolved from the
+// last component towards the first with the directory search; "" when its last
+// component cannot be found. Only "\" separates components. A drive is never
+// searched; a component the search cannot find stops the walk and the text left
+// of it is kept as it stands.
+std::string GetLongFileName(std::string path);
+
+}  // namespace quarvel::win

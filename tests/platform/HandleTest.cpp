@@ -1,0 +1,84 @@
+#include <gtest/gtest.h>
+
+#include "HandleCount.h"
+#include "platform/UniqueHandle.h"
+
+namespace quarvel::win {
+namespace {
+
+bool IsOpenHandle(HANDLE h) {
+  DWORD flags = 0;
+  return GetHandleInformation(h, &flags) != FALSE;
+}
+
+HANDLE NewEvent() { return CreateEventA(nullptr, TRUE, FALSE, nullptr); }
+
+TEST(UniqueHandle, ClosesWhatItOwnsWhenItGoesAway) {
+  HANDLE raw = NewEvent();
+  { UniqueKernelHandle owner(raw); EXPECT_TRUE(owner); }
+  EXPECT_FALSE(IsOpenHandle(raw));
+}
+
+TEST(UniqueHandle, MoveTransfersOwnershipAndLeavesTheSourceEmpty) {
+  HANDLE raw = NewEvent();
+  UniqueKernelHandle first(raw);
+  UniqueKernelHandle second(std::move(first));
+  EXPECT_FALSE(first);
+  EXPECT_EQ(second.get(), raw);
+  UniqueKernelHandle third;
+  third = std::move(second);
+  EXPECT_FALSE(second);
+  EXPECT_TRUE(IsOpenHandle(raw));
+  third.reset();
+  EXPECT_FALSE(IsOpenHandle(raw));
+}
+
+TEST(UniqueHandle, ReleaseHandsOverWithoutClosing) {
+  HANDLE raw = NewEvent();
+  HANDLE released = UniqueKernelHandle(raw).release();
+  EXPECT_EQ(released, raw);
+  EXPECT_TRUE(IsOpenHandle(raw));
+  CloseHandle(raw);
+}
+
+TEST(UniqueHandle, ResetClosesTheOldHandleAndKeepsTheLastError) {
+  HANDLE raw = NewEvent();
+  HANDLE replacement = NewEvent();
+  UniqueKernelHandle owner(raw);
+  SetLastError(ERROR_FILE_NOT_FOUND);
+  owner.reset(replacement);
+  const DWORD error_after_reset = GetLastError();
+  EXPECT_EQ(error_after_reset, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_FALSE(IsOpenHandle(raw));
+  EXPECT_EQ(owner.get(), replacement);
+}
+
+TEST(UniqueHandle, FileAndFindOwnersTreatInvalidHandleValueAsEmpty) {
+  UniqueFileHandle file(INVALID_HANDLE_VALUE);
+  EXPECT_FALSE(file);
+  WIN32_FIND_DATAA entry;
+  UniqueFindHandle search(FindFirstFileA("C:\\no-such-folder-at-all\\*", &entry));
+  EXPECT_FALSE(search);
+  UniqueRegistryKey key;
+  EXPECT_FALSE(key);
+}
+
+}  // namespace
+}  // namespace quarvel::win
+
+namespace quarvel::win {
+namespace {
+
+// The leak tests compare this watermark before and after; it must notice one
+// leaked handle and settle again once it is closed.
+TEST(HandleWatermark, RisesWithALeakedHandleAndSettlesWhenItCloses) {
+  const auto before = testing::HandleWatermark();
+  {
+    UniqueKernelHandle held(NewEvent());
+    EXPECT_GT(testing::HandleWatermark(), before);
+  }
+  EXPECT_EQ(testing::HandleWatermark(), before);
+}
+
+}  // namespace
+}  // namespace quarvel::win

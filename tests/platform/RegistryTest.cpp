@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "ErrorBoxRecorder.h"
+#include "HandleCount.h"
+#include "platform/modRegistry.h"
+
+namespace quarvel::win {
+namespace {
+
+// Every test works below its own key of HKEY_CURRENT_USER, removed afterwards.
+class RegistryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    base = "Software\\QuarvelTest" + std::to_string(GetCurrentProcessId()) + "_" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    RegDeleteTreeA(HKEY_CURRENT_USER, base.c_str());
+  }
+  void TearDown() override { RegDeleteTreeA(HKEY_CURRENT_USER, base.c_str()); }
+
+  bool KeyExists(const std::string& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+  }
+  // Type and size as stored, or nothing.
+  bool RawValue(const std::string& path, const std::string& name, DWORD& type, DWORD& size) {
+    return RegGetValueA(HKEY_CURRENT_USER, path.c_str(), name.c_str(), RRF_RT_ANY | RRF_NOEXPAND,
+                        &type, nullptr, &size) == ERROR_SUCCESS;
+  }
+  void SetRaw(const std::string& name, DWORD type, const std::string& bytes) {
+    HKEY key = nullptr;
+    RegCreateKeyExA(HKEY_CURRENT_USER, base.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                   static_cast<DWORD>(bytes.size()));
+    RegCloseKey(key);
+  }
+
+  std::string base;
+  testing::ErrorBoxRecorder recorder;
+};
+
+TEST_F(RegistryTest, CreateMakesMissingKeysOnThePath) {
+  RegistryCreateNewKey(HKEY_CURRENT_USER, base + "\\A\\B");
+  EXPECT_TRUE(KeyExists(base + "\\A\\B"));
+  RegistryCreateNewKey(HKEY_CURRENT_USER, base + "\\A\\B");  // an existing key is only opened
+  EXPECT_TRUE(KeyExists(base + "\\A\\B"));
+}
+
+TEST_F(RegistryTest, ReadingWhatIsNotThereIsEmpty) {
+  EXPECT_TRUE(std::holds_alternative<std::monostate>(RegistryGetKeyValue(HKEY_CURRENT_USER, base, "x")));
+  RegistryCreateNewKey(HKEY_CURRENT_USER, base);
+  EXPECT_EQ(ToText(RegistryGetKeyValue(HKEY_CURRENT_USER, base, "x")), "");
+}
+
+TEST_F(RegistryTest, TextIsWrittenWithItsNulAndReadWithout) {
+  const std::string key = base + "\\New\\Deeper";
+  RegistrySetKeyValue(HKEY_CURRENT_USER, key, "!HLX", std::string("ok"), kRegSz);
+  DWORD type = 0, size = 0;
+  ASSERT_TRUE(RawValue(key, "!HLX", type, size));
+  EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+  EXPECT_EQ(size, 3u);
+  EXPECT_EQ(std::get<std::string>(RegistryGetKeyValue(HKEY_CURRENT_USER, key, "!HLX")), "ok");
+}
+
+TEST_F(RegistryTest, EmptyTextBecomesOneNulByte) {
+  RegistrySetKeyValue(HKEY_CURRENT_USER, base, "AppInit_DLLs", std::string(), kRegSz);
+  DWORD type = 0, size = 0;
+  ASSERT_TRUE(RawValue(base, "AppInit_DLLs", type, size));
+  EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+  EXPECT_EQ(size, 1u);
+  EXPECT_EQ(std::get<std::string>(RegistryGetKeyValue(HKEY_CURRENT_USER, base, "AppInit_DLLs")), "");
+}
+
+TEST_F(RegistryTest, TextIsCutAtItsFirstNul) {
+  SetRaw("v", REG_SZ, std::string("ab\0cd\0", 6));
+  EXPECT_EQ(std::get<std::string>(RegistryGetKeyValue(HKEY_CURRENT_USER, base, "v")), "ab");
+}
+
+TEST_F(RegistryTest, ExpandableAndMultiStringsReadEmpty) {
+  SetRaw("expand", REG_EXPAND_SZ, std::string("%windir%\0", 9));
+  SetRaw("multi", REG_MULTI_SZ, std::string("a\0b\0\0", 5));
+  EXPECT_TRUE(std::holds_alternative<std::monostate>(RegistryGetKeyValue(HKEY_CURRENT_USER, base, "expand")));
+  EXPECT_TRUE(std::holds_alternative<std::monostate>(RegistryGetKeyValue(HKEY_CURRENT_USER, base, "multi")));
+}
+
+TEST_F(RegistryTest, BytesAndNumbersRoundTrip) {
+  RegistrySetKeyValue(HKEY_CURRENT_USER, base, "bin", RegistryBytes{0, 1, 255}, kRegBinary);
+  EXPECT_EQ(std::get<RegistryBytes>(RegistryGetKeyValue(HKEY_CURRENT_USER, base, "bin")),
+            (RegistryBytes{0, 1, 255}));
+  RegistrySetKeyValue(HKEY_CURRENT_USER, base, "none", RegistryBytes{}, kRegBinary);
+  EXPECT_EQ(std::get<RegistryBytes>(RegistryGetKeyValue(HKEY_CURRENT_USER, base, "none")), RegistryBytes{});
+  RegistrySetKeyValue(HKEY_CURRENT_USER, base, "num", std::string(" -5 "), kRegDword);
+  EXPECT_EQ(std::get<std::int32_t>(RegistryGetKeyValue(HKEY_CURRENT_USER, base, "num")), -5);
+  EXPECT_EQ(ToText(RegistryGetKeyValue(HKEY_CURRENT_USER, base, "num")), "-5");
+  EXPECT_TRUE(recorder.boxes.empty());
+}
+
+TEST_F(RegistryTest, WritingReplacesAValueOfAnotherType) {
+  RegistrySetKeyValue(HKEY_CURRENT_USER, base, "v", std::int32_t{7}, kRegDword);
+  RegistrySetKeyValue(HKEY_CURRENT_USER, base, "v", std::string("seven"), kRegSz);
+  EXPECT_EQ(std::get<std::string>(RegistryGetKeyValue(HKEY_CURRENT_USER, base, "v")), "seven");
+}
+
+TEST_F(RegistryTest, NonNumericDwordShowsTheBoxAndWritesNothing) {
+  RegistrySetKeyValue(HKEY_CURRENT_USER, base, "num", std::string("abc"), kRegDword);
+  EXPECT_TRUE(KeyExists(base));
+  DWORD type = 0, size = 0;
+  EXPECT_FALSE(RawValue(base, "num", type, size));
+  ASSERT_EQ(recorder.boxes.size(), 1u);
+  EXPECT_EQ(recorder.boxes[0].first, "RegistrySetKeyValue");
+  EXPECT_EQ(recorder.boxes[0].second, "Error: 13. Type mismatch");
+}
+
+TEST_F(RegistryTest, TextForBinaryShowsTheBoxAndWritesNothing) {
+  RegistrySetKeyValue(HKEY_CURRENT_USER, base, "bin", std::string("01"), kRegBinary);
+  DWORD type = 0, size = 0;
+  EXPECT_FALSE(RawValue(base, "bin", type, size));
+  ASSERT_EQ(recorder.boxes.size(), 1u);
+  EXPECT_EQ(recorder.boxes[0].first, "RegistrySetKeyValue");
+}
+
+TEST_F(RegistryTest, OtherTypesCreateTheKeyButWriteNoValue) {
+  RegistrySetKeyValue(HKEY_CURRENT_USER, base + "\\K", "v", std::string("x"), 2);
+  EXPECT_TRUE(KeyExists(base + "\\K"));
+  DWORD type = 0, size = 0;
+  EXPECT_FALSE(RawValue(base + "\\K", "v", type, size));
+  EXPECT_TRUE(recorder.boxes.empty());
+}
+
+TEST_F(RegistryTest, KeyWithSubkeysIsNotDeletedButALeafIs) {
+  RegistrySetKeyValue(HKEY_CURRENT_USER, base + "\\Parent", "keep", std::string("me"), kRegSz);
+  RegistryCreateNewKey(HKEY_CURRENT_USER, base + "\\Parent\\Child");
+  RegistryDeleteKey(HKEY_CURRENT_USER, base + "\\Parent");
+  EXPECT_TRUE(KeyExists(base + "\\Parent"));
+  EXPECT_EQ(ToText(RegistryGetKeyValue(HKEY_CURRENT_USER, base + "\\Parent", "keep")), "me");
+  RegistryDeleteKey(HKEY_CURRENT_USER, base + "\\Parent\\Child");
+  EXPECT_FALSE(KeyExists(base + "\\Parent\\Child"));
+  RegistryDeleteKey(HKEY_CURRENT_USER, base + "\\Missing");  // silently nothing
+  EXPECT_TRUE(recorder.boxes.empty());
+}
+
+TEST_F(RegistryTest, ThousandsOfCallsLeakNoHandle) {
+  RegistrySetKeyValue(HKEY_CURRENT_USER, base, "v", std::string("x"), kRegSz);
+  const auto before = testing::HandleWatermark();
+  for (int i = 0; i < 1000; ++i) {
+    RegistryCreateNewKey(HKEY_CURRENT_USER, base + "\\C");
+    RegistrySetKeyValue(HKEY_CURRENT_USER, base, "v", std::string("x"), kRegSz);
+    RegistryGetKeyValue(HKEY_CURRENT_USER, base, "v");
+    RegistryGetKeyValue(HKEY_CURRENT_USER, base + "\\Missing", "v");
+    RegistryDeleteKey(HKEY_CURRENT_USER, base + "\\C");
+  }
+  EXPECT_EQ(testing::HandleWatermark(), before);
+}
+
+}  // namespace
+}  // namespace quarvel::win

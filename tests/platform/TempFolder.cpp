@@ -1,0 +1,75 @@
+#include "TempFolder.h"
+
+#include <atomic>
+#include <stdexcept>
+
+#include "platform/UniqueHandle.h"
+
+namespace quarvel::testing {
+namespace {
+
+void RemoveTree(const std::string& folder) {
+  WIN32_FIND_DATAA entry;
+  win::UniqueFindHandle search(FindFirstFileA((folder + "\\*").c_str(), &entry));
+  if (search) {
+    do {
+      const std::string name = entry.cFileName;
+      if (name == "." || name == "..") continue;
+      const std::string path = folder + "\\" + name;
+      SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(path);
+      } else {
+        DeleteFileA(path.c_str());
+      }
+    } while (FindNextFileA(search.get(), &entry));
+  }
+  search.reset();
+  RemoveDirectoryA(folder.c_str());
+}
+
+}  // namespace
+
+TempFolder::TempFolder() {
+  static std::atomic<int> counter{0};
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  path_ = std::string(temp) + "qv" + std::to_string(GetCurrentProcessId()) + "_" +
+          std::to_string(counter++);
+  RemoveTree(path_);
+  if (!CreateDirectoryA(path_.c_str(), nullptr)) throw std::runtime_error("cannot create " + path_);
+}
+
+TempFolder::~TempFolder() { RemoveTree(path_); }
+
+std::string TempFolder::MakeFile(const std::string& name, const std::string& content,
+                                 DWORD attributes) const {
+  const std::string path = *this / name;
+  win::UniqueFileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                         attributes, nullptr));
+  if (!file) throw std::runtime_error("cannot create " + path);
+  DWORD written = 0;
+  WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+  return path;
+}
+
+std::string TempFolder::MakeFolder(const std::string& name) const {
+  const std::string path = *this / name;
+  CreateDirectoryA(path.c_str(), nullptr);
+  return path;
+}
+
+std::string ReadWholeFile(const std::string& path) {
+  win::UniqueFileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                         OPEN_EXISTING, 0, nullptr));
+  if (!file) return {};
+  std::string content;
+  char buffer[65536];
+  DWORD read = 0;
+  while (ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0) {
+    content.append(buffer, read);
+  }
+  return content;
+}
+
+}  // namespace quarvel::testing

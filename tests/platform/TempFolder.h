@@ -1,0 +1,32 @@
+// A fresh, empty folder for one test, removed with everything in it afterwards.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace quarvel::testing {
+
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+
+  const std::string& Path() const { return path_; }
+  std::string operator/(const std::string& name) const { return path_ + "\\" + name; }
+
+  // Creates a file with the given content and attributes; returns its path.
+  std::string MakeFile(const std::string& name, const std::string& content = "x",
+                       DWORD attributes = FILE_ATTRIBUTE_NORMAL) const;
+  std::string MakeFolder(const std::string& name) const;
+
+ private:
+  std::string path_;
+};
+
+// Reads a whole file; empty when it cannot be opened.
+std::string ReadWholeFile(const std::string& path);
+
+}  // namespace quarvel::testing
