@@ -1,0 +1,72 @@
+#include "lister/DirectoryWalk.h"
+
+#include <vector>
+
+#include "core/ListingFormat.h"
+#include "core/WildcardMatch.h"
+#include "lister/AnsiName.h"
+
+namespace quarvel::lister {
+namespace {
+
+bool Matches(const DirectoryEntry& entry, const std::wstring& filter) {
+  return MatchesFilter(entry.long_name, filter) ||
+         (!entry.short_name.empty() && MatchesFilter(entry.short_name, filter));
+}
+
+}  // namespace
+
+DirectoryWalk::DirectoryWalk(const NtDirectory& directory, ListingOutput& output,
+                             std::wstring filter, bool recurse)
+    : directory_(directory), output_(output), filter_(std::move(filter)), recurse_(recurse) {}
+
+std::vector<DirectoryWalk::Subfolder> DirectoryWalk::ListFolder(HANDLE folder,
+                                                                const std::string& heading) {
+  output_.WriteLine(FolderHeadingLine(heading));
+  ++totals_.folders;
+  std::vector<Subfolder> subfolders;
+  for (const auto& entry : directory_.ReadEntries(folder)) {
+    const std::string shown = ListedName(entry);
+    if (entry.IsFolder()) {
+      if (Matches(entry, filter_)) output_.WriteLine(SubfolderLine(shown));
+      if (recurse_ && !entry.IsLink()) subfolders.push_back({entry.long_name, shown});
+      continue;
+    }
+    if (!Matches(entry, filter_)) continue;
+    output_.WriteLine(FileLine(shown, entry.size));
+    ++totals_.files;
+    totals_.bytes += entry.size;
+  }
+  return subfolders;
+}
+
+void DirectoryWalk::Run(const std::string& heading, const std::wstring& path) {
+  struct Frame {
+    win::UniqueFileHandle handle;
+    std::string heading;
+    std::vector<Subfolder> subfolders;
+    std::size_t next = 0;
+  };
+  // An explicit stack: a deep tree cannot overflow the program's own stack.
+  std::vector<Frame> stack;
+  auto top = directory_.OpenFolder(path);
+  if (!top) return;
+  auto subfolders = ListFolder(top.get(), heading);
+  stack.push_back({std::move(top), heading, std::move(subfolders)});
+
+  while (!stack.empty()) {
+    Frame& frame = stack.back();
+    if (frame.next == frame.subfolders.size()) {
+      stack.pop_back();
+      continue;
+    }
+    const Subfolder& sub = frame.subfolders[frame.next++];
+    auto handle = directory_.OpenSubfolder(frame.handle.get(), sub.name);
+    if (!handle) continue;
+    std::string sub_heading = frame.heading + sub.shown_name + "\\";
+    auto sub_subfolders = ListFolder(handle.get(), sub_heading);
+    stack.push_back({std::move(handle), std::move(sub_heading), std::move(sub_subfolders)});
+  }
+}
+
+}  // namespace quarvel::lister

@@ -1,0 +1,45 @@
+// Lists one folder, or a folder tree depth-first, as listing lines: each folder's
+// heading, then its matching files and subfolders; subfolders follow in the
+// order the file system gave them. Links are listed but never entered, and a
+// folder that cannot be opened is left out.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "lister/ListingOutput.h"
+#include "lister/NtDirectory.h"
+
+namespace quarvel::lister {
+
+struct WalkTotals {
+  std::uint64_t files = 0;
+  std::uint64_t folders = 0;
+  std::uint64_t bytes = 0;
+};
+
+class DirectoryWalk {
+ public:
+  DirectoryWalk(const NtDirectory& directory, ListingOutput& output, std::wstring filter,
+                bool recurse);
+
+  // `heading` is the folder's full path as the listing shows it (ANSI, ending in
+  // "\"); `path` is how to open it.
+  void Run(const std::string& heading, const std::wstring& path);
+  const WalkTotals& Totals() const { return totals_; }
+
+ private:
+  struct Subfolder {
+    std::wstring name;       // to open it
+    std::string shown_name;  // as the heading shows it
+  };
+  std::vector<Subfolder> ListFolder(HANDLE folder, const std::string& heading);
+
+  const NtDirectory& directory_;
+  ListingOutput& output_;
+  std::wstring filter_;
+  bool recurse_;
+  WalkTotals totals_;
+};
+
+}  // namespace quarvel::lister

@@ -1,0 +1,32 @@
+// Writes listing lines, each ended by CR LF, to a file or to standard output,
+// through one buffer.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+#include "platform/UniqueHandle.h"
+
+namespace quarvel::lister {
+
+class ListingOutput {
+ public:
+  // Creates (or replaces) `file_name`, or uses standard output when it is empty.
+  explicit ListingOutput(const std::string& file_name);
+  ~ListingOutput();
+  ListingOutput(const ListingOutput&) = delete;
+  ListingOutput& operator=(const ListingOutput&) = delete;
+
+  bool IsOpen() const { return target_ != INVALID_HANDLE_VALUE && target_ != nullptr; }
+  void WriteLine(std::string_view line);
+  void Flush();
+
+ private:
+  win::UniqueFileHandle owned_file_;
+  HANDLE target_ = INVALID_HANDLE_VALUE;
+  std::string buffer_;
+};
+
+}  // namespace quarvel::lister

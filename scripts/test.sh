@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test with ctest: the native unit tests of the
+# core and the Windows-side tests under Wine. Prints the counts of each at the end.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$root/build
+
+"$root/scripts/install-deps.sh"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build"
+
+status=0
+(cd "$build" && ctest --output-on-failure) || status=$?
+"$root/scripts/test-counts.sh" "$build/Testing/Temporary/LastTest.log" || true
+exit $status

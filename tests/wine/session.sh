@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# session.sh start|stop <build-dir>
+# One throwaway Wine prefix under the build tree, one wineserver kept alive and
+# one virtual X display for a whole test run. `start` leaves the settings in
+# <build-dir>/wine-session/env for run.sh; `stop` ends the server and display.
+set -euo pipefail
+action=${1:?start or stop}
+build=$(cd "${2:?build dir}" && pwd)
+state=$build/wine-session
+env_file=$state/env
+wine_dir=/usr/lib/wine
+
+stop() {
+  [ -f "$env_file" ] || return 0
+  # shellcheck disable=SC1090
+  source "$env_file"
+  "$wine_dir/wineserver" -k 2>/dev/null || true
+  if [ -f "$state/xvfb.pid" ]; then
+    kill "$(cat "$state/xvfb.pid")" 2>/dev/null || true
+    rm -f "$state/xvfb.pid"
+  fi
+}
+
+start() {
+  stop
+  rm -rf "$state"
+  mkdir -p "$state"
+  export WINEPREFIX=$state/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+
+  if [ -z "${QUARVEL_KEEP_DISPLAY:-}" ]; then
+    local n=90
+    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+    setsid Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$state/xvfb.log" 2>&1 </dev/null &
+    echo $! >"$state/xvfb.pid"
+    for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+    export DISPLAY=":$n"
+  fi
+
+  # One server kept alive for the run, so each test program starts in a fraction
+  # of a second; it puts itself in the background.
+  mkdir -p "$WINEPREFIX"
+  "$wine_dir/wineserver" -p </dev/null >/dev/null 2>&1
+  "$wine_dir/wine64" wineboot -i </dev/null >"$state/wineboot.log" 2>&1
+  {
+    echo "export WINEPREFIX='$WINEPREFIX'"
+    echo "export WINEDEBUG='$WINEDEBUG'"
+    echo "export WINEDLLOVERRIDES='$WINEDLLOVERRIDES'"
+    echo "export DISPLAY='${DISPLAY:-}'"
+  } >"$env_file"
+  echo "wine session: prefix $WINEPREFIX, display ${DISPLAY:-none}"
+}
+
+case $action in
+  start) start ;;
+  stop) stop ;;
+  *) echo "usage: $0 start|stop <build-dir>" >&2; exit 2 ;;
+esac
