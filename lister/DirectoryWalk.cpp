@@ -40,6 +40,11 @@ std::vector<DirectoryWalk::Subfolder> DirectoryWalk::ListFolder(HANDLE folder,
   return subfolders;
 }
 
+bool DirectoryWalk::FirstVisit(HANDLE folder) {
+  const auto identity = IdentityOf(folder);
+  return !identity || visited_.insert(*identity).second;
+}
+
 void DirectoryWalk::Run(const std::string& heading, const std::wstring& path) {
   struct Frame {
     win::UniqueFileHandle handle;
@@ -50,7 +55,7 @@ void DirectoryWalk::Run(const std::string& heading, const std::wstring& path) {
   // An explicit stack: a deep tree cannot overflow the program's own stack.
   std::vector<Frame> stack;
   auto top = directory_.OpenFolder(path);
-  if (!top) return;
+  if (!top || !FirstVisit(top.get())) return;
   auto subfolders = ListFolder(top.get(), heading);
   stack.push_back({std::move(top), heading, std::move(subfolders)});
 
@@ -62,7 +67,7 @@ void DirectoryWalk::Run(const std::string& heading, const std::wstring& path) {
     }
     const Subfolder& sub = frame.subfolders[frame.next++];
     auto handle = directory_.OpenSubfolder(frame.handle.get(), sub.name);
-    if (!handle) continue;
+    if (!handle || !FirstVisit(handle.get())) continue;
     std::string sub_heading = frame.heading + sub.shown_name + "\\";
     auto sub_subfolders = ListFolder(handle.get(), sub_heading);
     stack.push_back({std::move(handle), std::move(sub_heading), std::move(sub_subfolders)});

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
 
 #include "lister/ListingOutput.h"
@@ -34,12 +35,16 @@ class DirectoryWalk {
     std::string shown_name;  // as the heading shows it
   };
   std::vector<Subfolder> ListFolder(HANDLE folder, const std::string& heading);
+  // False for a folder already listed: a loop that shows no link attribute (a
+  // bind mount, say) is still walked only once.
+  bool FirstVisit(HANDLE folder);
 
   const NtDirectory& directory_;
   ListingOutput& output_;
   std::wstring filter_;
   bool recurse_;
   WalkTotals totals_;
+  std::set<FolderIdentity> visited_;
 };
 
 }  // namespace quarvel::lister

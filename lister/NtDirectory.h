@@ -25,6 +25,17 @@ struct DirectoryEntry {
   bool IsLink() const { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
 };
 
+// Which folder an open handle names, whatever path led to it.
+struct FolderIdentity {
+  DWORD volume = 0;
+  std::uint64_t index = 0;
+  bool operator<(const FolderIdentity& other) const {
+    return volume != other.volume ? volume < other.volume : index < other.index;
+  }
+};
+
+std::optional<FolderIdentity> IdentityOf(HANDLE folder);
+
 class NtDirectory {
  public:
   // Fails (returns nothing) when ntdll lacks the native calls.

@@ -13,6 +13,7 @@
 #include "platform/CommonFunction.h"
 #include "platform/LaunchAppSync.h"
 #include "platform/ResourceFile.h"
+#include "platform/UniqueHandle.h"
 #include "platform/modVBFileDisk.h"
 
 namespace quarvel::win {
@@ -164,6 +165,53 @@ TEST_F(ListerTest, WithoutRedirectionWritesToStandardOutput) {
   EXPECT_EQ(RunAndWait(command), kTrue);
   const Lines lines = SplitLines(testing::ReadWholeFile(work / "piped.txt"));
   EXPECT_TRUE(Has(lines, FileLine("out.dll", 3)));
+}
+
+}  // namespace
+}  // namespace quarvel::win
+
+namespace quarvel::win {
+namespace {
+
+// Makes a Unix symbolic link through Wine's "start /unix", the one way a Windows
+// program here can make a link that Wine then reports as a reparse point.
+bool MakeUnixSymlink(const std::string& target, const std::string& windows_link_path) {
+  using ToUnix = char*(CDECL*)(LPCWSTR);
+  const auto to_unix = reinterpret_cast<ToUnix>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name"));
+  if (to_unix == nullptr) return false;
+  std::wstring wide(windows_link_path.begin(), windows_link_path.end());
+  const std::string unix_path = to_unix(wide.c_str());
+  return RunAndWait("start.exe /wait /unix /bin/ln -s " + target + " " + unix_path) == kTrue;
+}
+
+TEST_F(ListerTest, NeverEntersALinkEvenOneThatLoopsBack) {
+  scan.MakeFolder("SUB");
+  scan.MakeFile("SUB\\a.dll");
+  ASSERT_TRUE(MakeUnixSymlink("..", scan / "SUB\\LOOP"));
+  ASSERT_NE(GetFileAttributesA((scan / "SUB\\LOOP").c_str()), INVALID_FILE_ATTRIBUTES);
+  const Lines lines = RunLister(scan.Path(), "*.*", true);
+  EXPECT_TRUE(Has(lines, FolderHeadingLine(scan / "SUB")));
+  EXPECT_TRUE(Has(lines, SubfolderLine("LOOP")));
+  EXPECT_FALSE(Has(lines, FolderHeadingLine(scan / "SUB\\LOOP")));
+  EXPECT_TRUE(Has(lines, CountSummaryLine(1, 2)));
+}
+
+TEST_F(ListerTest, FolderItCannotOpenIsLeftOutAndTheRunGoesOn) {
+  scan.MakeFolder("A_LOCKED");
+  scan.MakeFile("A_LOCKED\\in.dll");
+  scan.MakeFolder("B_OPEN");
+  scan.MakeFile("B_OPEN\\out.dll", "12");
+  // Held open without sharing, so the lister's own open fails.
+  UniqueFileHandle lock(CreateFileA((scan / "A_LOCKED").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  ASSERT_TRUE(lock);
+  const Lines lines = RunLister(scan.Path(), "*.dll", true);
+  EXPECT_FALSE(Has(lines, FolderHeadingLine(scan / "A_LOCKED")));
+  EXPECT_FALSE(Has(lines, FileLine("in.dll", 1)));
+  EXPECT_TRUE(Has(lines, FolderHeadingLine(scan / "B_OPEN")));
+  EXPECT_TRUE(Has(lines, FileLine("out.dll", 2)));
+  EXPECT_TRUE(Has(lines, CountSummaryLine(1, 2)));
 }
 
 }  // namespace

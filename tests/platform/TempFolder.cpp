@@ -17,7 +17,10 @@ void RemoveTree(const std::string& folder) {
       if (name == "." || name == "..") continue;
       const std::string path = folder + "\\" + name;
       SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        RemoveDirectoryA(path.c_str());  // a link goes, never what it points to
+        DeleteFileA(path.c_str());
+      } else if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         RemoveTree(path);
       } else {
         DeleteFileA(path.c_str());
