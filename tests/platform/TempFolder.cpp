@@ -16,11 +16,13 @@ void RemoveTree(const std::string& folder) {
       const std::string name = entry.cFileName;
       if (name == "." || name == "..") continue;
       const std::string path = folder + "\\" + name;
+      // The search record may lack the link bit that the attribute query shows.
+      const DWORD attributes = GetFileAttributesA(path.c_str()) | entry.dwFileAttributes;
       SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-        RemoveDirectoryA(path.c_str());  // a link goes, never what it points to
-        DeleteFileA(path.c_str());
-      } else if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        // A link goes, never what it points to.
+        if (!RemoveDirectoryA(path.c_str())) DeleteFileA(path.c_str());
+      } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
         RemoveTree(path);
       } else {
         DeleteFileA(path.c_str());
@@ -37,10 +39,14 @@ TempFolder::TempFolder() {
   static std::atomic<int> counter{0};
   char temp[MAX_PATH];
   GetTempPathA(MAX_PATH, temp);
-  path_ = std::string(temp) + "qv" + std::to_string(GetCurrentProcessId()) + "_" +
-          std::to_string(counter++);
-  RemoveTree(path_);
-  if (!CreateDirectoryA(path_.c_str(), nullptr)) throw std::runtime_error("cannot create " + path_);
+  // Wine reuses process ids from run to run, so the name also carries the time
+  // and skips any folder a crashed run left behind.
+  for (int attempt = 0; attempt < 1000; ++attempt) {
+    path_ = std::string(temp) + "qv" + std::to_string(GetCurrentProcessId()) + "_" +
+            std::to_string(GetTickCount()) + "_" + std::to_string(counter++);
+    if (CreateDirectoryA(path_.c_str(), nullptr)) return;
+  }
+  throw std::runtime_error("cannot create a temporary folder in " + std::string(temp));
 }
 
 TempFolder::~TempFolder() { RemoveTree(path_); }
