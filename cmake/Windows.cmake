@@ -12,6 +12,7 @@ add_library(quarvel_platform STATIC
   platform/modAPIFilesAndPaths.cpp
   platform/modRegistry.cpp
   platform/modVBFileDisk.cpp
+  platform/OrdinarySearchView.cpp
   platform/OS_Detect.cpp
   platform/ResourceFile.cpp
   platform/SystemError.cpp
@@ -53,6 +54,7 @@ add_executable(platform_tests
   tests/platform/FileQueriesTest.cpp
   tests/platform/HandleTest.cpp
   tests/platform/LaunchAppSyncTest.cpp
+  tests/platform/OrdinarySearchViewTest.cpp
   tests/platform/RegistryTest.cpp
   tests/platform/ResourceFileTest.cpp
 )

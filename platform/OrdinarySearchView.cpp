@@ -1,0 +1,72 @@
+#include "platform/OrdinarySearchView.h"
+
+#include <windows.h>
+
+#include "platform/UniqueHandle.h"
+#include "platform/modVBFileDisk.h"
+
+namespace quarvel::win {
+namespace {
+
+constexpr DWORD kUnseenAttributes =
+    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
+
+// Wildcards (including the DOS forms < > "), stream and device syntax, and
+// control characters: the real search decides those.
+bool NeedsRealSearch(const std::string& name) {
+  for (const unsigned char c : name) {
+    if (c < 0x20 || std::string_view("*?<>\":|").find(static_cast<char>(c)) != std::string_view::npos) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// The text as the "A" functions pass it on: through the ANSI code page.
+std::wstring Wide(const std::string& ansi) {
+  if (ansi.empty()) return {};
+  const int size = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(size), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), size);
+  return wide;
+}
+
+std::wstring Upper(std::wstring text) {
+  CharUpperBuffW(text.data(), static_cast<DWORD>(text.size()));
+  return text;
+}
+
+}  // namespace
+
+bool OrdinarySearchView::Sees(const std::string& path) {
+  if (path.empty() || path.find('\0') != std::string::npos) return false;
+  const auto separator = path.find_last_of("\\/");
+  const std::string folder = separator == std::string::npos ? "" : path.substr(0, separator + 1);
+  std::string name = path.substr(folder.size());
+  if (NeedsRealSearch(name)) return FileExists(path) == kTrue;
+
+  // The search drops trailing dots and blanks from the last component.
+  const auto last = name.find_last_not_of(". ");
+  if (last == std::string::npos) return FileExists(path) == kTrue;  // only dots and blanks
+  name.erase(last + 1);
+
+  if (!loaded_ || folder != folder_) Load(folder);
+  return names_.count(Upper(Wide(name))) > 0;
+}
+
+void OrdinarySearchView::Load(const std::string& folder) {
+  folder_ = folder;
+  loaded_ = true;
+  names_.clear();
+  WIN32_FIND_DATAW entry;
+  const std::wstring pattern = Wide(folder) + L"*";
+  UniqueFindHandle search(FindFirstFileW(pattern.c_str(), &entry));
+  if (!search) return;
+  do {
+    if ((entry.dwFileAttributes & kUnseenAttributes) != 0) continue;
+    names_.insert(Upper(entry.cFileName));
+    if (entry.cAlternateFileName[0] != L'\0') names_.insert(Upper(entry.cAlternateFileName));
+  } while (FindNextFileW(search.get(), &entry));
+}
+
+}  // namespace quarvel::win

@@ -1,0 +1,156 @@
+// The folder-at-a-time view must give exactly the results of one search per
+// candidate: proven over listings of generated folders, read both ways.
+#include <gtest/gtest.h>
+
+#include <shlwapi.h>
+
+#include <string>
+#include <vector>
+
+#include "TempFolder.h"
+#include "core/LineSplitter.h"
+#include "core/ListingFormat.h"
+#include "core/ListingReader.h"
+#include "platform/CommonFunction.h"
+#include "platform/LaunchAppSync.h"
+#include "platform/OrdinarySearchView.h"
+#include "platform/ResourceFile.h"
+#include "platform/modVBFileDisk.h"
+
+namespace quarvel::win {
+namespace {
+
+using Lines = std::vector<std::string>;
+using testing::TempFolder;
+
+constexpr DWORD kHidden = FILE_ATTRIBUTE_HIDDEN;
+constexpr DWORD kSystem = FILE_ATTRIBUTE_SYSTEM;
+constexpr DWORD kReadOnly = FILE_ATTRIBUTE_READONLY;
+
+bool IsFolder(const std::string& text) { return PathIsDirectoryA(text.c_str()) != FALSE; }
+
+ListingComparison ComparePerCandidate(const Lines& lines) {
+  return CompareListingLines(lines, IsFolder, [](const std::string& path) { return FileExists(path) == kTrue; });
+}
+
+ListingComparison CompareWithView(const Lines& lines) {
+  OrdinarySearchView view;
+  return CompareListingLines(lines, IsFolder, [&view](const std::string& path) { return view.Sees(path); });
+}
+
+void ExpectSameComparison(const Lines& lines) {
+  const auto expected = ComparePerCandidate(lines);
+  const auto actual = CompareWithView(lines);
+  EXPECT_EQ(actual.list1, expected.list1);
+  EXPECT_EQ(actual.list2, expected.list2);
+  EXPECT_EQ(actual.size_summary, expected.size_summary);
+}
+
+class OrdinarySearchViewTest : public ::testing::Test {
+ protected:
+  // Every kind of entry the comparison meets, in one folder.
+  void Populate(const TempFolder& folder, const std::string& sub) {
+    const std::string p = sub.empty() ? "" : sub + "\\";
+    if (!sub.empty()) folder.MakeFolder(sub);
+    folder.MakeFile(p + "VISIBLE.DLL");
+    folder.MakeFile(p + "HIDDEN.DLL", "x", kHidden);
+    folder.MakeFile(p + "SYSTEM.DLL", "x", kSystem);
+    folder.MakeFile(p + "BOTH.DLL", "x", kHidden | kSystem);
+    folder.MakeFile(p + "READONLY.DLL", "x", kReadOnly);
+    folder.MakeFile(p + "Long Visible Name.dll");
+    folder.MakeFile(p + "Long Hidden Name.dll", "x", kHidden);
+    folder.MakeFile(p + "ABCD");
+    folder.MakeFile(p + "ABCDEFGH.DLL", "x", kHidden);
+    folder.MakeFile(p + "AB");
+    folder.MakeFile(p + "lower case.txt");
+    folder.MakeFile(p + "NOEXT", "x", kSystem);
+    folder.MakeFile(p + "a.b.c.dll");
+    folder.MakeFolder(p + "FOLDER.DLL");
+  }
+
+  Lines RunLister(const std::string& folder) {
+    const std::string previous = GetCurDir();
+    SetCurrentDirectoryA(work.Path().c_str());
+    LoadDataIntoFile(kListerResourceId, work / "locate.com");
+    SetShowWindowState(2);
+    RunAndWait(work / "locate.com" + " \"" + folder + "\\*.*\">dll.txt");
+    SetCurrentDirectoryA(previous.c_str());
+    Lines lines;
+    LineSplitter splitter;
+    const auto sink = [&lines](std::string_view line) { lines.emplace_back(line); };
+    splitter.Feed(testing::ReadWholeFile(work / "dll.txt"), sink);
+    splitter.Finish(sink);
+    return lines;
+  }
+
+  TempFolder work;
+  TempFolder scan;
+};
+
+TEST_F(OrdinarySearchViewTest, SameResultsAsOneSearchPerCandidateOverARealListing) {
+  Populate(scan, "");
+  Populate(scan, "SUB");
+  Populate(scan, "Sub With Blanks");
+  const Lines lines = RunLister(scan.Path());
+  ASSERT_GT(lines.size(), 40u);
+  const auto result = CompareWithView(lines);
+  EXPECT_FALSE(result.list1.empty());
+  EXPECT_FALSE(result.list2.empty());
+  ExpectSameComparison(lines);
+}
+
+TEST_F(OrdinarySearchViewTest, SameResultsForLinesTheListerNeverWrites) {
+  Populate(scan, "");
+  const std::string heading = FolderHeadingLine(scan.Path());
+  const Lines lines = {
+      heading,
+      "visible.dll  1",          // other case
+      "VISIBLE.DLL.  1",         // trailing dot
+      "VISIBLE.DLL...  1",
+      "*.DLL  1",                // wildcard: any ordinary match
+      "H*.DLL  1",               // matches only hidden files
+      "V?SIBLE.DLL  1",
+      "<.DLL  1",                // DOS wildcard
+      "VISIBLE.DLL:stream  1",
+      "SUB\\X.DLL  1",           // a separator in the name
+      "FOLDER.DLL  1",           // a folder named like a file
+      "lower case.txt  9",
+      "LOWER CASE.TXT  9",
+      "....  1",
+      "ABCDEFGH.DLL  1",
+      "ABCD  EFGH  1",
+      "   READONLY.DLL   7  more columns",
+      "no such file at all.dll  3",
+      std::string("VISIBLE.DLL\0junk  1", 19),
+      std::string(300, 'A') + "  1",
+      heading.substr(0, heading.size() - 1),  // heading without its backslash
+      "VISIBLE.DLL  1",
+  };
+  ExpectSameComparison(lines);
+}
+
+TEST_F(OrdinarySearchViewTest, ShortNamesWineInventedFindTheirFiles) {
+  const std::string long_path = scan.MakeFile("A Long Visible Name.dll");
+  const std::string short_path = GetShortName(long_path);
+  const std::string short_leaf = short_path.substr(short_path.rfind('\\') + 1);
+  OrdinarySearchView view;
+  EXPECT_TRUE(view.Sees(scan / short_leaf));
+  CharLowerBuffA(const_cast<char*>(short_leaf.data()), static_cast<DWORD>(short_leaf.size()));
+  EXPECT_TRUE(view.Sees(scan / short_leaf));
+  ExpectSameComparison({FolderHeadingLine(scan.Path()), FileLine(short_leaf, 1)});
+}
+
+TEST_F(OrdinarySearchViewTest, FolderIsReadAgainWhenTheListingMovesOn) {
+  scan.MakeFolder("ONE");
+  scan.MakeFolder("TWO");
+  scan.MakeFile("ONE\\ONLY1.DLL");
+  scan.MakeFile("TWO\\ONLY2.DLL");
+  OrdinarySearchView view;
+  EXPECT_TRUE(view.Sees(scan / "ONE\\ONLY1.DLL"));
+  EXPECT_FALSE(view.Sees(scan / "ONE\\ONLY2.DLL"));
+  EXPECT_TRUE(view.Sees(scan / "TWO\\ONLY2.DLL"));
+  EXPECT_TRUE(view.Sees(scan / "ONE\\ONLY1.DLL"));
+}
+
+}  // namespace
+}  // namespace quarvel::win
