@@ -9,6 +9,7 @@ add_executable(core_tests
   tests/core/LineSplitterTest.cpp
   tests/core/ListerCommandLineTest.cpp
   tests/core/ListingReaderTest.cpp
+  tests/core/PacerTest.cpp
   tests/core/ParsePathTest.cpp
   tests/core/RegistryValueTest.cpp
   tests/core/WildcardMatchTest.cpp

@@ -5,6 +5,7 @@ add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
 add_library(quarvel_platform STATIC
+  platform/AccountType.cpp
   platform/CommonFunction.cpp
   platform/ErrorBox.cpp
   platform/LaunchAppSync.cpp
@@ -41,6 +42,27 @@ function(embed_lister target)
   add_dependencies(${target} lister)
 endfunction()
 
+# The program itself, one portable file.
+set(QUARVEL_MANIFEST ${CMAKE_SOURCE_DIR}/resources/quarvel.manifest)
+configure_file(resources/quarvel.rc.in ${CMAKE_BINARY_DIR}/generated/quarvel.rc @ONLY)
+set_source_files_properties(${CMAKE_BINARY_DIR}/generated/quarvel.rc PROPERTIES
+  OBJECT_DEPENDS "${LISTER_FILE};${QUARVEL_MANIFEST}")
+add_library(quarvel_ui STATIC
+  ui/ListFiller.cpp
+  ui/WindowText.cpp
+)
+target_link_libraries(quarvel_ui PUBLIC quarvel_platform comctl32 gdi32 user32)
+add_executable(quarvel WIN32
+  app/FrmFerrow.cpp
+  app/main.cpp
+  app/MainLayout.cpp
+  app/ScanSteps.cpp
+  app/StartUp.cpp
+  ${CMAKE_BINARY_DIR}/generated/quarvel.rc
+)
+target_link_libraries(quarvel PRIVATE quarvel_ui)
+add_dependencies(quarvel lister)
+
 # Windows-side tests, run under Wine by ctest from the native build.
 set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
@@ -66,3 +88,12 @@ add_executable(lister_tests tests/lister/ListerTest.cpp)
 set_target_properties(lister_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 target_link_libraries(lister_tests PRIVATE wine_test_support gtest_main)
 embed_lister(lister_tests)
+
+# The UI driver: reaches quarvel.exe through window messages only.
+add_library(ui_driver STATIC tests/e2e/UiDriver.cpp)
+target_include_directories(ui_driver PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(ui_driver PUBLIC user32 gdi32 comctl32)
+
+add_executable(drive-scan tests/e2e/DriveScan.cpp)
+set_target_properties(drive-scan PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+target_link_libraries(drive-scan PRIVATE ui_driver)

@@ -1,0 +1,40 @@
+// The main window's identity and its controls' ids, in the window's control
+// order. Other programs (the UI driver of the tests) find the window by its
+// caption and its controls by these ids.
+#pragma once
+
+namespace quarvel::app {
+
+inline constexpr const char* kMainCaption = "File Sort Utility for Divevi.com";
+inline constexpr const char* kAppTitle = "Quarvel";
+
+enum ControlId : int {
+  kCmdLog = 1001,
+  kCmdExit,
+  kCmdEsc,
+  kFraOptions,
+  kChkSubDir,
+  kCmdBrowse,
+  kPathTxt,
+  kComboExt,
+  kCmdLocate,
+  kLblAdmin,
+  kCmdScan,
+  kList2,
+  kList1,
+  kLabel1,
+  kLblSize,
+  kLblIsDir,
+  kLblInfo,
+};
+
+// Items of the context menu mnuAdvanced.
+enum MenuId : int {
+  kMnuCopy = 2001,
+  kMnuExPath,
+  kMnuGotoDir,
+  kMnuRescan,
+  kMnuFind,
+};
+
+}  // namespace quarvel::app

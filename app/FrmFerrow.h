@@ -1,0 +1,86 @@
+// The main window: its controls, its state and its handlers. Handlers are short:
+// they read controls, call the core and the platform, and write controls.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "core/Bool16.h"
+
+namespace quarvel::app {
+
+class FrmFerrow {
+ public:
+  FrmFerrow() = default;
+  FrmFerrow(const FrmFerrow&) = delete;
+  FrmFerrow& operator=(const FrmFerrow&) = delete;
+  ~FrmFerrow();
+
+  // Creates and shows the window, then runs start-up. False when the window
+  // could not be created.
+  bool Create(HINSTANCE instance, int show);
+  HWND Handle() const { return hwnd_; }
+
+  // Writes the embedded resource `data_name` to `file_name` unless an ordinary
+  // search already finds that file.
+  void LoadDataIntoFile(int data_name, const std::string& file_name);
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+
+  void CreateControls();
+  void Layout();
+  void PaintListCaptions(HDC dc);
+  // A control by id, whether the window or the frame holds it.
+  HWND Control(int id) const;
+
+  // Runs a handler; a failure inside it is reported and the window stays usable.
+  template <class Handler>
+  void Guarded(const char* name, Handler&& handler);
+
+  void OnCommand(int id, int code);
+  void OnClose();
+  LRESULT OnCtlColorStatic(HDC dc, HWND label);
+
+  // Handlers, under the window's own names.
+  void Form_Load();
+  void Form_Unload();
+  void CmdExit_Click();
+  void CmdEsc_Click();
+  void CmdLocate_Click();
+  void CmdScan_Click();
+  void PathTxt_Change();
+
+  // Step 1 of a scan: runs the lister, which writes dll.txt.
+  void RunLister();
+  // Step 2 of a scan: reads dll.txt into the two result lists.
+  void CompareListing();
+  template <class Step>
+  void RunStep(Step&& step);
+
+  // While a step runs it hands control to the message loop; a second click on a
+  // step button then must not start a nested run, and a close waits for the
+  // step to wind down.
+  bool busy_ = false;
+  bool close_requested_ = false;
+  void FinishStep();
+
+  HWND hwnd_ = nullptr;
+  HWND tips_ = nullptr;
+  HMENU mnu_advanced_ = nullptr;
+  HFONT font_ = nullptr;
+  HFONT bold_font_ = nullptr;
+  int dpi_ = 96;
+  bool limited_account_ = false;
+
+  // Window state.
+  Bool16 AbortScan = kFalse;
+  Bool16 IsAdmin = kFalse;
+  std::string MenuEntry;
+  std::string RepairState;
+  std::string AppInitValue;
+};
+
+}  // namespace quarvel::app

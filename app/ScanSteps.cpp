@@ -1,0 +1,176 @@
+// The two steps of a scan: run the lister, then compare its listing with what
+// the ordinary Win32 search sees.
+#include <shlwapi.h>
+
+#include <chrono>
+#include <fstream>
+#include <stdexcept>
+
+#include "app/ControlIds.h"
+#include "app/FrmFerrow.h"
+#include "app/WorkFiles.h"
+#include "core/LineSplitter.h"
+#include "core/ListerCommandLine.h"
+#include "core/ListingReader.h"
+#include "core/Pacer.h"
+#include "platform/CommonFunction.h"
+#include "platform/LaunchAppSync.h"
+#include "platform/MessagePump.h"
+#include "platform/OS_Detect.h"
+#include "platform/OrdinarySearchView.h"
+#include "platform/ResourceFile.h"
+#include "ui/ListFiller.h"
+#include "ui/WindowText.h"
+
+namespace quarvel::app {
+namespace {
+
+using namespace std::chrono_literals;
+
+// How often the comparison shows progress and lets the window's messages run:
+// fast enough for a click to be answered at once, rare enough to cost nothing.
+constexpr auto kProgressInterval = 50ms;
+
+// The longest path the ordinary "A" search can name.
+constexpr std::size_t kLongestSearchablePath = MAX_PATH - 1;
+
+}  // namespace
+
+template <class Step>
+void FrmFerrow::RunStep(Step&& step) {
+  if (busy_) return;  // a click while a step yields never starts a nested run
+  busy_ = true;
+  try {
+    step();
+  } catch (...) {
+    busy_ = false;
+    FinishStep();
+    throw;
+  }
+  busy_ = false;
+  FinishStep();
+}
+
+void FrmFerrow::CmdLocate_Click() {
+  RunStep([this] { RunLister(); });
+}
+
+void FrmFerrow::RunLister() {
+  const std::string path_box = ui::GetText(Control(kPathTxt));
+  ui::SetTextNow(Control(kLblInfo), "Locating Files in " + path_box);
+  ui::SetText(Control(kLblSize), "");
+  win::SetShowWindowState(2);
+  const std::string listing = WorkPath(kListingFile);
+  if (PathFileExistsA(listing.c_str())) DeleteFileA(listing.c_str());
+  const std::string lister = WorkPath(kListerFile);
+  if (!PathFileExistsA(lister.c_str())) LoadDataIntoFile(win::kListerResourceId, lister);
+
+  ListerLaunch launch;
+  launch.platform_id = win::GetPlatformId();
+  launch.current_folder = win::GetCurDir();
+  if (launch.platform_id == kPlatform9x) {
+    launch.short_current_folder = win::GetShortName(launch.current_folder);
+    launch.windows_folder = win::GetWinDir();
+  }
+  launch.path_box_text = path_box;
+  launch.filter_text = ui::GetText(Control(kComboExt));
+  launch.include_subdirectories_value =
+      static_cast<int>(SendMessageA(Control(kChkSubDir), BM_GETCHECK, 0, 0));
+  if (const auto command_line = BuildListerCommandLine(launch)) win::RunAndWait(*command_line);
+
+  if (close_requested_) return;
+  ui::SetText(Control(kLblInfo), "Completed the Scan, Click Compare to Continue");
+  EnableWindow(Control(kCmdScan), TRUE);
+  EnableWindow(Control(kCmdEsc), TRUE);
+}
+
+void FrmFerrow::CmdScan_Click() {
+  win::SetShowWindowState(2);
+  RunStep([this] { CompareListing(); });
+}
+
+void FrmFerrow::CompareListing() {
+  if (!PathFileExistsA(WorkPath("\\DLL.txt").c_str())) return;
+  if (AbortScan == kTrue) {
+    AbortScan = kFalse;
+    ui::SetText(Control(kCmdEsc), "Escape");
+  }
+  HWND info = Control(kLblInfo);
+  HWND is_dir = Control(kLblIsDir);
+  HWND size = Control(kLblSize);
+  ui::SetTextNow(info, "Comparing Files Found....");
+  for (HWND list : {Control(kList1), Control(kList2)}) {
+    SendMessageA(list, LB_RESETCONTENT, 0, 0);
+    SendMessageA(list, LB_SETHORIZONTALEXTENT, 0, 0);
+  }
+
+  {
+    const std::string listing_path = WorkPath(kListingFile);
+    std::ifstream listing(listing_path, std::ios::binary);
+    if (!listing) throw std::runtime_error("the listing " + listing_path + " cannot be read");
+
+    win::OrdinarySearchView view;
+    ListingReader reader([](const std::string& text) { return PathIsDirectoryA(text.c_str()) != FALSE; },
+                         [&view](const std::string& path) { return view.Sees(path); },
+                         kLongestSearchablePath);
+    ui::ListFiller list1(Control(kList1));
+    ui::ListFiller list2(Control(kList2));
+
+    // The labels show their latest text on the progress clock, not per line.
+    std::string info_text, is_dir_text;
+    bool info_changed = false, is_dir_changed = false, size_changed = false;
+    const auto show_progress = [&] {
+      if (info_changed) ui::SetTextNow(info, info_text);
+      if (is_dir_changed) ui::SetTextNow(is_dir, is_dir_text);
+      if (size_changed) ui::SetTextNow(size, reader.SizeSummary());
+      info_changed = is_dir_changed = size_changed = false;
+      list1.Show();
+      list2.Show();
+    };
+
+    Pacer pacer(kProgressInterval);
+    bool stopped = false;
+    const auto read_line = [&](std::string_view line) {
+      if (stopped) return;
+      if (pacer.Due()) {
+        show_progress();
+        win::PumpPendingMessages();
+        if (AbortScan == kTrue || close_requested_ || win::QuitRequested()) {
+          stopped = true;
+          return;
+        }
+      }
+      const ListingLineResult result = reader.ReadLine(line);
+      size_changed |= result.size_summary_changed;
+      if (result.kind == ListingLineKind::kFile) {
+        is_dir_text = "Analyzing Files Found in " + reader.ListingFolder();
+        is_dir_changed = true;
+        if (result.name_searched) {
+          info_text.assign(line);
+          info_changed = true;
+        }
+      }
+      if (result.list1_item) list1.Add(*result.list1_item);
+      if (result.list2_item) list2.Add(*result.list2_item);
+    };
+
+    LineSplitter splitter;
+    std::string chunk(64 * 1024, '\0');
+    while (!stopped && listing) {
+      listing.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+      splitter.Feed(std::string_view(chunk.data(), static_cast<std::size_t>(listing.gcount())), read_line);
+    }
+    if (!stopped) splitter.Finish(read_line);
+    show_progress();
+  }  // the listing is closed here, before it is deleted
+
+  if (close_requested_) return;
+  ui::SetTextNow(info, "Completed");
+  ui::SetText(is_dir, "");
+  EnableWindow(Control(kCmdLog), TRUE);
+  EnableWindow(Control(kCmdScan), FALSE);
+  DeleteFileA(WorkPath(kListerFile).c_str());
+  DeleteFileA(WorkPath("\\DLL.txt").c_str());
+}
+
+}  // namespace quarvel::app

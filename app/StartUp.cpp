@@ -1,0 +1,93 @@
+// Start-up, shut-down and the cancel toggle of the main window.
+#include <shlwapi.h>
+
+#include "app/ControlIds.h"
+#include "app/FrmFerrow.h"
+#include "app/WorkFiles.h"
+#include "core/ListerCommandLine.h"
+#include "core/RegistryValue.h"
+#include "platform/AccountType.h"
+#include "platform/LaunchAppSync.h"
+#include "platform/OS_Detect.h"
+#include "platform/ResourceFile.h"
+#include "platform/modRegistry.h"
+#include "ui/WindowText.h"
+
+namespace quarvel::app {
+
+void FrmFerrow::Form_Load() {
+  EnableWindow(Control(kCmdScan), FALSE);
+  EnableWindow(Control(kCmdEsc), FALSE);
+  ui::SetText(Control(kLblInfo), "Step 1, Click [Run Divevi.com] and wait for scan to complete");
+  LoadDataIntoFile(win::kListerResourceId, WorkPath(kListerFile));
+  AbortScan = kFalse;
+
+  HWND combo = Control(kComboExt);
+  SendMessageA(combo, CB_RESETCONTENT, 0, 0);
+  for (const char* filter : {"*.*", "*.dll", "*.exe"}) {
+    SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(filter));
+  }
+  SendMessageA(combo, CB_SETCURSEL, 1, 0);
+
+  EnableWindow(Control(kCmdLocate), PathFileExistsA(WorkPath(kListerFile).c_str()));
+  ui::SetText(Control(kPathTxt), win::GetSysDir());  // runs the path box's change handler
+  EnableWindow(Control(kCmdLog), FALSE);
+
+  if (win::GetPlatformId() == kPlatformNT) {
+    AppInitValue = ToText(win::RegistryGetKeyValue(HKEY_LOCAL_MACHINE, kWindowsKey, "AppInit_DLLs"));
+    IsAdmin = ToBool16(win::IsNTAdminAccount());
+    HWND label = Control(kLblAdmin);
+    if (IsAdmin == kTrue) {
+      ui::SetText(label, "Administrator Account Detected");
+    } else {
+      limited_account_ = true;
+      SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(bold_font_), FALSE);
+      ui::SetTextNow(label, "Limited Account Detected!");
+    }
+  }
+  if (!AppInitValue.empty()) ui::SetTextNow(Control(kLblSize), "AppInit_DLLs value = " + AppInitValue);
+}
+
+void FrmFerrow::LoadDataIntoFile(int data_name, const std::string& file_name) {
+  win::LoadDataIntoFile(data_name, file_name);
+}
+
+void FrmFerrow::Form_Unload() { DeleteFileA(WorkPath(kListerFile).c_str()); }
+
+void FrmFerrow::OnClose() {
+  // A step that is still running finishes first (the lister cannot be deleted
+  // while it runs); the window disappears at once and unloads when it ends.
+  if (busy_) {
+    close_requested_ = true;
+    ShowWindow(hwnd_, SW_HIDE);
+    return;
+  }
+  Form_Unload();
+  DestroyWindow(hwnd_);
+}
+
+void FrmFerrow::FinishStep() {
+  if (!close_requested_) return;
+  close_requested_ = false;
+  Form_Unload();
+  DestroyWindow(hwnd_);
+}
+
+void FrmFerrow::CmdExit_Click() { OnClose(); }
+
+void FrmFerrow::CmdEsc_Click() {
+  if (AbortScan == kTrue) {
+    ui::SetText(Control(kCmdEsc), "Escape");
+    AbortScan = kFalse;
+  } else {
+    AbortScan = kTrue;
+    ui::SetText(Control(kCmdEsc), "Scan Aborted");
+  }
+}
+
+void FrmFerrow::PathTxt_Change() {
+  // Every command started from here on opens minimised.
+  win::SetShowWindowState(2);
+}
+
+}  // namespace quarvel::app

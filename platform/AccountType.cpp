@@ -1,0 +1,17 @@
+#include "platform/AccountType.h"
+
+#include <windows.h>
+
+#include "platform/UniqueHandle.h"
+
+namespace quarvel::win {
+
+bool IsNTAdminAccount() {
+  const UniqueModule advpack(LoadLibraryA("advpack.dll"));
+  if (!advpack) return false;
+  using IsNTAdminFn = BOOL(WINAPI*)(DWORD, DWORD*);
+  const auto is_nt_admin = reinterpret_cast<IsNTAdminFn>(GetProcAddress(advpack.get(), "IsNTAdmin"));
+  return is_nt_admin != nullptr && is_nt_admin(0, nullptr) != FALSE;
+}
+
+}  // namespace quarvel::win

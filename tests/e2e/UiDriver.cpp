@@ -1,0 +1,245 @@
+#include "UiDriver.h"
+
+#include <stdexcept>
+#include <thread>
+
+#include "app/ControlIds.h"
+
+namespace quarvel::testing {
+namespace {
+
+constexpr UINT kSendTimeoutMs = 10000;
+
+// Text travels between processes through the wide messages: the ANSI forms
+// came back cut to their first character across processes under Wine.
+std::string Narrow(const std::wstring& wide) {
+  if (wide.empty()) return {};
+  const int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                       nullptr, nullptr);
+  std::string text(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), text.data(), size, nullptr,
+                      nullptr);
+  return text;
+}
+
+std::wstring Widen(const std::string& text) {
+  if (text.empty()) return {};
+  const int size = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(size), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
+  return wide;
+}
+
+LRESULT Send(HWND window, UINT msg, WPARAM wp, LPARAM lp) {
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutW(window, msg, wp, lp, SMTO_NORMAL, kSendTimeoutMs, &result)) {
+    throw std::runtime_error("the window did not answer message " + std::to_string(msg));
+  }
+  return static_cast<LRESULT>(result);
+}
+
+std::string WindowText(HWND window) {
+  const auto length = Send(window, WM_GETTEXTLENGTH, 0, 0);
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  const auto copied = Send(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<std::size_t>(copied));
+  return Narrow(text);
+}
+
+struct FindContext {
+  DWORD process_id;
+  HWND found;
+};
+
+BOOL CALLBACK FindMainWindow(HWND window, LPARAM lp) {
+  auto* context = reinterpret_cast<FindContext*>(lp);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  char caption[256] = {};
+  GetWindowTextA(window, caption, sizeof(caption));
+  if (owner == context->process_id && std::string(caption) == app::kMainCaption) {
+    context->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+struct ControlSearch {
+  int id;
+  HWND found;
+};
+
+BOOL CALLBACK FindControlById(HWND window, LPARAM lp) {
+  auto* search = reinterpret_cast<ControlSearch*>(lp);
+  if (GetDlgCtrlID(window) == search->id) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (condition()) return true;
+    std::this_thread::sleep_for(15ms);
+  }
+  return condition();
+}
+
+std::optional<MessageBoxView> FindMessageBox(const std::string& title) {
+  HWND box = FindWindowA("#32770", title.c_str());
+  if (box == nullptr) return std::nullopt;
+  MessageBoxView view;
+  view.window = box;
+  HWND text = GetDlgItem(box, 0xFFFF);
+  view.text = text == nullptr ? std::string() : WindowText(text);
+  return view;
+}
+
+std::optional<MessageBoxView> WaitForMessageBox(const std::string& title, std::chrono::milliseconds timeout) {
+  std::optional<MessageBoxView> box;
+  WaitUntil([&] { return (box = FindMessageBox(title)).has_value(); }, timeout);
+  return box;
+}
+
+void PressButton(const MessageBoxView& box, int button_id) {
+  HWND button = GetDlgItem(box.window, button_id);
+  PostMessageW(box.window, WM_COMMAND, MAKEWPARAM(button_id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+}
+
+std::string ClipboardText() {
+  for (int attempt = 0; attempt < 50 && !OpenClipboard(nullptr); ++attempt) Sleep(20);
+  std::string text;
+  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+      text = Narrow(chars);
+      GlobalUnlock(data);
+    }
+  }
+  CloseClipboard();
+  return text;
+}
+
+AppSession::AppSession(const std::string& exe, const std::string& work_folder) {
+  STARTUPINFOA startup{};
+  startup.cb = sizeof(startup);
+  std::string command = "\"" + exe + "\"";
+  if (!CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, work_folder.c_str(),
+                      &startup, &process_)) {
+    throw std::runtime_error("cannot start " + exe);
+  }
+  FindContext context{process_.dwProcessId, nullptr};
+  WaitUntil([&] {
+    EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&context));
+    return context.found != nullptr;
+  });
+  main_ = context.found;
+  if (main_ == nullptr) throw std::runtime_error("the main window did not appear");
+  // Start-up has run once the window answers.
+  Send(main_, WM_NULL, 0, 0);
+}
+
+AppSession::~AppSession() {
+  if (!exited_) {
+    Close();
+    if (!WaitForExit(20s)) TerminateProcess(process_.hProcess, 99);
+  }
+  CloseHandle(process_.hThread);
+  CloseHandle(process_.hProcess);
+}
+
+HWND AppSession::Control(int id) const {
+  ControlSearch search{id, nullptr};
+  EnumChildWindows(main_, FindControlById, reinterpret_cast<LPARAM>(&search));
+  if (search.found == nullptr) throw std::runtime_error("no control with id " + std::to_string(id));
+  return search.found;
+}
+
+void AppSession::Click(int id) { PostMessageW(Control(id), BM_CLICK, 0, 0); }
+
+void AppSession::Type(int id, const std::string& text) {
+  HWND target = Control(id);
+  COMBOBOXINFO combo{};
+  combo.cbSize = sizeof(combo);
+  if (GetComboBoxInfo(target, &combo) && combo.hwndItem != nullptr) target = combo.hwndItem;
+  const std::wstring wide = Widen(text);
+  Send(target, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+}
+
+std::string AppSession::Text(int id) const { return WindowText(Control(id)); }
+
+bool AppSession::Enabled(int id) const { return IsWindowEnabled(Control(id)) != FALSE; }
+
+bool AppSession::Checked(int id) const { return Send(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+int AppSession::ListCount(int id) const { return static_cast<int>(Send(Control(id), LB_GETCOUNT, 0, 0)); }
+
+std::vector<std::string> AppSession::ListItems(int id) const {
+  HWND list = Control(id);
+  std::vector<std::string> items;
+  const int count = static_cast<int>(Send(list, LB_GETCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    const auto length = Send(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
+    std::wstring item(static_cast<std::size_t>(length) + 1, L'\0');
+    const auto copied = Send(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(item.data()));
+    item.resize(copied < 0 ? 0 : static_cast<std::size_t>(copied));
+    items.push_back(Narrow(item));
+  }
+  return items;
+}
+
+void AppSession::Close() { PostMessageW(main_, WM_CLOSE, 0, 0); }
+
+bool AppSession::WaitForExit(std::chrono::milliseconds timeout, DWORD* exit_code) {
+  if (WaitForSingleObject(process_.hProcess, static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0) return false;
+  exited_ = true;
+  if (exit_code != nullptr) GetExitCodeProcess(process_.hProcess, exit_code);
+  return true;
+}
+
+bool AppSession::Screenshot(const std::string& bmp_path) const {
+  RECT rect;
+  if (!GetWindowRect(main_, &rect)) return false;
+  const int width = rect.right - rect.left;
+  const int height = rect.bottom - rect.top;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+  SelectObject(memory, old);
+
+  const DWORD row = static_cast<DWORD>((width * 3 + 3) & ~3);
+  const DWORD image_size = row * static_cast<DWORD>(height);
+  BITMAPFILEHEADER file_header{};
+  file_header.bfType = 0x4D42;
+  file_header.bfOffBits = sizeof(file_header) + sizeof(info.bmiHeader);
+  file_header.bfSize = file_header.bfOffBits + image_size;
+  info.bmiHeader.biSizeImage = image_size;
+  bool written = false;
+  HANDLE file = CreateFileA(bmp_path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (file != INVALID_HANDLE_VALUE) {
+    DWORD n = 0;
+    written = WriteFile(file, &file_header, sizeof(file_header), &n, nullptr) &&
+              WriteFile(file, &info.bmiHeader, sizeof(info.bmiHeader), &n, nullptr) &&
+              WriteFile(file, bits, image_size, &n, nullptr);
+    CloseHandle(file);
+  }
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return written;
+}
+
+}  // namespace quarvel::testing

@@ -1,0 +1,73 @@
+// Drives a running quarvel.exe the way a user does, from another process and
+// through window messages only: finds the window by its caption and controls by
+// id, clicks, types, ticks, reads texts, list items and enabled states, answers
+// message boxes, reads the clipboard and takes screenshots.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quarvel::testing {
+
+using namespace std::chrono_literals;
+
+// Waits until `condition` holds, checking every few milliseconds.
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 30s);
+
+struct MessageBoxView {
+  HWND window = nullptr;
+  std::string text;
+};
+
+// A message box of any process, found by its title.
+std::optional<MessageBoxView> FindMessageBox(const std::string& title);
+std::optional<MessageBoxView> WaitForMessageBox(const std::string& title, std::chrono::milliseconds timeout = 30s);
+// Presses IDOK, IDYES, IDNO... of a message box.
+void PressButton(const MessageBoxView& box, int button_id);
+
+std::string ClipboardText();
+
+class AppSession {
+ public:
+  // Starts the program with `work_folder` as its current folder and waits for
+  // its main window.
+  AppSession(const std::string& exe, const std::string& work_folder);
+  ~AppSession();  // closes the window; the process must end
+  AppSession(const AppSession&) = delete;
+  AppSession& operator=(const AppSession&) = delete;
+
+  HWND Main() const { return main_; }
+  HWND Control(int id) const;
+
+  // Presses a button or ticks a check box as a click does (a disabled control
+  // ignores it). Returns at once: the handler may run for a long time.
+  void Click(int id);
+  // Sets the text of an edit control or of a combo box's edit field, which
+  // runs the control's change handler.
+  void Type(int id, const std::string& text);
+  std::string Text(int id) const;
+  bool Enabled(int id) const;
+  bool Checked(int id) const;
+  std::vector<std::string> ListItems(int id) const;
+  int ListCount(int id) const;
+
+  // Asks the window to close, as its close box does.
+  void Close();
+  // True when the process ended within the time; its exit code then.
+  bool WaitForExit(std::chrono::milliseconds timeout, DWORD* exit_code = nullptr);
+
+  // Writes the window, as the screen shows it, to a BMP file.
+  bool Screenshot(const std::string& bmp_path) const;
+
+ private:
+  PROCESS_INFORMATION process_{};
+  HWND main_ = nullptr;
+  bool exited_ = false;
+};
+
+}  // namespace quarvel::testing
