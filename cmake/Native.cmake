@@ -44,3 +44,4 @@ endfunction()
 
 add_wine_test(platform tests/platform_tests.exe)
 add_wine_test(lister tests/lister_tests.exe)
+add_wine_test(e2e tests/e2e_tests.exe)

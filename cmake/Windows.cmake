@@ -97,3 +97,8 @@ target_link_libraries(ui_driver PUBLIC user32 gdi32 comctl32)
 add_executable(drive-scan tests/e2e/DriveScan.cpp)
 set_target_properties(drive-scan PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 target_link_libraries(drive-scan PRIVATE ui_driver)
+
+add_executable(e2e_tests tests/e2e/ScanScenarioTest.cpp)
+set_target_properties(e2e_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+target_link_libraries(e2e_tests PRIVATE ui_driver wine_test_support gtest_main)
+add_dependencies(e2e_tests quarvel)

@@ -2,6 +2,7 @@
 // Starts Quarvel, runs the default scan (the system folder, "*.dll") through its
 // window as a user would, prints what it found and saves a screenshot.
 #include <cstdio>
+#include <string>
 #include <exception>
 
 #include "UiDriver.h"
@@ -27,7 +28,11 @@ int main(int argc, char** argv) {
     std::printf("\nNot seen by Windows (List1): %zu\n", unseen.size());
     for (const auto& item : unseen) std::printf("  %s\n", item.c_str());
     std::printf("\nSeen by Windows (List2): %d entries\n", app.ListCount(app::kList2));
-    std::printf("\nSummary (LblSize):\n  %s\n", app.Text(app::kLblSize).c_str());
+    std::string summary = app.Text(app::kLblSize);
+    for (auto at = summary.find("\r\n"); at != std::string::npos; at = summary.find("\r\n", at)) {
+      summary.replace(at, 2, "\n  ");
+    }
+    std::printf("\nSummary (LblSize):\n  %s\n", summary.c_str());
     if (!app.Screenshot(argv[3])) std::fprintf(stderr, "the screenshot could not be saved\n");
     return 0;
   } catch (const std::exception& failure) {

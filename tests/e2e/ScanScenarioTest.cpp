@@ -1,0 +1,322 @@
+// End-to-end scenarios: the real quarvel.exe under Wine, driven through its
+// window, over folders made for each scenario.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "../platform/TempFolder.h"
+#include "UiDriver.h"
+#include "app/ControlIds.h"
+#include "core/ListingFormat.h"
+#include "core/Text.h"
+#include "platform/CommonFunction.h"
+#include "platform/UniqueHandle.h"
+
+namespace quarvel::testing {
+namespace {
+
+using namespace app;
+using Items = std::vector<std::string>;
+
+constexpr DWORD kHidden = FILE_ATTRIBUTE_HIDDEN;
+constexpr DWORD kSystem = FILE_ATTRIBUTE_SYSTEM;
+
+std::string QuarvelExe() {
+  char path[MAX_PATH];
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  const std::string self = path;
+  return self.substr(0, self.rfind('\\')) + "\\..\\bin\\quarvel.exe";
+}
+
+Items Sorted(Items items) {
+  std::sort(items.begin(), items.end());
+  return items;
+}
+
+std::string Summary(std::uint64_t files, std::uint64_t folders, std::uint64_t bytes) {
+  return std::string(TrimLeadingBlanks(CountSummaryLine(files, folders))) + "\r\n" +
+         std::string(TrimLeadingBlanks(SizeSummaryLine(bytes)));
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+class ScanScenario : public ::testing::Test {
+ protected:
+  void Start() { app = std::make_unique<AppSession>(QuarvelExe(), work.Path()); }
+
+  void Settings(const std::string& path_box, const std::string& filter, bool subfolders) {
+    app->Type(kPathTxt, path_box);
+    app->Type(kComboExt, filter);
+    if (app->Checked(kChkSubDir) != subfolders) app->Click(kChkSubDir);
+    ASSERT_TRUE(WaitUntil([&] { return app->Checked(kChkSubDir) == subfolders; }));
+  }
+
+  void RunLister() {
+    app->Click(kCmdLocate);
+    ASSERT_TRUE(WaitUntil([&] { return app->Text(kLblInfo) == "Completed the Scan, Click Compare to Continue"; }));
+  }
+
+  void Compare() {
+    app->Click(kCmdScan);
+    ASSERT_TRUE(WaitUntil([&] { return app->Text(kLblInfo) == "Completed"; }));
+  }
+
+  void ExpectButtons(bool locate, bool scan, bool esc, bool log) {
+    EXPECT_EQ(app->Enabled(kCmdLocate), locate);
+    EXPECT_EQ(app->Enabled(kCmdScan), scan);
+    EXPECT_EQ(app->Enabled(kCmdEsc), esc);
+    EXPECT_EQ(app->Enabled(kCmdLog), log);
+  }
+
+  std::string Heading(const std::string& folder) const { return FolderHeadingLine(folder); }
+  std::string ShortLeaf(const std::string& path) const {
+    const std::string s = win::GetShortName(path);
+    return s.substr(s.rfind('\\') + 1);
+  }
+
+  TempFolder work;  // the program's current folder
+  TempFolder scan;  // the folder scanned
+  std::unique_ptr<AppSession> app;
+};
+
+TEST_F(ScanScenario, UnseenFilesGoToList1AndSeenOnesToList2WithTheStateTableAtEachStep) {
+  const std::string h = Heading(scan.Path());
+  scan.MakeFile("VISIBLE.DLL", "12345");
+  scan.MakeFile("HIDDEN.DLL", "1", kHidden);
+  scan.MakeFile("SYSTEM.DLL", "22", kSystem);
+  scan.MakeFile("BOTH.DLL", "333", kHidden | kSystem);
+  scan.MakeFile("RDONLY.DLL", "4444", FILE_ATTRIBUTE_READONLY);
+  const auto long_visible = scan.MakeFile("Long Visible Name.dll", "666666");
+  const auto long_hidden = scan.MakeFile("Long Hidden Name.dll", "7777777", kHidden);
+  scan.MakeFile("ABCD", "1");
+  scan.MakeFile("ABCDEFGH.DLL", "88888888", kHidden);
+  scan.MakeFile("AB", "22");
+  scan.MakeFolder("SUB");
+  scan.MakeFile("SUB\\INNER.DLL", "1");
+
+  Start();
+  EXPECT_EQ(app->Text(kLblInfo), "Step 1, Click [Run Divevi.com] and wait for scan to complete");
+  EXPECT_EQ(app->Text(kPathTxt), win::GetSysDir());
+  EXPECT_EQ(app->Text(kComboExt), "*.dll");
+  EXPECT_FALSE(app->Checked(kChkSubDir));
+  ExpectButtons(true, false, false, false);
+  EXPECT_TRUE(Exists(work / "locate.com"));
+
+  Settings(scan.Path(), "*.*", false);
+  RunLister();
+  ExpectButtons(true, true, true, false);
+  EXPECT_TRUE(Exists(work / "dll.txt"));
+  Compare();
+  ExpectButtons(true, false, true, true);
+
+  EXPECT_EQ(Sorted(app->ListItems(kList1)),
+            Sorted({h + FileLine("HIDDEN.DLL", 1), h + FileLine("SYSTEM.DLL", 2), h + FileLine("BOTH.DLL", 3),
+                    h + FileLine(ShortLeaf(long_hidden), 7), h + FileLine("ABCDEFGH.DLL", 8)}));
+  EXPECT_EQ(Sorted(app->ListItems(kList2)),
+            Sorted({h, h + "VISIBLE.DLL", h + "RDONLY.DLL", h + ShortLeaf(long_visible), h + "ABCD", h + "AB"}));
+  EXPECT_EQ(app->Text(kLblSize), Summary(10, 1, 5 + 1 + 2 + 3 + 4 + 6 + 7 + 1 + 8 + 2));
+  EXPECT_EQ(app->Text(kLblIsDir), "");
+  EXPECT_FALSE(Exists(work / "dll.txt"));
+  EXPECT_FALSE(Exists(work / "locate.com"));
+}
+
+TEST_F(ScanScenario, SubfoldersAreListedOnlyWhenIncluded) {
+  scan.MakeFile("TOP.DLL", "1");
+  scan.MakeFolder("SUB");
+  scan.MakeFile("SUB\\INNER.DLL", "22");
+  scan.MakeFile("SUB\\SECRET.DLL", "333", kHidden);
+  const std::string h = Heading(scan.Path());
+  const std::string sub = Heading(scan / "SUB");
+
+  Start();
+  Settings(scan.Path(), "*.dll", false);
+  RunLister();
+  Compare();
+  EXPECT_EQ(app->ListItems(kList2), (Items{h, h + "TOP.DLL"}));
+  EXPECT_TRUE(app->ListItems(kList1).empty());
+
+  Settings(scan.Path(), "*.dll", true);
+  RunLister();
+  Compare();
+  EXPECT_EQ(Sorted(app->ListItems(kList2)), Sorted({h, h + "TOP.DLL", sub, sub + "INNER.DLL"}));
+  EXPECT_EQ(app->ListItems(kList1), (Items{sub + FileLine("SECRET.DLL", 3)}));
+  EXPECT_EQ(app->Text(kLblSize), Summary(3, 2, 6));
+}
+
+TEST_F(ScanScenario, EmptyAndMissingFolders) {
+  Start();
+  Settings(scan.Path(), "*.*", true);
+  RunLister();
+  Compare();
+  EXPECT_EQ(app->ListItems(kList2), (Items{Heading(scan.Path())}));
+  EXPECT_TRUE(app->ListItems(kList1).empty());
+  EXPECT_EQ(app->Text(kLblSize), Summary(0, 1, 0));
+
+  Settings(scan / "no such folder", "*.*", true);
+  RunLister();
+  Compare();
+  EXPECT_TRUE(app->ListItems(kList2).empty());
+  EXPECT_TRUE(app->ListItems(kList1).empty());
+  EXPECT_EQ(app->Text(kLblSize), Summary(0, 0, 0));
+}
+
+TEST_F(ScanScenario, PathBoxEndingInABackslashScansTheSameFolder) {
+  scan.MakeFile("ONE.DLL", "1");
+  scan.MakeFile("TWO.DLL", "22", kHidden);
+  Start();
+  Settings(scan.Path() + "\\", "*.dll", false);
+  RunLister();
+  Compare();
+  const std::string h = Heading(scan.Path());
+  EXPECT_EQ(app->ListItems(kList2), (Items{h, h + "ONE.DLL"}));
+  EXPECT_EQ(app->ListItems(kList1), (Items{h + FileLine("TWO.DLL", 2)}));
+}
+
+// Files in the root of the current folder's drive, removed again afterwards.
+class RootFiles {
+ public:
+  explicit RootFiles(const std::string& drive) : drive_(drive) {}
+  ~RootFiles() {
+    for (const auto& path : made_) {
+      SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+      DeleteFileA(path.c_str());
+    }
+  }
+  void Make(const std::string& name, DWORD attributes) {
+    const std::string path = drive_ + "\\" + name;
+    win::UniqueFileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr));
+    made_.push_back(path);
+  }
+
+ private:
+  std::string drive_;
+  std::vector<std::string> made_;
+};
+
+TEST_F(ScanScenario, EmptyPathBoxScansTheRootOfTheCurrentDrive) {
+  const std::string drive = work.Path().substr(0, 2);
+  RootFiles root(drive);
+  root.Make("QVROOT1.TST", FILE_ATTRIBUTE_NORMAL);
+  root.Make("QVROOT2.TST", kHidden);
+  Start();
+  Settings("", "QVROOT*.TST", false);
+  RunLister();
+  Compare();
+  const std::string h = drive + "\\";
+  EXPECT_EQ(app->ListItems(kList2), (Items{h, h + "QVROOT1.TST"}));
+  EXPECT_EQ(app->ListItems(kList1), (Items{h + FileLine("QVROOT2.TST", 0)}));
+}
+
+TEST_F(ScanScenario, ListerAlreadyPresentAtStartUpIsKeptAndStepOneIsOffered) {
+  work.MakeFile("locate.com", "not the lister");
+  Start();
+  EXPECT_EQ(ReadWholeFile(work / "locate.com"), "not the lister");
+  EXPECT_TRUE(app->Enabled(kCmdLocate));
+}
+
+TEST_F(ScanScenario, EscapeDuringALargeCompareLeavesPartialListsAndNoListing) {
+  constexpr int kFiles = 20000;
+  for (int i = 0; i < kFiles; ++i) {
+    scan.MakeFile("F" + std::to_string(i) + ".DLL", "", i % 2 == 0 ? kHidden : FILE_ATTRIBUTE_NORMAL);
+  }
+  Start();
+  Settings(scan.Path(), "*.dll", false);
+  RunLister();
+  app->Click(kCmdScan);
+  ASSERT_TRUE(WaitUntil([&] { return app->ListCount(kList1) + app->ListCount(kList2) > 0; }));
+  app->Click(kCmdEsc);
+  ASSERT_TRUE(WaitUntil([&] { return app->Text(kLblInfo) == "Completed"; }));
+  const int listed = app->ListCount(kList1) + app->ListCount(kList2);
+  EXPECT_GT(listed, 0);
+  EXPECT_LT(listed, kFiles + 1);
+  EXPECT_EQ(app->Text(kCmdEsc), "Scan Aborted");
+  EXPECT_TRUE(app->Enabled(kCmdLog));
+  EXPECT_FALSE(Exists(work / "dll.txt"));
+  // The next click on Escape clears the flag again.
+  app->Click(kCmdEsc);
+  EXPECT_TRUE(WaitUntil([&] { return app->Text(kCmdEsc) == "Escape"; }));
+}
+
+TEST_F(ScanScenario, SecondCompareClickDuringACompareStartsNoNestedRun) {
+  for (int i = 0; i < 300; ++i) scan.MakeFile("N" + std::to_string(i) + ".DLL", "1");
+  Start();
+  Settings(scan.Path(), "*.dll", false);
+  RunLister();
+  app->Click(kCmdScan);
+  app->Click(kCmdScan);  // arrives while the first compare yields
+  ASSERT_TRUE(WaitUntil([&] { return app->Text(kLblInfo) == "Completed"; }));
+  EXPECT_EQ(app->ListCount(kList2), 301);
+  EXPECT_EQ(app->ListCount(kList1), 0);
+}
+
+TEST_F(ScanScenario, ClosingDuringACompareEndsCleanlyAndRemovesTheLister) {
+  for (int i = 0; i < 3000; ++i) scan.MakeFile("C" + std::to_string(i) + ".DLL", "1");
+  Start();
+  Settings(scan.Path(), "*.dll", false);
+  RunLister();
+  app->Click(kCmdScan);
+  app->Close();
+  DWORD exit_code = 1;
+  ASSERT_TRUE(app->WaitForExit(30s, &exit_code));
+  EXPECT_EQ(exit_code, 0u);
+  EXPECT_FALSE(Exists(work / "locate.com"));
+}
+
+TEST_F(ScanScenario, ExitDuringTheListerRunWaitsForItAndRemovesTheLister) {
+  for (int i = 0; i < 3000; ++i) scan.MakeFile("E" + std::to_string(i) + ".DLL", "1");
+  Start();
+  Settings(scan.Path(), "*.dll", true);
+  app->Click(kCmdLocate);
+  app->Click(kCmdExit);
+  DWORD exit_code = 1;
+  ASSERT_TRUE(app->WaitForExit(60s, &exit_code));
+  EXPECT_EQ(exit_code, 0u);
+  EXPECT_FALSE(Exists(work / "locate.com"));
+}
+
+TEST_F(ScanScenario, HostileListingLosesNoEntryAroundItsBadLines) {
+  scan.MakeFile("SEEN.DLL", "1");
+  Start();
+  Settings(scan.Path(), "*.dll", false);
+  RunLister();
+  const std::string h = Heading(scan.Path());
+  const std::string long_line(40000, 'x');
+  {
+    win::UniqueFileHandle listing(CreateFileA((work / "dll.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                              FILE_ATTRIBUTE_NORMAL, nullptr));
+    const std::string text = h + "\r\nVolume in drive C has no label\r\n" + long_line + "\n" + FileLine("SEEN.DLL", 1) +
+                             "\r" + FileLine("GONE.DLL", 2);  // the last line has no end
+    DWORD written = 0;
+    WriteFile(listing.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  }
+  Compare();
+  EXPECT_EQ(app->ListItems(kList2), (Items{h, h + "SEEN.DLL"}));
+  const Items unseen = app->ListItems(kList1);
+  ASSERT_EQ(unseen.size(), 3u);
+  EXPECT_EQ(unseen[0], h + "Volume in drive C has no label");
+  EXPECT_EQ(unseen[1].substr(0, h.size() + 100), h + std::string(100, 'x'));
+  EXPECT_EQ(unseen[2], h + FileLine("GONE.DLL", 2));
+}
+
+TEST_F(ScanScenario, FailureInsideAHandlerIsReportedAndTheWindowStaysUsable) {
+  Start();
+  Settings(scan.Path(), "*.dll", false);
+  RunLister();
+  // Held without sharing, the listing cannot be read.
+  win::UniqueFileHandle lock(CreateFileA((work / "dll.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(lock);
+  app->Click(kCmdScan);
+  const auto box = WaitForMessageBox(kAppTitle);
+  ASSERT_TRUE(box.has_value());
+  EXPECT_NE(box->text.find("CmdScan_Click failed"), std::string::npos) << box->text;
+  EXPECT_NE(box->text.find("dll.txt"), std::string::npos) << box->text;
+  PressButton(*box, IDOK);
+  app->Click(kCmdEsc);
+  EXPECT_TRUE(WaitUntil([&] { return app->Text(kCmdEsc) == "Scan Aborted"; }));
+}
+
+}  // namespace
+}  // namespace quarvel::testing
