@@ -110,7 +110,7 @@ void FrmFerrow::CompareListing() {
     if (!listing) throw std::runtime_error("the listing " + listing_path + " cannot be read");
 
     win::OrdinarySearchView view;
-    ListingReader reader([](const std::string& text) { return PathIsDirectoryA(text.c_str()) != FALSE; },
+    ListingReader reader([&view](const std::string& text) { return view.NamesFolder(text); },
                          [&view](const std::string& path) { return view.Sees(path); },
                          kLongestSearchablePath);
     ui::ListFiller list1(Control(kList1));

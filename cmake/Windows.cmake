@@ -102,3 +102,9 @@ add_executable(e2e_tests tests/e2e/ScanScenarioTest.cpp)
 set_target_properties(e2e_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 target_link_libraries(e2e_tests PRIVATE ui_driver wine_test_support gtest_main)
 add_dependencies(e2e_tests quarvel)
+
+# Benchmark: prints figures and ratios; never a timed test.
+add_executable(scan-benchmark tests/bench/ScanBenchmark.cpp)
+set_target_properties(scan-benchmark PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+target_link_libraries(scan-benchmark PRIVATE ui_driver quarvel_platform)
+embed_lister(scan-benchmark)

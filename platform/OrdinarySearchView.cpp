@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <shlwapi.h>
+
 #include "platform/UniqueHandle.h"
 #include "platform/modVBFileDisk.h"
 
@@ -36,6 +38,15 @@ std::wstring Upper(std::wstring text) {
   return text;
 }
 
+// The search drops trailing dots and blanks from the last component; nothing
+// is left of a name made of them alone.
+bool StripTrailingDotsAndBlanks(std::string& name) {
+  const auto last = name.find_last_not_of(". ");
+  if (last == std::string::npos) return false;
+  name.erase(last + 1);
+  return true;
+}
+
 }  // namespace
 
 bool OrdinarySearchView::Sees(const std::string& path) {
@@ -43,18 +54,26 @@ bool OrdinarySearchView::Sees(const std::string& path) {
   const auto separator = path.find_last_of("\\/");
   const std::string folder = separator == std::string::npos ? "" : path.substr(0, separator + 1);
   std::string name = path.substr(folder.size());
-  if (NeedsRealSearch(name)) return FileExists(path) == kTrue;
-
-  // The search drops trailing dots and blanks from the last component.
-  const auto last = name.find_last_not_of(". ");
-  if (last == std::string::npos) return FileExists(path) == kTrue;  // only dots and blanks
-  name.erase(last + 1);
-
-  if (!loaded_ || folder != folder_) Load(folder);
-  return names_.count(Upper(Wide(name))) > 0;
+  if (NeedsRealSearch(name) || !StripTrailingDotsAndBlanks(name)) return FileExists(path) == kTrue;
+  return searched_.Lookup(folder, name).ordinary;
 }
 
-void OrdinarySearchView::Load(const std::string& folder) {
+bool OrdinarySearchView::NamesFolder(const std::string& text) {
+  std::string name = text;
+  if (text.find_first_of("\\/") != std::string::npos || NeedsRealSearch(text) ||
+      !StripTrailingDotsAndBlanks(name)) {
+    return text.find('\0') == std::string::npos && PathIsDirectoryA(text.c_str()) != FALSE;
+  }
+  return current_.Lookup("", name).folder;
+}
+
+OrdinarySearchView::Kinds OrdinarySearchView::FolderEntries::Lookup(const std::string& folder, const std::string& name) {
+  if (!loaded_ || folder != folder_) Load(folder);
+  const auto found = names_.find(Upper(Wide(name)));
+  return found == names_.end() ? Kinds{} : found->second;
+}
+
+void OrdinarySearchView::FolderEntries::Load(const std::string& folder) {
   folder_ = folder;
   loaded_ = true;
   names_.clear();
@@ -63,9 +82,14 @@ void OrdinarySearchView::Load(const std::string& folder) {
   UniqueFindHandle search(FindFirstFileW(pattern.c_str(), &entry));
   if (!search) return;
   do {
-    if ((entry.dwFileAttributes & kUnseenAttributes) != 0) continue;
-    names_.insert(Upper(entry.cFileName));
-    if (entry.cAlternateFileName[0] != L'\0') names_.insert(Upper(entry.cAlternateFileName));
+    const bool is_folder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    const bool ordinary = (entry.dwFileAttributes & kUnseenAttributes) == 0;
+    for (const wchar_t* spelling : {entry.cFileName, entry.cAlternateFileName}) {
+      if (spelling[0] == L'\0') continue;
+      Kinds& kinds = names_[Upper(spelling)];
+      kinds.ordinary |= ordinary;
+      kinds.folder |= is_folder;
+    }
   } while (FindNextFileW(search.get(), &entry));
 }
 

@@ -1,29 +1,49 @@
-// What the ordinary Win32 search sees, asked folder by folder. Answers exactly as
-// FileExists would for each path, but enumerates each folder once instead of
-// searching once per name: a search for a name that is not there costs Wine a
-// scan of the whole folder.
+// What the ordinary Win32 view says about paths, asked folder by folder. Answers
+// exactly as FileExists and PathIsDirectoryA would for each path, but reads each
+// folder once instead of asking once per path: under Wine a question about a
+// name that is not there costs a scan of the whole folder.
 #pragma once
 
 #include <string>
-#include <unordered_set>
+#include <unordered_map>
 
 namespace quarvel::win {
 
 class OrdinarySearchView {
  public:
-  // True when a directory search for `path` would find an entry that is neither
-  // hidden, system nor a folder. Names are matched as the search matches one
-  // exact name: by long or short name, regardless of case, trailing dots and
-  // blanks ignored. A name holding a wildcard or any character the search treats
-  // specially goes to the real search.
+  // As FileExists: a directory search for `path` finds an entry that is neither
+  // hidden, system nor a folder. Names match as the search matches one exact
+  // name: by long or short name, regardless of case, trailing dots and blanks
+  // ignored. A name with a wildcard or a character the search treats specially
+  // goes to the real search.
   bool Sees(const std::string& path);
 
- private:
-  void Load(const std::string& folder);
+  // As PathIsDirectoryA. Only a bare name (no separator, no special character)
+  // is answered from the folder read; anything else goes to the real call.
+  bool NamesFolder(const std::string& text);
 
-  std::string folder_;
-  bool loaded_ = false;
-  std::unordered_set<std::wstring> names_;  // upper case, long and short names
+ private:
+  struct Kinds {
+    bool ordinary = false;  // some matching entry is neither hidden, system nor a folder
+    bool folder = false;    // some matching entry is a folder
+  };
+
+  // The entries of the folder asked about last, by name.
+  class FolderEntries {
+   public:
+    // The kinds of entry `name` matches in `folder`, reading the folder if needed.
+    Kinds Lookup(const std::string& folder, const std::string& name);
+
+   private:
+    void Load(const std::string& folder);
+
+    std::string folder_;
+    bool loaded_ = false;
+    std::unordered_map<std::wstring, Kinds> names_;  // upper case, long and short names
+  };
+
+  FolderEntries searched_;  // the folder of the paths searched (the listing's folder)
+  FolderEntries current_;   // the current folder, where bare names are looked for
 };
 
 }  // namespace quarvel::win

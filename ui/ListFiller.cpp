@@ -18,14 +18,19 @@ ListFiller::~ListFiller() {
 
 void ListFiller::Add(const std::string& item) {
   SendMessageA(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+  dirty_ = true;
+  // Long paths scroll sideways rather than being cut off. Only an item longer
+  // than any before is measured: measuring every item would cost more than
+  // adding it.
+  if (item.size() <= longest_) return;
+  longest_ = item.size();
   SIZE size{};
   GetTextExtentPoint32A(dc_, item.c_str(), static_cast<int>(item.size()), &size);
-  // Long paths scroll sideways rather than being cut off.
-  if (size.cx + 8 > widest_) {
-    widest_ = size.cx + 8;
+  const int extent = size.cx + size.cx / 10 + 8;  // room for wider letters in a later item
+  if (extent > widest_) {
+    widest_ = extent;
     SendMessageA(list_, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest_), 0);
   }
-  dirty_ = true;
 }
 
 void ListFiller::Show() {

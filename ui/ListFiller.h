@@ -24,6 +24,7 @@ class ListFiller {
   HDC dc_;
   HGDIOBJ old_font_;
   int widest_ = 0;
+  std::size_t longest_ = 0;
   bool dirty_ = false;
 };
 

@@ -35,7 +35,9 @@ ListingComparison ComparePerCandidate(const Lines& lines) {
 
 ListingComparison CompareWithView(const Lines& lines) {
   OrdinarySearchView view;
-  return CompareListingLines(lines, IsFolder, [&view](const std::string& path) { return view.Sees(path); });
+  return CompareListingLines(
+      lines, [&view](const std::string& text) { return view.NamesFolder(text); },
+      [&view](const std::string& path) { return view.Sees(path); });
 }
 
 void ExpectSameComparison(const Lines& lines) {
@@ -127,6 +129,24 @@ TEST_F(OrdinarySearchViewTest, SameResultsForLinesTheListerNeverWrites) {
       "VISIBLE.DLL  1",
   };
   ExpectSameComparison(lines);
+}
+
+TEST_F(OrdinarySearchViewTest, BareNamesOfFoldersInTheCurrentFolderAreHeadings) {
+  Populate(scan, "SUB");
+  scan.MakeFolder("Folder With Blanks");
+  scan.MakeFolder("HIDDIR");
+  SetFileAttributesA((scan / "HIDDIR").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DIRECTORY);
+  const std::string previous = GetCurDir();
+  SetCurrentDirectoryA(scan.Path().c_str());
+  const std::string short_blanks = GetShortName("Folder With Blanks");
+  ExpectSameComparison({"SUB", "sub.", "SUB  1", "Folder With Blanks", short_blanks, "HIDDIR",
+                        "VISIBLE.DLL  1", "SUB\\VISIBLE.DLL  1", "S*", "..", ".", "SUB\\", "C:\\",
+                        "NOSUCH  1", "SUB\\FOLDER.DLL"});
+  OrdinarySearchView view;
+  EXPECT_TRUE(view.NamesFolder("SUB"));
+  EXPECT_TRUE(view.NamesFolder("hiddir"));
+  EXPECT_FALSE(view.NamesFolder("SUB  1"));
+  SetCurrentDirectoryA(previous.c_str());
 }
 
 TEST_F(OrdinarySearchViewTest, ShortNamesWineInventedFindTheirFiles) {
