@@ -9,7 +9,7 @@ inline constexpr const char* kMainCaption = "File Sort Utility for Divevi.com";
 inline constexpr const char* kAppTitle = "Quarvel";
 
 enum ControlId : int {
-  kCmdLog = 1001,
+  kCmdLog = 101,  // below 1000 and 1001, which list and combo boxes give their own parts
   kCmdExit,
   kCmdEsc,
   kFraOptions,

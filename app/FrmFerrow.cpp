@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <exception>
 
 #include "app/ControlIds.h"
@@ -101,9 +102,14 @@ bool FrmFerrow::Create(HINSTANCE instance, int show) {
   HDC screen = GetDC(nullptr);
   dpi_ = GetDeviceCaps(screen, LOGPIXELSY);
   ReleaseDC(nullptr, screen);
-  const SIZE size = InitialWindowSize(dpi_);
+  // The window opens at its preferred size, or as large as the screen allows.
+  SIZE size = InitialWindowSize(dpi_);
+  RECT work_area{0, 0, size.cx, size.cy};
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work_area, 0);
+  size.cx = std::min<LONG>(size.cx, work_area.right - work_area.left);
+  size.cy = std::min<LONG>(size.cy, work_area.bottom - work_area.top);
   if (CreateWindowExA(WS_EX_CONTROLPARENT, kClassName, kMainCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                      CW_USEDEFAULT, CW_USEDEFAULT, size.cx, size.cy, nullptr, nullptr, instance,
+                      work_area.left, work_area.top, size.cx, size.cy, nullptr, nullptr, instance,
                       this) == nullptr) {
     return false;
   }

@@ -320,3 +320,74 @@ TEST_F(ScanScenario, FailureInsideAHandlerIsReportedAndTheWindowStaysUsable) {
 
 }  // namespace
 }  // namespace quarvel::testing
+
+namespace quarvel::testing {
+namespace {
+
+struct ChildList {
+  std::vector<int> ids;
+  std::vector<std::string> texts;
+};
+
+BOOL CALLBACK CollectChild(HWND window, LPARAM lp) {
+  auto* children = reinterpret_cast<ChildList*>(lp);
+  const int id = GetDlgCtrlID(window);
+  if (id >= app::kCmdLog && id <= app::kLblInfo) children->ids.push_back(id);
+  return TRUE;
+}
+
+TEST(MainWindow, HoldsEveryControlInItsOrderWithItsDesignTimeText) {
+  TempFolder work;
+  AppSession app(QuarvelExe(), work.Path());
+  ChildList children;
+  EnumChildWindows(app.Main(), CollectChild, reinterpret_cast<LPARAM>(&children));
+  std::vector<int> expected;
+  for (int id = app::kCmdLog; id <= app::kLblInfo; ++id) expected.push_back(id);
+  EXPECT_EQ(children.ids, expected);
+  EXPECT_EQ(app.Text(app::kCmdLog), "Make a Log of what was found");
+  EXPECT_EQ(app.Text(app::kCmdExit), "Exit");
+  EXPECT_EQ(app.Text(app::kCmdEsc), "Escape");
+  EXPECT_EQ(app.Text(app::kFraOptions), "Scan Options");
+  EXPECT_EQ(app.Text(app::kChkSubDir), "Include SubDirectories");
+  EXPECT_EQ(app.Text(app::kCmdBrowse), "...");
+  EXPECT_EQ(app.Text(app::kCmdLocate), "Run Divevi.com");
+  EXPECT_EQ(app.Text(app::kCmdScan), "Compare");
+  EXPECT_EQ(app.Text(app::kLabel1), "GUI Sort Functions by Brennick Software Solutions");
+  EXPECT_EQ(app.Text(app::kLblAdmin), "Administrator Account Detected");  // Wine runs as an administrator
+  char caption[256] = {};
+  GetWindowTextA(app.Main(), caption, sizeof(caption));
+  EXPECT_STREQ(caption, app::kMainCaption);
+}
+
+// The visible tooltip window's text, if one is showing.
+std::string ShownTip() {
+  std::string shown;
+  HWND tip = nullptr;
+  while ((tip = FindWindowExA(nullptr, tip, "tooltips_class32", nullptr)) != nullptr) {
+    if (!IsWindowVisible(tip)) continue;
+    wchar_t text[256] = {};
+    SendMessageW(tip, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text));
+    char narrow[256] = {};
+    WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, sizeof(narrow), nullptr, nullptr);
+    shown = narrow;
+  }
+  return shown;
+}
+
+TEST(MainWindow, FixedTipsShowOverTheBrowseButtonAndTheFilter) {
+  TempFolder work;
+  AppSession app(QuarvelExe(), work.Path());
+  for (const auto& [id, tip] : {std::pair{app::kCmdBrowse, "Browse for Folder"},
+                                std::pair{app::kComboExt, "Select or Type your own Filter to Search for"}}) {
+    RECT rect;
+    GetWindowRect(app.Control(id), &rect);
+    SetCursorPos(rect.left + 3, rect.top + 3);
+    Sleep(50);
+    SetCursorPos(rect.left + 5, rect.top + 5);
+    EXPECT_TRUE(WaitUntil([&] { return ShownTip() == tip; }, 10s)) << tip << " / shown: " << ShownTip();
+    SetCursorPos(0, 0);
+  }
+}
+
+}  // namespace
+}  // namespace quarvel::testing
