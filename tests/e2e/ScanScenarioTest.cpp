@@ -210,6 +210,22 @@ TEST_F(ScanScenario, EmptyPathBoxScansTheRootOfTheCurrentDrive) {
   EXPECT_EQ(app->ListItems(kList1), (Items{h + FileLine("QVROOT2.TST", 0)}));
 }
 
+TEST_F(ScanScenario, CurrentFolderWithABlankStartsTheListerByItsQuotedPath) {
+  scan.MakeFile("ONE.EXE", "1");
+  scan.MakeFile("TWO.EXE", "22", kSystem);
+  // A program at the shorter path must never be what runs.
+  const std::string spaced = work.MakeFolder("My Work");
+  work.MakeFile("My.exe", "not a program");
+  app = std::make_unique<AppSession>(QuarvelExe(), spaced);
+  app->Type(kPathTxt, scan.Path());
+  app->Pick(kComboExt, "*.exe");
+  RunLister();
+  Compare();
+  const std::string h = Heading(scan.Path());
+  EXPECT_EQ(app->ListItems(kList2), (Items{h, h + "ONE.EXE"}));
+  EXPECT_EQ(app->ListItems(kList1), (Items{h + FileLine("TWO.EXE", 2)}));
+}
+
 TEST_F(ScanScenario, ListerAlreadyPresentAtStartUpIsKeptAndStepOneIsOffered) {
   work.MakeFile("locate.com", "not the lister");
   Start();

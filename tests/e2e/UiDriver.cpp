@@ -169,6 +169,16 @@ void AppSession::Type(int id, const std::string& text) {
   Send(target, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()));
 }
 
+void AppSession::Pick(int id, const std::string& entry) {
+  HWND combo = Control(id);
+  const std::wstring wide = Widen(entry);
+  const auto index = Send(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(wide.c_str()));
+  if (index == CB_ERR) throw std::runtime_error("no entry " + entry);
+  Send(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  // A selection by the user is announced to the window.
+  Send(GetParent(combo), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+}
+
 std::string AppSession::Text(int id) const { return WindowText(Control(id)); }
 
 bool AppSession::Enabled(int id) const { return IsWindowEnabled(Control(id)) != FALSE; }

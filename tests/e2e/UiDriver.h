@@ -50,6 +50,8 @@ class AppSession {
   // Sets the text of an edit control or of a combo box's edit field, which
   // runs the control's change handler.
   void Type(int id, const std::string& text);
+  // Picks an entry of a combo box's list, as a user does with the drop-down.
+  void Pick(int id, const std::string& entry);
   std::string Text(int id) const;
   bool Enabled(int id) const;
   bool Checked(int id) const;
