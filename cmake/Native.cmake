@@ -12,6 +12,7 @@ add_executable(core_tests
   tests/core/PacerTest.cpp
   tests/core/ParsePathTest.cpp
   tests/core/RegistryValueTest.cpp
+  tests/core/ReportTextTest.cpp
   tests/core/WildcardMatchTest.cpp
 )
 target_link_libraries(core_tests PRIVATE quarvel_core GTest::gtest_main)

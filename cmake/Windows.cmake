@@ -18,7 +18,7 @@ add_library(quarvel_platform STATIC
   platform/ResourceFile.cpp
   platform/SystemError.cpp
 )
-target_link_libraries(quarvel_platform PUBLIC quarvel_core shlwapi)
+target_link_libraries(quarvel_platform PUBLIC quarvel_core shlwapi version)
 
 # The lister: our own console program, written out as locate.com at run time.
 add_executable(lister
@@ -83,6 +83,16 @@ add_executable(platform_tests
 set_target_properties(platform_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 target_link_libraries(platform_tests PRIVATE wine_test_support gtest_main)
 embed_lister(platform_tests)
+
+# Programs with known version resources, for GetFileVersion.
+foreach(versioned v1000 vbig)
+  add_executable(${versioned} tests/platform/versioned/stub.c tests/platform/versioned/${versioned}.rc)
+  set_target_properties(${versioned} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/versioned)
+  add_dependencies(platform_tests ${versioned})
+endforeach()
+add_executable(unversioned tests/platform/versioned/stub.c)
+set_target_properties(unversioned PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/versioned)
+add_dependencies(platform_tests unversioned)
 
 add_executable(lister_tests tests/lister/ListerTest.cpp)
 set_target_properties(lister_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)

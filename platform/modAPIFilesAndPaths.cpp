@@ -2,7 +2,11 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <exception>
+#include <vector>
+
+#include "core/ReportText.h"
 
 #include "platform/ErrorBox.h"
 #include "platform/UniqueHandle.h"
@@ -41,6 +45,28 @@ std::string GetLongFileName(std::string path) {
     return ResolveLongName(path);
   } catch (const std::exception& failure) {
     ReportError("GetLongFileName", 7, failure.what());
+    return {};
+  }
+}
+
+std::string GetFileVersion(const std::string& path) {
+  try {
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+    if (size == 0) return {};
+    std::vector<BYTE> buffer(size);
+    if (!GetFileVersionInfoA(path.c_str(), 0, size, buffer.data())) return {};
+    void* block = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueA(buffer.data(), "\\", &block, &length) || block == nullptr ||
+        length < sizeof(VS_FIXEDFILEINFO)) {
+      return {};
+    }
+    VS_FIXEDFILEINFO fixed;
+    std::memcpy(&fixed, block, sizeof(fixed));
+    return FileVersionText(fixed.dwFileVersionMS, fixed.dwFileVersionLS);
+  } catch (const std::exception& failure) {
+    ReportError("GetFileVersion", 7, failure.what());
     return {};
   }
 }

@@ -13,4 +13,9 @@ namespace quarvel::win {
 // of it is kept as it stands.
 std::string GetLongFileName(std::string path);
 
+// major.minor.build.revision of the file version in the file's fixed version
+// information (the product version is not used); "" without a message for a
+// missing file, a file without version information or the empty path.
+std::string GetFileVersion(const std::string& path);
+
 }  // namespace quarvel::win

@@ -145,3 +145,36 @@ TEST_F(GetLongFileNameTest, ThousandsOfCallsLeakNoHandle) {
 
 }  // namespace
 }  // namespace quarvel::win
+
+namespace quarvel::win {
+namespace {
+
+std::string VersionedProgram(const std::string& name) {
+  char path[MAX_PATH];
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  const std::string self = path;
+  return self.substr(0, self.rfind('\\')) + "\\versioned\\" + name + ".exe";
+}
+
+class GetFileVersionTest : public ::testing::Test {
+ protected:
+  testing::ErrorBoxRecorder recorder;
+};
+
+TEST_F(GetFileVersionTest, AllFourPartsZerosIncluded) {
+  EXPECT_EQ(GetFileVersion(VersionedProgram("v1000")), "1.0.0.0");
+}
+
+TEST_F(GetFileVersionTest, PartsAreUnsignedAndTheProductVersionIsIgnored) {
+  EXPECT_EQ(GetFileVersion(VersionedProgram("vbig")), "65535.32768.7.0");
+}
+
+TEST_F(GetFileVersionTest, NoVersionMissingFileAndEmptyPathGiveEmptyTextSilently) {
+  EXPECT_EQ(GetFileVersion(VersionedProgram("unversioned")), "");
+  EXPECT_EQ(GetFileVersion(VersionedProgram("missing")), "");
+  EXPECT_EQ(GetFileVersion(""), "");
+  EXPECT_TRUE(recorder.boxes.empty());
+}
+
+}  // namespace
+}  // namespace quarvel::win
