@@ -45,4 +45,5 @@ endfunction()
 
 add_wine_test(platform tests/platform_tests.exe)
 add_wine_test(lister tests/lister_tests.exe)
+add_wine_test(ui tests/ui_tests.exe)
 add_wine_test(e2e tests/e2e_tests.exe)

@@ -48,6 +48,7 @@ configure_file(resources/quarvel.rc.in ${CMAKE_BINARY_DIR}/generated/quarvel.rc 
 set_source_files_properties(${CMAKE_BINARY_DIR}/generated/quarvel.rc PROPERTIES
   OBJECT_DEPENDS "${LISTER_FILE};${QUARVEL_MANIFEST}")
 add_library(quarvel_ui STATIC
+  ui/clsToolTip.cpp
   ui/ListFiller.cpp
   ui/WindowText.cpp
 )
@@ -118,3 +119,7 @@ add_executable(scan-benchmark tests/bench/ScanBenchmark.cpp)
 set_target_properties(scan-benchmark PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 target_link_libraries(scan-benchmark PRIVATE ui_driver quarvel_platform)
 embed_lister(scan-benchmark)
+
+add_executable(ui_tests tests/ui/ClsToolTipTest.cpp)
+set_target_properties(ui_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+target_link_libraries(ui_tests PRIVATE quarvel_ui gtest_main)
