@@ -174,8 +174,7 @@ LRESULT FrmFerrow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   }
 }
 
-template <class Handler>
-void FrmFerrow::Guarded(const char* name, Handler&& handler) {
+void FrmFerrow::Guarded(const char* name, const std::function<void()>& handler) {
   std::string failure;
   try {
     handler();
@@ -230,6 +229,36 @@ void FrmFerrow::CreateControls() {
   AppendMenuA(mnu_advanced_, MF_STRING, kMnuGotoDir, "Go to Directory");
   AppendMenuA(mnu_advanced_, MF_STRING, kMnuRescan, "Rescan");
   AppendMenuA(mnu_advanced_, MF_STRING, kMnuFind, "Open Windows Find");
+
+  // The path box's mouse moves and the lists' mouse-downs come to the window.
+  for (int id : {kPathTxt, kList1, kList2}) {
+    SetWindowSubclass(Control(id), &FrmFerrow::ControlProc, static_cast<UINT_PTR>(id), reinterpret_cast<DWORD_PTR>(this));
+  }
+}
+
+LRESULT CALLBACK FrmFerrow::ControlProc(HWND control, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR data) {
+  auto* self = reinterpret_cast<FrmFerrow*>(data);
+  if (msg == WM_NCDESTROY) {
+    RemoveWindowSubclass(control, &FrmFerrow::ControlProc, id);
+    return DefSubclassProc(control, msg, wp, lp);
+  }
+  const bool button_down = msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN || msg == WM_MBUTTONDOWN;
+  if (id == kPathTxt && msg == WM_MOUSEMOVE) {
+    const LRESULT result = DefSubclassProc(control, msg, wp, lp);
+    self->Guarded("PathTxt_MouseMove", [self] { self->PathTxt_MouseMove(); });
+    return result;
+  }
+  if ((id == kList1 || id == kList2) && button_down) {
+    // The list handles the press first, so a left press has moved the selection.
+    const LRESULT result = DefSubclassProc(control, msg, wp, lp);
+    if (id == kList1) {
+      self->Guarded("List1_MouseDown", [self, msg] { self->List1_MouseDown(msg); });
+    } else {
+      self->Guarded("List2_MouseDown", [self, msg] { self->List2_MouseDown(msg); });
+    }
+    return result;
+  }
+  return DefSubclassProc(control, msg, wp, lp);
 }
 
 void FrmFerrow::Layout() {
@@ -288,6 +317,25 @@ void FrmFerrow::OnCommand(int id, int code) {
       break;
     case kPathTxt:
       if (code == EN_CHANGE) Guarded("PathTxt_Change", [this] { PathTxt_Change(); });
+      break;
+    case kCmdBrowse:
+      if (code == BN_CLICKED) Guarded("CmdBrowse_Click", [this] { CmdBrowse_Click(); });
+      break;
+    case kCmdLog:
+      if (code == BN_CLICKED) Guarded("CmdLog_Click", [this] { CmdLog_Click(); });
+      break;
+    case kList1:
+      if (code == LBN_DBLCLK) Guarded("List1_DblClick", [this] { List1_DblClick(); });
+      break;
+    case kList2:
+      if (code == LBN_SELCHANGE) Guarded("List2_Click", [this] { List2_Click(); });
+      break;
+    case kMnuCopy:
+    case kMnuExPath:
+    case kMnuGotoDir:
+    case kMnuRescan:
+    case kMnuFind:
+      OnMenuCommand(id);
       break;
     default:
       break;

@@ -4,9 +4,13 @@
 
 #include <windows.h>
 
+#include <functional>
+#include <memory>
 #include <string>
 
 #include "core/Bool16.h"
+#include "ui/FrmEdit.h"
+#include "ui/clsToolTip.h"
 
 namespace quarvel::app {
 
@@ -37,8 +41,7 @@ class FrmFerrow {
   HWND Control(int id) const;
 
   // Runs a handler; a failure inside it is reported and the window stays usable.
-  template <class Handler>
-  void Guarded(const char* name, Handler&& handler);
+  void Guarded(const char* name, const std::function<void()>& handler);
 
   void OnCommand(int id, int code);
   void OnClose();
@@ -52,6 +55,27 @@ class FrmFerrow {
   void CmdLocate_Click();
   void CmdScan_Click();
   void PathTxt_Change();
+  void PathTxt_MouseMove();
+  void CmdBrowse_Click();
+  void CmdLog_Click();
+  void List1_DblClick();
+  void List1_MouseDown(UINT button);
+  void List2_MouseDown(UINT button);
+  void List2_Click();
+  void mnuCopy_Click();
+  void mnuExPath_Click();
+  void mnuGotoDir_Click();
+  void mnuRescan_Click();
+  void mnuFind_Click();
+
+  // Gives a control of this window its hover tip through PathTip.
+  void SetControlTip(HWND control, const std::string& text);
+  // Which context-menu items a mouse-down on a list shows; "Copy" always shows.
+  void SetMenuFor(bool list1);
+  void OpenContextMenu();
+  void OnMenuCommand(int id);
+  void Rescan();
+  static LRESULT CALLBACK ControlProc(HWND control, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR self);
 
   // Step 1 of a scan: runs the lister, which writes dll.txt.
   void RunLister();
@@ -75,12 +99,19 @@ class FrmFerrow {
   int dpi_ = 96;
   bool limited_account_ = false;
 
+  bool show_ex_path_ = true;
+  bool show_goto_dir_ = true;
+  bool show_rescan_ = true;
+  bool show_find_ = true;
+  ui::FrmEdit frmEdit;
+
   // Window state.
   Bool16 AbortScan = kFalse;
   Bool16 IsAdmin = kFalse;
   std::string MenuEntry;
   std::string RepairState;
   std::string AppInitValue;
+  std::unique_ptr<ui::clsToolTip> PathTip;
 };
 
 }  // namespace quarvel::app

@@ -11,6 +11,7 @@
 #include "platform/OS_Detect.h"
 #include "platform/ResourceFile.h"
 #include "platform/modRegistry.h"
+#include "platform/modShellFileDisk.h"
 #include "ui/WindowText.h"
 
 namespace quarvel::app {
@@ -52,7 +53,15 @@ void FrmFerrow::LoadDataIntoFile(int data_name, const std::string& file_name) {
   win::LoadDataIntoFile(data_name, file_name);
 }
 
-void FrmFerrow::Form_Unload() { DeleteFileA(WorkPath(kListerFile).c_str()); }
+void FrmFerrow::Form_Unload() {
+  frmEdit.Unload();
+  DeleteFileA(WorkPath(kListerFile).c_str());
+}
+
+void FrmFerrow::CmdBrowse_Click() {
+  // Setting the box runs its change handler, as every assignment does.
+  ui::SetText(Control(kPathTxt), win::BrowseForFolder(hwnd_, "Select a folder", ""));
+}
 
 void FrmFerrow::OnClose() {
   // A step that is still running finishes first (the lister cannot be deleted

@@ -13,6 +13,7 @@ add_executable(core_tests
   tests/core/ParsePathTest.cpp
   tests/core/RegistryValueTest.cpp
   tests/core/ReportTextTest.cpp
+  tests/core/ResultCommandsTest.cpp
   tests/core/WildcardMatchTest.cpp
 )
 target_link_libraries(core_tests PRIVATE quarvel_core GTest::gtest_main)

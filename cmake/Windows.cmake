@@ -6,19 +6,23 @@ set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
 add_library(quarvel_platform STATIC
   platform/AccountType.cpp
+  platform/Clipboard.cpp
   platform/CommonFunction.cpp
   platform/ErrorBox.cpp
   platform/LaunchAppSync.cpp
   platform/MessagePump.cpp
   platform/modAPIFilesAndPaths.cpp
+  platform/modFindFilesAPI.cpp
   platform/modRegistry.cpp
+  platform/modShellFileDisk.cpp
   platform/modVBFileDisk.cpp
   platform/OrdinarySearchView.cpp
   platform/OS_Detect.cpp
   platform/ResourceFile.cpp
+  platform/Shell.cpp
   platform/SystemError.cpp
 )
-target_link_libraries(quarvel_platform PUBLIC quarvel_core shlwapi version)
+target_link_libraries(quarvel_platform PUBLIC quarvel_core shlwapi version shell32 ole32 user32)
 
 # The lister: our own console program, written out as locate.com at run time.
 add_executable(lister
@@ -49,14 +53,18 @@ set_source_files_properties(${CMAKE_BINARY_DIR}/generated/quarvel.rc PROPERTIES
   OBJECT_DEPENDS "${LISTER_FILE};${QUARVEL_MANIFEST}")
 add_library(quarvel_ui STATIC
   ui/clsToolTip.cpp
+  ui/FrmEdit.cpp
   ui/ListFiller.cpp
   ui/WindowText.cpp
 )
 target_link_libraries(quarvel_ui PUBLIC quarvel_platform comctl32 gdi32 user32)
 add_executable(quarvel WIN32
   app/FrmFerrow.cpp
+  app/LogReport.cpp
   app/main.cpp
   app/MainLayout.cpp
+  app/ResultLists.cpp
+  app/ResultMenu.cpp
   app/ScanSteps.cpp
   app/StartUp.cpp
   ${CMAKE_BINARY_DIR}/generated/quarvel.rc
@@ -75,6 +83,7 @@ target_link_libraries(wine_test_support PUBLIC quarvel_platform gtest)
 add_executable(platform_tests
   tests/platform/CommonFunctionTest.cpp
   tests/platform/FileQueriesTest.cpp
+  tests/platform/FindFilesRecursiveTest.cpp
   tests/platform/HandleTest.cpp
   tests/platform/LaunchAppSyncTest.cpp
   tests/platform/OrdinarySearchViewTest.cpp
@@ -109,7 +118,7 @@ add_executable(drive-scan tests/e2e/DriveScan.cpp)
 set_target_properties(drive-scan PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 target_link_libraries(drive-scan PRIVATE ui_driver)
 
-add_executable(e2e_tests tests/e2e/ScanScenarioTest.cpp)
+add_executable(e2e_tests tests/e2e/ScanScenarioTest.cpp tests/e2e/ResultScenarioTest.cpp)
 set_target_properties(e2e_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 target_link_libraries(e2e_tests PRIVATE ui_driver wine_test_support gtest_main)
 add_dependencies(e2e_tests quarvel)

@@ -36,4 +36,12 @@ Bool16 IsAttrSet(const std::string& path, DWORD mask) {
   return ToBool16((attributes & mask) == mask);
 }
 
+std::optional<std::int64_t> FileLength(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (path.find('\0') != std::string::npos || !GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
+    return std::nullopt;
+  }
+  return static_cast<std::int64_t>((static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+}
+
 }  // namespace quarvel::win

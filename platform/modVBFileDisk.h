@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "core/Bool16.h"
@@ -18,5 +20,8 @@ Bool16 FileExists(const std::string& path);
 // True when every bit of `mask` is set in the path's attributes. When they cannot
 // be read, shows the "IsAttrSet" error box and returns False.
 Bool16 IsAttrSet(const std::string& path, DWORD mask);
+
+// The file's length in bytes; nothing when it cannot be read (a missing path).
+std::optional<std::int64_t> FileLength(const std::string& path);
 
 }  // namespace quarvel::win

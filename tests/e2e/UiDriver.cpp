@@ -201,6 +201,63 @@ std::vector<std::string> AppSession::ListItems(int id) const {
   return items;
 }
 
+void AppSession::ClickListItem(int id, int index, UINT down, UINT up) {
+  HWND list = Control(id);
+  const auto height = Send(list, LB_GETITEMHEIGHT, 0, 0);
+  const auto top = Send(list, LB_GETTOPINDEX, 0, 0);
+  const LPARAM at = MAKELPARAM(5, static_cast<int>((index - top) * height + height / 2));
+  const WPARAM keys = down == WM_RBUTTONDOWN ? MK_RBUTTON : MK_LBUTTON;
+  PostMessageW(list, down, keys, at);
+  PostMessageW(list, up, 0, at);
+}
+
+void AppSession::DoubleClickListItem(int id, int index) {
+  ClickListItem(id, index);
+  HWND list = Control(id);
+  const auto height = Send(list, LB_GETITEMHEIGHT, 0, 0);
+  const auto top = Send(list, LB_GETTOPINDEX, 0, 0);
+  const LPARAM at = MAKELPARAM(5, static_cast<int>((index - top) * height + height / 2));
+  PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+  PostMessageW(list, WM_LBUTTONUP, 0, at);
+}
+
+void AppSession::Command(int command_id) { PostMessageW(main_, WM_COMMAND, MAKEWPARAM(command_id, 0), 0); }
+
+bool AppSession::ChoosePopupItem(int position, std::chrono::milliseconds timeout) const {
+  HWND popup = nullptr;
+  if (!WaitUntil([&] {
+        popup = FindWindowA("#32768", nullptr);
+        return popup != nullptr && IsWindowVisible(popup);
+      }, timeout)) {
+    return false;
+  }
+  // Real key presses: the menu's own loop reads the keyboard.
+  const auto press = [](WORD key) {
+    INPUT input[2] = {};
+    input[0].type = input[1].type = INPUT_KEYBOARD;
+    input[0].ki.wVk = input[1].ki.wVk = key;
+    input[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, input, sizeof(INPUT));
+    Sleep(30);
+  };
+  for (int i = 0; i <= position; ++i) press(VK_DOWN);
+  press(VK_RETURN);
+  return WaitUntil([] {
+    HWND open = FindWindowA("#32768", nullptr);
+    return open == nullptr || !IsWindowVisible(open);
+  }, 5s);
+}
+
+void AppSession::ClosePopupMenu() const { PostMessageW(main_, WM_CANCELMODE, 0, 0); }
+
+void AppSession::Hover(int id) const {
+  RECT rect;
+  GetWindowRect(Control(id), &rect);
+  SetCursorPos(rect.left + 3, rect.top + 3);
+  Sleep(50);
+  SetCursorPos(rect.left + 6, rect.top + 6);
+}
+
 void AppSession::Close() { PostMessageW(main_, WM_CLOSE, 0, 0); }
 
 bool AppSession::WaitForExit(std::chrono::milliseconds timeout, DWORD* exit_code) {

@@ -58,6 +58,19 @@ class AppSession {
   std::vector<std::string> ListItems(int id) const;
   int ListCount(int id) const;
 
+  // Presses a mouse button on item `index` of a list box, as a user does.
+  void ClickListItem(int id, int index, UINT down = WM_LBUTTONDOWN, UINT up = WM_LBUTTONUP);
+  void DoubleClickListItem(int id, int index);
+  // Chooses a command of the window's menus, as the menu does when an item is picked.
+  void Command(int command_id);
+  // Waits for a popup menu, then picks its item at `position` (from 0) with the
+  // arrow keys and Enter, as a user does from the keyboard. (Under Wine another
+  // process cannot read a menu's items, so tests watch what the choice does.)
+  bool ChoosePopupItem(int position, std::chrono::milliseconds timeout = 10s) const;
+  void ClosePopupMenu() const;
+  // Rests the mouse on a control.
+  void Hover(int id) const;
+
   // Asks the window to close, as its close box does.
   void Close();
   // True when the process ended within the time; its exit code then.

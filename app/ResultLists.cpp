@@ -1,0 +1,84 @@
+// What the user does with the result lists by mouse: the details of a seen
+// entry, the viewer for an unseen one, the context menu, and the hover tips.
+#include "app/ControlIds.h"
+#include "app/FrmFerrow.h"
+#include "core/ReportText.h"
+#include "platform/modAPIFilesAndPaths.h"
+#include "platform/modVBFileDisk.h"
+#include "ui/WindowText.h"
+
+namespace quarvel::app {
+
+void FrmFerrow::SetControlTip(HWND control, const std::string& text) {
+  if (!PathTip) PathTip = std::make_unique<ui::clsToolTip>();
+  PathTip->Create(hwnd_);
+  PathTip->SetMaxTipWidth(240);
+  PathTip->SetDelayTime(TTDT_AUTOPOP, 20000);  // a shown tip stays up to 20 seconds
+  for (int id = kCmdLog; id <= kLblInfo; ++id) PathTip->AddTool(Control(id));
+  PathTip->SetToolTipHeaderShow(false);
+  PathTip->SetToolText(control, text);
+}
+
+void FrmFerrow::PathTxt_MouseMove() {
+  HWND path_box = Control(kPathTxt);
+  SetControlTip(path_box, ui::GetText(path_box));
+}
+
+void FrmFerrow::List2_Click() {
+  HWND list2 = Control(kList2);
+  std::string entry = ui::ListCurrentText(list2);
+  if (!entry.empty() && entry.back() == '\\') entry.pop_back();  // a folder heading
+  std::string details;
+  if (SendMessageA(list2, LB_GETCURSEL, 0, 0) != LB_ERR) {
+    ui::SetText(Control(kLblInfo), win::GetLongFileName(entry));
+    const bool readable = win::IsAttrSet(entry, 0) == kTrue;
+    const bool read_only = win::IsAttrSet(entry, FILE_ATTRIBUTE_READONLY) == kTrue;
+    const bool hidden = win::IsAttrSet(entry, FILE_ATTRIBUTE_HIDDEN) == kTrue;
+    const bool system = win::IsAttrSet(entry, FILE_ATTRIBUTE_SYSTEM) == kTrue;
+    details = DetailsText(win::GetLongFileName(entry), win::GetFileVersion(entry), win::FileLength(entry),
+                          AttributeWord(readable, read_only, hidden, system));
+    SetControlTip(list2, details);
+  }
+  MenuEntry = details;
+}
+
+void FrmFerrow::List1_DblClick() {
+  frmEdit.Show(hwnd_);
+  HWND list1 = Control(kList1);
+  if (SendMessageA(list1, LB_GETCURSEL, 0, 0) != LB_ERR) frmEdit.SetText(ui::ListCurrentText(list1));
+}
+
+void FrmFerrow::List1_MouseDown(UINT button) {
+  MenuEntry = ui::ListCurrentText(Control(kList1));
+  SetMenuFor(true);
+  if (button == WM_RBUTTONDOWN) OpenContextMenu();
+}
+
+void FrmFerrow::List2_MouseDown(UINT button) {
+  SetMenuFor(false);
+  if (button == WM_RBUTTONDOWN) OpenContextMenu();
+}
+
+void FrmFerrow::SetMenuFor(bool list1) {
+  show_ex_path_ = list1;
+  show_goto_dir_ = !list1;
+  show_rescan_ = list1;
+  show_find_ = !list1;
+}
+
+void FrmFerrow::OpenContextMenu() {
+  // Menu items cannot be hidden in place, so the popup holds just the shown ones.
+  while (GetMenuItemCount(mnu_advanced_) > 0) DeleteMenu(mnu_advanced_, 0, MF_BYPOSITION);
+  AppendMenuA(mnu_advanced_, MF_STRING, kMnuCopy, "Copy");
+  if (show_ex_path_) AppendMenuA(mnu_advanced_, MF_STRING, kMnuExPath, "Extract Path to Clipboard");
+  if (show_goto_dir_) AppendMenuA(mnu_advanced_, MF_STRING, kMnuGotoDir, "Go to Directory");
+  if (show_rescan_) AppendMenuA(mnu_advanced_, MF_STRING, kMnuRescan, "Rescan");
+  if (show_find_) AppendMenuA(mnu_advanced_, MF_STRING, kMnuFind, "Open Windows Find");
+  POINT at;
+  GetCursorPos(&at);
+  SetForegroundWindow(hwnd_);
+  TrackPopupMenu(mnu_advanced_, TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd_, nullptr);
+  PostMessageA(hwnd_, WM_NULL, 0, 0);
+}
+
+}  // namespace quarvel::app

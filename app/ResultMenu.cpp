@@ -1,0 +1,76 @@
+// The context menu's commands: copy an entry, hand it to the shell, or look for
+// an unseen file again.
+#include "app/ControlIds.h"
+#include "app/FrmFerrow.h"
+#include "core/ParsePath.h"
+#include "core/ResultCommands.h"
+#include "platform/Clipboard.h"
+#include "platform/MessagePump.h"
+#include "platform/Shell.h"
+#include "platform/modAPIFilesAndPaths.h"
+#include "platform/modFindFilesAPI.h"
+#include "ui/WindowText.h"
+
+namespace quarvel::app {
+
+void FrmFerrow::OnMenuCommand(int id) {
+  switch (id) {
+    case kMnuCopy: Guarded("mnuCopy_Click", [this] { mnuCopy_Click(); }); break;
+    case kMnuExPath: Guarded("mnuExPath_Click", [this] { mnuExPath_Click(); }); break;
+    case kMnuGotoDir: Guarded("mnuGotoDir_Click", [this] { mnuGotoDir_Click(); }); break;
+    case kMnuRescan: Guarded("mnuRescan_Click", [this] { mnuRescan_Click(); }); break;
+    case kMnuFind: Guarded("mnuFind_Click", [this] { mnuFind_Click(); }); break;
+    default: break;
+  }
+}
+
+void FrmFerrow::mnuCopy_Click() { win::PutClipboardText(hwnd_, MenuEntry); }
+
+void FrmFerrow::mnuExPath_Click() {
+  const std::string path = EntryPath(ui::ListCurrentText(Control(kList1)));
+  ui::SetText(Control(kLblInfo), win::GetLongFileName(path));
+  win::PutClipboardText(hwnd_, win::GetLongFileName(path));
+}
+
+void FrmFerrow::mnuGotoDir_Click() {
+  win::ExecuteShellRequest(hwnd_, GoToDirectoryRequest(ui::ListCurrentText(Control(kList2))));
+}
+
+void FrmFerrow::mnuFind_Click() {
+  const FindCommand find = OpenFindCommand(win::GetLongFileName(ui::ListCurrentText(Control(kList2))));
+  win::PutClipboardText(hwnd_, find.clipboard_text);
+  win::ExecuteShellRequest(hwnd_, find.request);
+}
+
+void FrmFerrow::mnuRescan_Click() {
+  // The rescan reports its own failures in the status line.
+  try {
+    Rescan();
+  } catch (const std::exception&) {
+    ui::SetTextNow(Control(kLblInfo), "Access Error for " + GetFileNamePart());
+  }
+}
+
+void FrmFerrow::Rescan() {
+  HWND list1 = Control(kList1);
+  HWND info = Control(kLblInfo);
+  const std::string path = EntryPath(ui::ListCurrentText(list1));
+  win::PumpPendingMessages();
+  ui::SetText(info, win::GetLongFileName(path));
+  SetFullPath(path);
+  ui::SetTextNow(info, "Searching for " + GetFileNamePart());
+  std::int16_t matches = 0;
+  std::int16_t folders = 0;
+  const std::uint64_t total = win::FindFilesRecursive(GetFolderPart(), GetFileNamePart(), matches, folders);
+  const std::int32_t shown_total = TotalForDisplay(total);
+  ui::SetText(info, std::to_string(matches) + " file(s) from using Rescan were found and Removed from the List");
+  const std::string message = std::to_string(matches) + " files with a filesize of " + std::to_string(shown_total) +
+                              " bytes were found ";
+  MessageBoxA(hwnd_, message.c_str(), kAppTitle, MB_OK);
+  if (matches > 0) {
+    const auto selected = SendMessageA(list1, LB_GETCURSEL, 0, 0);
+    if (selected != LB_ERR) SendMessageA(list1, LB_DELETESTRING, static_cast<WPARAM>(selected), 0);
+  }
+}
+
+}  // namespace quarvel::app

@@ -1,0 +1,47 @@
+// What the result commands decide on text alone: the path of an entry, the
+// requests they hand to the shell, and the rescan's counting rules.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quarvel {
+
+// The path of a List1 entry: its text before the first blank (the lister names
+// files by 8.3 names, which hold no blank).
+std::string EntryPath(std::string_view entry);
+
+// One request to the shell (ShellExecute).
+struct ShellRequest {
+  std::string verb;
+  std::string file;
+  std::optional<std::string> parameters;  // nothing: a null pointer
+  std::string directory;
+  int show = 1;  // SW_SHOWNORMAL
+  bool operator==(const ShellRequest&) const = default;
+};
+
+// "Go to Directory": explore the folder part of the entry as it stands (short
+// names stay short). Splits with the shared path splitter.
+ShellRequest GoToDirectoryRequest(const std::string& list2_text);
+
+// "Open Windows Find": the search window on the folder of the entry's long
+// form, with its file name as parameters. Splits with the shared splitter.
+struct FindCommand {
+  std::string clipboard_text;  // the file-name part
+  ShellRequest request;
+};
+FindCommand OpenFindCommand(const std::string& long_form);
+
+// The log's "open" of log.txt in the current folder.
+ShellRequest OpenLogRequest(const std::string& current_folder);
+
+// The rescan's counters are 16-bit and its total is shown as a 32-bit signed
+// number; going past either throws std::overflow_error.
+void AddToCounter(std::int16_t& counter, int amount);
+std::int32_t TotalForDisplay(std::uint64_t total);
+
+}  // namespace quarvel

@@ -1,0 +1,23 @@
+// Counts the entries that match a pattern in a folder tree (module
+// modFindFilesAPI). The ordinary search reports hidden and system entries too,
+// and matches short names as well as long ones.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace quarvel::win {
+
+// The text before the first NUL, or the whole text.
+std::string TrimAtNull(std::string_view text);
+
+// Walks `folder` and its subfolders depth-first, each folder's matches before its
+// subfolders, adding to the two counters (never reset here) and returning the
+// total size of the matches. A folder that cannot be searched adds nothing.
+// Links (junctions, symbolic links) are never entered, so a loop cannot trap
+// the walk. Throws std::overflow_error past 32,767 on either counter.
+std::uint64_t FindFilesRecursive(std::string folder, const std::string& pattern, std::int16_t& matches,
+                                 std::int16_t& folders);
+
+}  // namespace quarvel::win

@@ -1,0 +1,40 @@
+#include "platform/modShellFileDisk.h"
+
+#include <shlobj.h>
+
+#include <exception>
+
+#include "platform/ErrorBox.h"
+#include "platform/UniqueHandle.h"
+
+namespace quarvel::win {
+namespace {
+
+struct ItemIdListTraits {
+  using Handle = LPITEMIDLIST;
+  static Handle Invalid() noexcept { return nullptr; }
+  static void Close(Handle h) noexcept { CoTaskMemFree(h); }
+};
+
+}  // namespace
+
+std::string BrowseForFolder(HWND owner, const std::string& title, const std::string& default_path) {
+  try {
+    UniqueHandle<ItemIdListTraits> desktop;
+    SHGetSpecialFolderLocation(owner, CSIDL_DESKTOP, desktop.put());
+    BROWSEINFOA info{};
+    info.hwndOwner = owner;
+    info.pidlRoot = desktop.get();
+    info.lpszTitle = title.c_str();
+    info.ulFlags = BIF_RETURNONLYFSDIRS;
+    const UniqueHandle<ItemIdListTraits> chosen(SHBrowseForFolderA(&info));
+    char path[MAX_PATH] = {};
+    if (chosen && SHGetPathFromIDListA(chosen.get(), path)) return path;
+    return default_path;
+  } catch (const std::exception& failure) {
+    ReportError("BrowseForFolder", 7, failure.what());
+    return {};
+  }
+}
+
+}  // namespace quarvel::win

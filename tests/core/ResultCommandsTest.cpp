@@ -1,0 +1,61 @@
+#include "core/ResultCommands.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "core/ParsePath.h"
+
+namespace quarvel {
+namespace {
+
+TEST(EntryPath, TextBeforeTheFirstBlank) {
+  EXPECT_EQ(EntryPath(R"(C:\W\HIDDEN.DLL    12)"), R"(C:\W\HIDDEN.DLL)");
+  EXPECT_EQ(EntryPath(R"(C:\W\NOCOLUMNS.DLL)"), R"(C:\W\NOCOLUMNS.DLL)");
+  EXPECT_EQ(EntryPath(" starts with a blank"), "");
+  EXPECT_EQ(EntryPath(""), "");
+}
+
+TEST(GoToDirectory, ExploresTheFolderPartAsItStands) {
+  EXPECT_EQ(GoToDirectoryRequest(R"(C:\WINDOWS\)"),
+            (ShellRequest{"explore", R"(C:\WINDOWS\)", std::nullopt, R"(C:\WINDOWS\)", 1}));
+  EXPECT_EQ(GoToDirectoryRequest(R"(C:\WINDOWS\SYSTEM32\X.DLL)").file, R"(C:\WINDOWS\SYSTEM32\)");
+  // A name without a dot counts as a folder.
+  EXPECT_EQ(GoToDirectoryRequest(R"(C:\WINDOWS\HOSTS)").file, R"(C:\WINDOWS\HOSTS\)");
+  EXPECT_EQ(GoToDirectoryRequest(R"(C:\PROGRA~1\A.DLL)").directory, R"(C:\PROGRA~1\)");
+}
+
+TEST(OpenFind, SearchesTheFolderForTheLongFileName) {
+  const auto find = OpenFindCommand(R"(C:\Program Files\Long Name.dll)");
+  EXPECT_EQ(find.clipboard_text, "Long Name.dll");
+  EXPECT_EQ(find.request,
+            (ShellRequest{"Find", R"(C:\Program Files\)", std::string("Long Name.dll"), R"(C:\Program Files\)", 1}));
+  EXPECT_EQ(GetFileNamePart(), "Long Name.dll");  // the shared splitter keeps the split
+}
+
+TEST(OpenFind, UnresolvedFolderHeadingAsksForTheSearchOnABackslash) {
+  const auto find = OpenFindCommand("");
+  EXPECT_EQ(find.clipboard_text, "");
+  EXPECT_EQ(find.request, (ShellRequest{"Find", "\\", std::string(), "\\", 1}));
+}
+
+TEST(OpenLog, OpensLogTxtInTheCurrentFolder) {
+  EXPECT_EQ(OpenLogRequest(R"(C:\Tools)"), (ShellRequest{"open", R"(C:\Tools\log.txt)", std::nullopt, R"(C:\Tools)", 1}));
+}
+
+TEST(RescanArithmetic, CountersStopAt32767) {
+  std::int16_t counter = 32766;
+  AddToCounter(counter, 1);
+  EXPECT_EQ(counter, 32767);
+  EXPECT_THROW(AddToCounter(counter, 1), std::overflow_error);
+  EXPECT_EQ(counter, 32767);
+}
+
+TEST(RescanArithmetic, TotalsPast2147483647BytesCannotBeShown) {
+  EXPECT_EQ(TotalForDisplay(2147483647ULL), 2147483647);
+  EXPECT_THROW(TotalForDisplay(2147483648ULL), std::overflow_error);
+  EXPECT_THROW(TotalForDisplay(3ULL << 30), std::overflow_error);
+}
+
+}  // namespace
+}  // namespace quarvel

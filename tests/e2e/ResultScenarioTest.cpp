@@ -1,0 +1,245 @@
+// End-to-end scenarios for working with the results: details, the viewer, the
+// context menu and its commands, the rescan, the log and the folder button.
+#include <gtest/gtest.h>
+
+#include <shlobj.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "../platform/TempFolder.h"
+#include "UiDriver.h"
+#include "app/ControlIds.h"
+#include "core/ListingFormat.h"
+#include "core/ReportText.h"
+#include "core/Text.h"
+#include "platform/CommonFunction.h"
+#include "platform/modAPIFilesAndPaths.h"
+
+namespace quarvel::testing {
+namespace {
+
+using namespace app;
+using Items = std::vector<std::string>;
+
+std::string QuarvelExe() {
+  char path[MAX_PATH];
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  const std::string self = path;
+  return self.substr(0, self.rfind('\\')) + "\\..\\bin\\quarvel.exe";
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// A finished scan of a folder with seen and unseen files, ready to work with.
+class ResultScenario : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    scan.MakeFile("SEEN.DLL", "12345");
+    scan.MakeFile("RDONLY.DLL", "1234", FILE_ATTRIBUTE_READONLY);
+    scan.MakeFile("HIDDEN.DLL", "1", FILE_ATTRIBUTE_HIDDEN);
+    scan.MakeFile("ZSYSTEM.DLL", "22", FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY);
+    app = std::make_unique<AppSession>(QuarvelExe(), work.Path());
+    app->Type(kPathTxt, scan.Path());
+    app->Click(kCmdLocate);
+    ASSERT_TRUE(WaitUntil([&] { return app->Enabled(kCmdScan); }));
+    app->Click(kCmdScan);
+    ASSERT_TRUE(WaitUntil([&] { return app->Text(kLblInfo) == "Completed"; }));
+    heading = FolderHeadingLine(scan.Path());
+  }
+
+  int IndexOf(int list, const std::string& item) {
+    const Items items = app->ListItems(list);
+    for (std::size_t i = 0; i < items.size(); ++i) {
+      if (items[i] == item) return static_cast<int>(i);
+    }
+    return -1;
+  }
+
+  void Select(int list, const std::string& item) {
+    const int index = IndexOf(list, item);
+    ASSERT_GE(index, 0) << item;
+    app->ClickListItem(list, index);
+  }
+
+  TempFolder work;
+  TempFolder scan;
+  std::unique_ptr<AppSession> app;
+  std::string heading;
+};
+
+TEST_F(ResultScenario, ClickOnASeenFileShowsItsDetailsAndCopyPutsThemOnTheClipboard) {
+  Select(kList2, heading + "RDONLY.DLL");
+  const std::string long_name = win::GetLongFileName(scan / "RDONLY.DLL");
+  ASSERT_TRUE(WaitUntil([&] { return app->Text(kLblInfo) == long_name; }));
+  app->Command(kMnuCopy);
+  const std::string details = DetailsText(long_name, "", 4, "Read Only");
+  EXPECT_TRUE(WaitUntil([&] { return ClipboardText() == details; })) << ClipboardText();
+}
+
+TEST_F(ResultScenario, FolderHeadingIsExaminedWithoutItsBackslash) {
+  Select(kList2, heading);
+  const std::string long_name = win::GetLongFileName(scan.Path());
+  ASSERT_TRUE(WaitUntil([&] { return app->Text(kLblInfo) == long_name; }));
+  app->Command(kMnuCopy);
+  EXPECT_TRUE(WaitUntil([&] { return ClipboardText().rfind(long_name + "\r\nFile Version : \r\n", 0) == 0; }));
+}
+
+TEST_F(ResultScenario, MouseDownOnList1TakesItsEntryForCopy) {
+  const std::string entry = heading + FileLine("HIDDEN.DLL", 1);
+  Select(kList1, entry);
+  app->Command(kMnuCopy);
+  EXPECT_TRUE(WaitUntil([&] { return ClipboardText() == entry; })) << ClipboardText();
+}
+
+// Each position of the popup is told by what choosing it does: List1's menu
+// holds Copy, Extract Path to Clipboard and Rescan; List2's Copy, Go to
+// Directory and Open Windows Find.
+TEST_F(ResultScenario, RightClickOnList1OffersCopyExtractPathAndRescan) {
+  const std::string entry = heading + FileLine("HIDDEN.DLL", 1);
+  const int index = IndexOf(kList1, entry);
+  Select(kList1, entry);
+  app->ClickListItem(kList1, index, WM_RBUTTONDOWN, WM_RBUTTONUP);
+  ASSERT_TRUE(app->ChoosePopupItem(0));
+  EXPECT_TRUE(WaitUntil([&] { return ClipboardText() == entry; })) << ClipboardText();
+
+  app->ClickListItem(kList1, index, WM_RBUTTONDOWN, WM_RBUTTONUP);
+  ASSERT_TRUE(app->ChoosePopupItem(1));
+  const std::string long_path = win::GetLongFileName(scan / "HIDDEN.DLL");
+  EXPECT_TRUE(WaitUntil([&] { return ClipboardText() == long_path; })) << ClipboardText();
+
+  app->ClickListItem(kList1, index, WM_RBUTTONDOWN, WM_RBUTTONUP);
+  ASSERT_TRUE(app->ChoosePopupItem(2));
+  const auto box = WaitForMessageBox(kAppTitle);
+  ASSERT_TRUE(box.has_value());
+  EXPECT_EQ(box->text, "1 files with a filesize of 1 bytes were found ");
+  PressButton(*box, IDOK);
+}
+
+TEST_F(ResultScenario, RightClickOnList2OffersCopyGoToDirectoryAndFind) {
+  Select(kList2, heading + "SEEN.DLL");
+  const int index = IndexOf(kList2, heading + "SEEN.DLL");
+  ASSERT_TRUE(WaitUntil([&] { return app->Text(kLblInfo) == win::GetLongFileName(scan / "SEEN.DLL"); }));
+  app->ClickListItem(kList2, index, WM_RBUTTONDOWN, WM_RBUTTONUP);
+  ASSERT_TRUE(app->ChoosePopupItem(2));
+  EXPECT_TRUE(WaitUntil([&] { return ClipboardText() == "SEEN.DLL"; })) << ClipboardText();
+  // A right-click after the left one keeps the details for "Copy".
+  app->ClickListItem(kList2, index, WM_RBUTTONDOWN, WM_RBUTTONUP);
+  ASSERT_TRUE(app->ChoosePopupItem(0));
+  EXPECT_TRUE(WaitUntil([&] { return ClipboardText().rfind(win::GetLongFileName(scan / "SEEN.DLL") + "\r\n", 0) == 0; }))
+      << ClipboardText();
+}
+
+TEST_F(ResultScenario, ExtractPathPutsTheLongPathOfAHiddenFileOnTheClipboard) {
+  Select(kList1, heading + FileLine("HIDDEN.DLL", 1));
+  app->Command(kMnuExPath);
+  const std::string long_path = win::GetLongFileName(scan / "HIDDEN.DLL");
+  EXPECT_TRUE(WaitUntil([&] { return ClipboardText() == long_path; })) << ClipboardText();
+  EXPECT_EQ(app->Text(kLblInfo), long_path);
+}
+
+TEST_F(ResultScenario, OpenWindowsFindPutsTheLongFileNameOnTheClipboard) {
+  Select(kList2, heading + "SEEN.DLL");
+  app->Command(kMnuFind);
+  EXPECT_TRUE(WaitUntil([&] { return ClipboardText() == "SEEN.DLL"; })) << ClipboardText();
+}
+
+TEST_F(ResultScenario, DoubleClickShowsTheEntryInTheViewer) {
+  const std::string entry = heading + FileLine("HIDDEN.DLL", 1);
+  app->DoubleClickListItem(kList1, IndexOf(kList1, entry));
+  HWND viewer = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (viewer = FindWindowA(nullptr, "Edit")) != nullptr && IsWindowVisible(viewer); }));
+  HWND text1 = GetDlgItem(viewer, 1);
+  char text[512] = {};
+  EXPECT_TRUE(WaitUntil([&] {
+    SendMessageA(text1, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text));
+    return std::string(text) == entry;
+  }));
+  RECT client;
+  GetClientRect(viewer, &client);
+  EXPECT_EQ(client.right, 628);
+  EXPECT_EQ(client.bottom, 20);
+  // Closed and shown again, it starts from its design-time text.
+  SendMessageA(viewer, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(WaitUntil([&] { return FindWindowA(nullptr, "Edit") == nullptr; }));
+  app->ClickListItem(kList1, -1);  // below the entries: no selection change
+  SendMessageA(app->Control(kList1), LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+  PostMessageW(app->Main(), WM_COMMAND, MAKEWPARAM(kList1, LBN_DBLCLK), reinterpret_cast<LPARAM>(app->Control(kList1)));
+  ASSERT_TRUE(WaitUntil([&] { return (viewer = FindWindowA(nullptr, "Edit")) != nullptr; }));
+  EXPECT_TRUE(WaitUntil([&] {
+    SendMessageA(GetDlgItem(viewer, 1), WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text));
+    return std::string(text) == "Text1";
+  }));
+}
+
+TEST_F(ResultScenario, RescanFindsAHiddenFileOnceAndRemovesIt) {
+  const std::string entry = heading + FileLine("HIDDEN.DLL", 1);
+  Select(kList1, entry);
+  app->Command(kMnuRescan);
+  const auto box = WaitForMessageBox(kAppTitle);
+  ASSERT_TRUE(box.has_value());
+  EXPECT_EQ(box->text, "1 files with a filesize of 1 bytes were found ");
+  PressButton(*box, IDOK);
+  EXPECT_TRUE(WaitUntil([&] { return IndexOf(kList1, entry) < 0; }));
+  EXPECT_EQ(app->Text(kLblInfo), "1 file(s) from using Rescan were found and Removed from the List");
+}
+
+TEST_F(ResultScenario, LogIsWrittenByteForByteAndNoLeavesItUnopened) {
+  const Items unseen = app->ListItems(kList1);
+  app->Click(kCmdLog);
+  const auto box = WaitForMessageBox("Log of Vaduzev");
+  ASSERT_TRUE(box.has_value());
+  EXPECT_EQ(box->text, "View Log file?");
+  PressButton(*box, IDNO);
+  LogInput expected;
+  expected.list1 = unseen;
+  expected.size_caption = app->Text(kLblSize);
+  expected.nt_family = true;
+  expected.is_admin = true;
+  EXPECT_EQ(ReadWholeFile(work / "log.txt"), LogText(expected));
+  EXPECT_EQ(SendMessageA(app->Control(kList1), LB_GETCURSEL, 0, 0), static_cast<LRESULT>(unseen.size() - 1));
+}
+
+TEST_F(ResultScenario, LogCarriesTheProgramsVersionWhenItSitsInTheCurrentFolder) {
+  CopyFileA(QuarvelExe().c_str(), (work / "quarvel.exe").c_str(), FALSE);
+  app->Click(kCmdLog);
+  const auto box = WaitForMessageBox("Log of Vaduzev");
+  ASSERT_TRUE(box.has_value());
+  PressButton(*box, IDNO);
+  EXPECT_EQ(ReadWholeFile(work / "log.txt").rfind("*    Quarvel Log version(1.0.0.0)\r\n", 0), 0u);
+}
+
+TEST_F(ResultScenario, PathBoxHoverShowsItsFullText) {
+  const std::string long_path = scan.Path() + "\\" + std::string(120, 'p');
+  app->Type(kPathTxt, long_path);
+  app->Hover(kPathTxt);
+  EXPECT_TRUE(WaitUntil([&] {
+    HWND tip = nullptr;
+    while ((tip = FindWindowExA(nullptr, tip, "tooltips_class32", nullptr)) != nullptr) {
+      wchar_t text[512] = {};
+      SendMessageW(tip, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
+      if (IsWindowVisible(tip) && std::wstring(text) == std::wstring(long_path.begin(), long_path.end())) return true;
+    }
+    return false;
+  }, 15s));
+  SetCursorPos(0, 0);
+}
+
+TEST_F(ResultScenario, FolderButtonTakesTheChosenFolderAndCancelEmptiesTheBox) {
+  app->Click(kCmdBrowse);
+  HWND dialog = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (dialog = FindWindowA("#32770", nullptr)) != nullptr && IsWindowVisible(dialog); }));
+  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+  char desktop[MAX_PATH] = {};
+  SHGetSpecialFolderPathA(nullptr, desktop, CSIDL_DESKTOPDIRECTORY, FALSE);
+  EXPECT_TRUE(WaitUntil([&] { return app->Text(kPathTxt) == desktop; })) << app->Text(kPathTxt);
+
+  app->Click(kCmdBrowse);
+  ASSERT_TRUE(WaitUntil([&] { return (dialog = FindWindowA("#32770", nullptr)) != nullptr && IsWindowVisible(dialog); }));
+  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
+  EXPECT_TRUE(WaitUntil([&] { return app->Text(kPathTxt).empty(); }));
+}
+
+}  // namespace
+}  // namespace quarvel::testing
