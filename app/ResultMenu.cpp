@@ -61,7 +61,10 @@ void FrmFerrow::Rescan() {
   ui::SetTextNow(info, "Searching for " + GetFileNamePart());
   std::int16_t matches = 0;
   std::int16_t folders = 0;
-  const std::uint64_t total = win::FindFilesRecursive(GetFolderPart(), GetFileNamePart(), matches, folders);
+  // Without a name nothing can match: the walk would only freeze the window
+  // while it crossed the whole drive.
+  const std::uint64_t total =
+      GetFileNamePart().empty() ? 0 : win::FindFilesRecursive(GetFolderPart(), GetFileNamePart(), matches, folders);
   const std::int32_t shown_total = TotalForDisplay(total);
   ui::SetText(info, std::to_string(matches) + " file(s) from using Rescan were found and Removed from the List");
   const std::string message = std::to_string(matches) + " files with a filesize of " + std::to_string(shown_total) +

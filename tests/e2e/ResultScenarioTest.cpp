@@ -185,6 +185,65 @@ TEST_F(ResultScenario, RescanFindsAHiddenFileOnceAndRemovesIt) {
   EXPECT_EQ(app->Text(kLblInfo), "1 file(s) from using Rescan were found and Removed from the List");
 }
 
+TEST_F(ResultScenario, RescanCountsEveryCopyInSubfolders) {
+  scan.MakeFolder("SUB");
+  scan.MakeFile("SUB\\HIDDEN.DLL", "1234");
+  const std::string entry = heading + FileLine("HIDDEN.DLL", 1);
+  Select(kList1, entry);
+  app->Command(kMnuRescan);
+  const auto box = WaitForMessageBox(kAppTitle);
+  ASSERT_TRUE(box.has_value());
+  EXPECT_EQ(box->text, "2 files with a filesize of 5 bytes were found ");
+  PressButton(*box, IDOK);
+  EXPECT_TRUE(WaitUntil([&] { return IndexOf(kList1, entry) < 0; }));
+}
+
+TEST_F(ResultScenario, RescanThatFindsNothingLeavesTheListAsItWas) {
+  const Items before = app->ListItems(kList1);
+  const std::string entry = heading + FileLine("HIDDEN.DLL", 1);
+  SetFileAttributesA((scan / "HIDDEN.DLL").c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileA((scan / "HIDDEN.DLL").c_str());
+  Select(kList1, entry);
+  app->Command(kMnuRescan);
+  const auto box = WaitForMessageBox(kAppTitle);
+  ASSERT_TRUE(box.has_value());
+  EXPECT_EQ(box->text, "0 files with a filesize of 0 bytes were found ");
+  PressButton(*box, IDOK);
+  EXPECT_TRUE(WaitUntil([&] { return app->Text(kLblInfo) == "0 file(s) from using Rescan were found and Removed from the List"; }));
+  EXPECT_EQ(app->ListItems(kList1), before);
+}
+
+TEST_F(ResultScenario, RescanWithoutAnEntryReportsNothingFoundAtOnce) {
+  SendMessageA(app->Control(kList1), LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+  app->Command(kMnuRescan);
+  const auto box = WaitForMessageBox(kAppTitle, 10s);
+  ASSERT_TRUE(box.has_value());
+  EXPECT_EQ(box->text, "0 files with a filesize of 0 bytes were found ");
+  PressButton(*box, IDOK);
+}
+
+TEST_F(ResultScenario, ExtractPathOfAVanishedFileLeavesAnEmptyClipboardText) {
+  const std::string entry = heading + FileLine("HIDDEN.DLL", 1);
+  SetFileAttributesA((scan / "HIDDEN.DLL").c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileA((scan / "HIDDEN.DLL").c_str());
+  Select(kList1, entry);
+  app->Command(kMnuCopy);  // puts the entry on the clipboard first
+  ASSERT_TRUE(WaitUntil([&] { return ClipboardText() == entry; }));
+  app->Command(kMnuExPath);
+  EXPECT_TRUE(WaitUntil([&] { return ClipboardText().empty(); })) << ClipboardText();
+  EXPECT_EQ(app->Text(kLblInfo), "");
+}
+
+TEST_F(ResultScenario, List2ClickWithoutASelectionEmptiesWhatCopyCopies) {
+  Select(kList2, heading + "SEEN.DLL");
+  ASSERT_TRUE(WaitUntil([&] { return !app->Text(kLblInfo).empty() && app->Text(kLblInfo) != "Completed"; }));
+  HWND list2 = app->Control(kList2);
+  SendMessageA(list2, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+  PostMessageW(app->Main(), WM_COMMAND, MAKEWPARAM(kList2, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list2));
+  app->Command(kMnuCopy);
+  EXPECT_TRUE(WaitUntil([&] { return ClipboardText().empty(); })) << ClipboardText();
+}
+
 TEST_F(ResultScenario, LogIsWrittenByteForByteAndNoLeavesItUnopened) {
   const Items unseen = app->ListItems(kList1);
   app->Click(kCmdLog);

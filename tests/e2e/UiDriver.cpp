@@ -1,5 +1,6 @@
 #include "UiDriver.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <thread>
 
@@ -267,9 +268,13 @@ bool AppSession::WaitForExit(std::chrono::milliseconds timeout, DWORD* exit_code
   return true;
 }
 
-bool AppSession::Screenshot(const std::string& bmp_path) const {
+bool AppSession::Screenshot(const std::string& bmp_path, int margin) const {
   RECT rect;
   if (!GetWindowRect(main_, &rect)) return false;
+  rect.left = std::max(0L, rect.left - margin);
+  rect.top = std::max(0L, rect.top - margin);
+  rect.right = std::min<LONG>(GetSystemMetrics(SM_CXSCREEN), rect.right + margin);
+  rect.bottom = std::min<LONG>(GetSystemMetrics(SM_CYSCREEN), rect.bottom + margin);
   const int width = rect.right - rect.left;
   const int height = rect.bottom - rect.top;
   HDC screen = GetDC(nullptr);

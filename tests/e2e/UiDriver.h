@@ -76,8 +76,9 @@ class AppSession {
   // True when the process ended within the time; its exit code then.
   bool WaitForExit(std::chrono::milliseconds timeout, DWORD* exit_code = nullptr);
 
-  // Writes the window, as the screen shows it, to a BMP file.
-  bool Screenshot(const std::string& bmp_path) const;
+  // Writes the window, as the screen shows it, to a BMP file; `margin` pixels
+  // around it are taken too (for a tip or menu that pops out of it).
+  bool Screenshot(const std::string& bmp_path, int margin = 0) const;
 
  private:
   PROCESS_INFORMATION process_{};
