@@ -8,12 +8,6 @@
 namespace quarvel::win {
 namespace {
 
-struct GlobalMemoryTraits {
-  using Handle = HGLOBAL;
-  static Handle Invalid() noexcept { return nullptr; }
-  static void Close(Handle h) noexcept { GlobalFree(h); }
-};
-
 class OpenedClipboard {
  public:
   explicit OpenedClipboard(HWND owner) {
@@ -37,7 +31,7 @@ class OpenedClipboard {
 void PutClipboardText(HWND owner, const std::string& text) {
   const OpenedClipboard clipboard(owner);
   EmptyClipboard();
-  UniqueHandle<GlobalMemoryTraits> memory(GlobalAlloc(GMEM_MOVEABLE, text.size() + 1));
+  UniqueGlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE, text.size() + 1));
   if (!memory) throw std::runtime_error("no memory for the clipboard text");
   void* bytes = GlobalLock(memory.get());
   std::memcpy(bytes, text.c_str(), text.size() + 1);

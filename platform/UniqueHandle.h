@@ -83,7 +83,15 @@ struct ModuleTraits {
   static void Close(Handle h) noexcept { FreeLibrary(h); }
 };
 
+// Memory from GlobalAlloc, such as clipboard data.
+struct GlobalMemoryTraits {
+  using Handle = HGLOBAL;
+  static Handle Invalid() noexcept { return nullptr; }
+  static void Close(Handle h) noexcept { GlobalFree(h); }
+};
+
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
+using UniqueGlobalMemory = UniqueHandle<GlobalMemoryTraits>;
 using UniqueModule = UniqueHandle<ModuleTraits>;
 using UniqueFileHandle = UniqueHandle<FileHandleTraits>;
 using UniqueFindHandle = UniqueHandle<FindHandleTraits>;

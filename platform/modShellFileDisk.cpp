@@ -10,6 +10,7 @@
 namespace quarvel::win {
 namespace {
 
+// An item id list from the shell, freed with its allocator.
 struct ItemIdListTraits {
   using Handle = LPITEMIDLIST;
   static Handle Invalid() noexcept { return nullptr; }

@@ -23,12 +23,7 @@ namespace {
 using namespace app;
 using Items = std::vector<std::string>;
 
-std::string QuarvelExe() {
-  char path[MAX_PATH];
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  const std::string self = path;
-  return self.substr(0, self.rfind('\\')) + "\\..\\bin\\quarvel.exe";
-}
+std::string QuarvelExe() { return NextToThisProgram("..\\bin\\quarvel.exe"); }
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -282,6 +277,17 @@ TEST_F(ResultScenario, PathBoxHoverShowsItsFullText) {
     }
     return false;
   }, 15s));
+  SetCursorPos(0, 0);
+}
+
+TEST_F(ResultScenario, EmptyPathBoxShowsNoHoverTip) {
+  app->Type(kPathTxt, "");
+  app->Hover(kPathTxt);
+  Sleep(3000);  // well past the tip's initial delay
+  HWND tip = nullptr;
+  while ((tip = FindWindowExA(nullptr, tip, "tooltips_class32", nullptr)) != nullptr) {
+    EXPECT_FALSE(IsWindowVisible(tip));
+  }
   SetCursorPos(0, 0);
 }
 

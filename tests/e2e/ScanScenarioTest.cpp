@@ -24,12 +24,7 @@ using Items = std::vector<std::string>;
 constexpr DWORD kHidden = FILE_ATTRIBUTE_HIDDEN;
 constexpr DWORD kSystem = FILE_ATTRIBUTE_SYSTEM;
 
-std::string QuarvelExe() {
-  char path[MAX_PATH];
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  const std::string self = path;
-  return self.substr(0, self.rfind('\\')) + "\\..\\bin\\quarvel.exe";
-}
+std::string QuarvelExe() { return NextToThisProgram("..\\bin\\quarvel.exe"); }
 
 Items Sorted(Items items) {
   std::sort(items.begin(), items.end());

@@ -150,10 +150,7 @@ namespace quarvel::win {
 namespace {
 
 std::string VersionedProgram(const std::string& name) {
-  char path[MAX_PATH];
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  const std::string self = path;
-  return self.substr(0, self.rfind('\\')) + "\\versioned\\" + name + ".exe";
+  return testing::NextToThisProgram("versioned\\" + name + ".exe");
 }
 
 class GetFileVersionTest : public ::testing::Test {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "TempFolder.h"
 #include "UnixSymlink.h"
 #include "platform/modFindFilesAPI.h"
@@ -73,6 +75,12 @@ TEST_F(FindFilesRecursiveTest, ALinkThatLoopsBackIsCountedButNeverEntered) {
   EXPECT_EQ(FindFilesRecursive(tree.Path(), "Z.DLL", matches, folders), 1u);
   EXPECT_EQ(matches, 1);
   EXPECT_EQ(folders, 2);
+}
+
+TEST_F(FindFilesRecursiveTest, CounterPast32767Overflows) {
+  tree.MakeFile("W.DLL", "1");
+  matches = 32767;
+  EXPECT_THROW(FindFilesRecursive(tree.Path(), "W.DLL", matches, folders), std::overflow_error);
 }
 
 TEST(TrimAtNull, TextBeforeTheFirstNul) {

@@ -9,12 +9,7 @@ namespace {
 
 using testing::ReadWholeFile;
 
-std::string BuiltListerPath() {
-  char path[MAX_PATH];
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string self = path;
-  return self.substr(0, self.rfind('\\')) + "\\..\\bin\\locate.exe";
-}
+std::string BuiltListerPath() { return testing::NextToThisProgram("..\\bin\\locate.exe"); }
 
 class LoadDataIntoFileTest : public ::testing::Test {
  protected:

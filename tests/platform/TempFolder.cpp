@@ -68,6 +68,13 @@ std::string TempFolder::MakeFolder(const std::string& name) const {
   return path;
 }
 
+std::string NextToThisProgram(const std::string& relative) {
+  char path[MAX_PATH];
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  const std::string self = path;
+  return self.substr(0, self.rfind('\\') + 1) + relative;
+}
+
 std::string ReadWholeFile(const std::string& path) {
   win::UniqueFileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                          OPEN_EXISTING, 0, nullptr));

@@ -26,6 +26,10 @@ class TempFolder {
   std::string path_;
 };
 
+// A path relative to the folder of the running test program, such as
+// "..\\bin\\quarvel.exe" for a program the build put beside it.
+std::string NextToThisProgram(const std::string& relative);
+
 // Reads a whole file; empty when it cannot be opened.
 std::string ReadWholeFile(const std::string& path);
 
