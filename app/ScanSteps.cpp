@@ -64,6 +64,17 @@ void FrmFerrow::RunLister() {
   if (PathFileExistsA(listing.c_str())) DeleteFileA(listing.c_str());
   const std::string lister = WorkPath(kListerFile);
   if (!PathFileExistsA(lister.c_str())) LoadDataIntoFile(win::kListerResourceId, lister);
+  // Only our own lister is ever run: a locate.com with other bytes (left by
+  // another program, or planted) is replaced first, and never run.
+  if (!win::FileHoldsResource(win::kListerResourceId, lister) &&
+      !win::ReplaceWithResource(win::kListerResourceId, lister)) {
+    ui::SetText(Control(kLblInfo), "");
+    MessageBoxA(hwnd_,
+                ("The file " + lister + " is not this program's lister and could not be replaced, so it was not run. "
+                 "Remove it, or start the program from another folder.").c_str(),
+                kAppTitle, MB_OK | MB_ICONWARNING);
+    return;
+  }
 
   ListerLaunch launch;
   launch.platform_id = win::GetPlatformId();

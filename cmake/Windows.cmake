@@ -127,7 +127,9 @@ endforeach()
 add_executable(e2e_tests tests/e2e/ScanScenarioTest.cpp tests/e2e/ResultScenarioTest.cpp)
 set_target_properties(e2e_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 target_link_libraries(e2e_tests PRIVATE ui_driver wine_test_support gtest_main)
-add_dependencies(e2e_tests quarvel)
+add_dependencies(e2e_tests quarvel fake-lister)
+add_executable(fake-lister tests/e2e/FakeLister.c)
+set_target_properties(fake-lister PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 
 # Benchmark: prints figures and ratios; never a timed test.
 add_executable(scan-benchmark tests/bench/ScanBenchmark.cpp)

@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <cstdint>
+#include <string_view>
+
 #include "platform/UniqueHandle.h"
 #include "platform/modVBFileDisk.h"
 
@@ -19,17 +22,40 @@ WriteOutcome WriteWholeFile(const std::string& file_name, const void* data, DWOR
   return whole ? WriteOutcome::kWhole : WriteOutcome::kShort;
 }
 
+// The bytes of a CUSTOM resource of this program; empty when there is none.
+std::string_view ResourceBytes(int data_name) {
+  HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(data_name), "CUSTOM");
+  if (found == nullptr) return {};
+  HGLOBAL loaded = LoadResource(nullptr, found);
+  const void* bytes = loaded == nullptr ? nullptr : LockResource(loaded);
+  if (bytes == nullptr) return {};
+  return std::string_view(static_cast<const char*>(bytes), SizeofResource(nullptr, found));
+}
+
 }  // namespace
 
 bool LoadDataIntoFile(int data_name, const std::string& file_name) {
   if (FileExists(file_name)) return false;
-  HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(data_name), "CUSTOM");
-  if (found == nullptr) return false;
-  HGLOBAL loaded = LoadResource(nullptr, found);
-  const void* bytes = loaded == nullptr ? nullptr : LockResource(loaded);
-  const DWORD size = SizeofResource(nullptr, found);
-  if (bytes == nullptr) return false;
-  switch (WriteWholeFile(file_name, bytes, size)) {
+  return ReplaceWithResource(data_name, file_name);
+}
+
+bool FileHoldsResource(int data_name, const std::string& file_name) {
+  const std::string_view expected = ResourceBytes(data_name);
+  UniqueFileHandle file(CreateFileA(file_name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (expected.empty() || !file) return false;
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file.get(), &size) || static_cast<std::uint64_t>(size.QuadPart) != expected.size()) return false;
+  std::string actual(expected.size(), '\0');
+  DWORD read = 0;
+  return ReadFile(file.get(), actual.data(), static_cast<DWORD>(actual.size()), &read, nullptr) &&
+         read == actual.size() && actual == expected;
+}
+
+bool ReplaceWithResource(int data_name, const std::string& file_name) {
+  const std::string_view bytes = ResourceBytes(data_name);
+  if (bytes.empty()) return false;
+  switch (WriteWholeFile(file_name, bytes.data(), static_cast<DWORD>(bytes.size()))) {
     case WriteOutcome::kWhole:
       return true;
     case WriteOutcome::kShort:

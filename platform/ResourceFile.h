@@ -13,4 +13,11 @@ inline constexpr int kListerResourceId = 101;
 // Returns whether the file was written now.
 bool LoadDataIntoFile(int data_name, const std::string& file_name);
 
+// True when `file_name` holds exactly the bytes of the resource.
+bool FileHoldsResource(int data_name, const std::string& file_name);
+
+// Writes the resource over whatever `file_name` holds. False when it could not
+// be written whole; a half-written file is removed again.
+bool ReplaceWithResource(int data_name, const std::string& file_name);
+
 }  // namespace quarvel::win

@@ -228,6 +228,42 @@ TEST_F(ScanScenario, ListerAlreadyPresentAtStartUpIsKeptAndStepOneIsOffered) {
   EXPECT_TRUE(app->Enabled(kCmdLocate));
 }
 
+TEST_F(ScanScenario, PlantedListerIsKeptAtStartUpButReplacedBeforeItCouldRun) {
+  scan.MakeFile("REAL.DLL", "1");
+  const std::string fake = ReadWholeFile(NextToThisProgram("fake-lister.exe"));
+  ASSERT_FALSE(fake.empty());
+  work.MakeFile("locate.com", fake);
+  Start();
+  EXPECT_EQ(ReadWholeFile(work / "locate.com"), fake);
+  Settings(scan.Path(), "*.dll", false);
+  RunLister();
+  EXPECT_EQ(ReadWholeFile(work / "locate.com"), ReadWholeFile(NextToThisProgram("..\\bin\\locate.exe")));
+  Compare();
+  const std::string h = Heading(scan.Path());
+  EXPECT_EQ(app->ListItems(kList2), (Items{h, h + "REAL.DLL"}));
+  EXPECT_TRUE(app->ListItems(kList1).empty());
+}
+
+TEST_F(ScanScenario, PlantedListerThatCannotBeReplacedIsNeverRun) {
+  const std::string fake = ReadWholeFile(NextToThisProgram("fake-lister.exe"));
+  work.MakeFile("locate.com", fake);
+  Start();
+  Settings(scan.Path(), "*.dll", false);
+  // Held open by another program without sharing, it can be neither checked nor rewritten.
+  win::UniqueFileHandle held(
+      CreateFileA((work / "locate.com").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(held);
+  app->Click(kCmdLocate);
+  const auto box = WaitForMessageBox(kAppTitle);
+  ASSERT_TRUE(box.has_value());
+  EXPECT_NE(box->text.find("could not be replaced, so it was not run"), std::string::npos) << box->text;
+  PressButton(*box, IDOK);
+  held.reset();
+  EXPECT_FALSE(Exists(work / "dll.txt"));
+  EXPECT_EQ(ReadWholeFile(work / "locate.com"), fake);
+  EXPECT_FALSE(app->Enabled(kCmdScan));
+}
+
 TEST_F(ScanScenario, EscapeDuringALargeCompareLeavesPartialListsAndNoListing) {
   constexpr int kFiles = 20000;
   for (int i = 0; i < kFiles; ++i) {

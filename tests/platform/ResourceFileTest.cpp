@@ -37,6 +37,25 @@ TEST_F(LoadDataIntoFileTest, NeverDestroysAHiddenFileItCannotReplace) {
   EXPECT_TRUE(now == "hidden" || now == ReadWholeFile(BuiltListerPath()));
 }
 
+TEST_F(LoadDataIntoFileTest, OnlyTheEmbeddedBytesCountAsTheLister) {
+  const std::string target = folder / "locate.com";
+  LoadDataIntoFile(kListerResourceId, target);
+  EXPECT_TRUE(FileHoldsResource(kListerResourceId, target));
+  const std::string planted = folder.MakeFile("planted.com", "MZ a different program");
+  EXPECT_FALSE(FileHoldsResource(kListerResourceId, planted));
+  EXPECT_FALSE(FileHoldsResource(kListerResourceId, folder / "missing.com"));
+  // The same size with one byte changed is another program too.
+  std::string changed = ReadWholeFile(target);
+  changed[changed.size() / 2] ^= 1;
+  EXPECT_FALSE(FileHoldsResource(kListerResourceId, folder.MakeFile("changed.com", changed)));
+}
+
+TEST_F(LoadDataIntoFileTest, ReplaceWritesTheListerOverAnotherProgram) {
+  const std::string planted = folder.MakeFile("locate.com", "MZ a different program");
+  EXPECT_TRUE(ReplaceWithResource(kListerResourceId, planted));
+  EXPECT_EQ(ReadWholeFile(planted), ReadWholeFile(BuiltListerPath()));
+}
+
 TEST_F(LoadDataIntoFileTest, UnknownResourceWritesNothing) {
   EXPECT_FALSE(LoadDataIntoFile(4242, folder / "x.com"));
   EXPECT_EQ(FileExists(folder / "x.com"), kFalse);
