@@ -2,6 +2,8 @@
 
 #include <winternl.h>
 
+#include "platform/ProcAddress.h"
+
 namespace quarvel::lister {
 namespace {
 
@@ -45,9 +47,8 @@ std::optional<NtDirectory> NtDirectory::Load() {
   HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
   if (ntdll == nullptr) return std::nullopt;
   NtDirectory directory;
-  directory.query_ =
-      reinterpret_cast<QueryDirectoryFile>(GetProcAddress(ntdll, "NtQueryDirectoryFile"));
-  directory.open_ = reinterpret_cast<OpenFile>(GetProcAddress(ntdll, "NtOpenFile"));
+  directory.query_ = win::ProcAddress<QueryDirectoryFile>(ntdll, "NtQueryDirectoryFile");
+  directory.open_ = win::ProcAddress<OpenFile>(ntdll, "NtOpenFile");
   if (directory.query_ == nullptr || directory.open_ == nullptr) return std::nullopt;
   return directory;
 }

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "platform/ProcAddress.h"
 #include "platform/UniqueHandle.h"
 
 namespace quarvel::win {
@@ -10,7 +11,7 @@ bool IsNTAdminAccount() {
   const UniqueModule advpack(LoadLibraryA("advpack.dll"));
   if (!advpack) return false;
   using IsNTAdminFn = BOOL(WINAPI*)(DWORD, DWORD*);
-  const auto is_nt_admin = reinterpret_cast<IsNTAdminFn>(GetProcAddress(advpack.get(), "IsNTAdmin"));
+  const auto is_nt_admin = ProcAddress<IsNTAdminFn>(advpack.get(), "IsNTAdmin");
   return is_nt_admin != nullptr && is_nt_admin(0, nullptr) != FALSE;
 }
 

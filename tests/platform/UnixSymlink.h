@@ -7,13 +7,13 @@
 #include <string>
 
 #include "platform/LaunchAppSync.h"
+#include "platform/ProcAddress.h"
 
 namespace quarvel::testing {
 
 inline std::string UnixPathOf(const std::string& windows_path) {
   using ToUnix = char*(CDECL*)(LPCWSTR);
-  const auto to_unix = reinterpret_cast<ToUnix>(
-      GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name"));
+  const auto to_unix = win::ProcAddress<ToUnix>(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
   if (to_unix == nullptr) return {};
   const std::wstring wide(windows_path.begin(), windows_path.end());
   return to_unix(wide.c_str());
