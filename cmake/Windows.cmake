@@ -20,9 +20,10 @@ add_library(quarvel_platform STATIC
   platform/OS_Detect.cpp
   platform/ResourceFile.cpp
   platform/Shell.cpp
+  platform/ShutDownNT.cpp
   platform/SystemError.cpp
 )
-target_link_libraries(quarvel_platform PUBLIC quarvel_core shlwapi version shell32 ole32 user32)
+target_link_libraries(quarvel_platform PUBLIC quarvel_core shlwapi version shell32 ole32 user32 advapi32)
 
 # The lister: our own console program, written out as locate.com at run time.
 add_executable(lister
@@ -89,6 +90,7 @@ add_executable(platform_tests
   tests/platform/OrdinarySearchViewTest.cpp
   tests/platform/RegistryTest.cpp
   tests/platform/ResourceFileTest.cpp
+  tests/platform/ShutDownNTTest.cpp
 )
 set_target_properties(platform_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 target_link_libraries(platform_tests PRIVATE wine_test_support gtest_main)
