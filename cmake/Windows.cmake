@@ -90,6 +90,7 @@ add_executable(platform_tests
   tests/platform/OrdinarySearchViewTest.cpp
   tests/platform/RegistryTest.cpp
   tests/platform/ResourceFileTest.cpp
+  tests/platform/RegStandInTest.cpp
   tests/platform/ShutDownNTTest.cpp
 )
 set_target_properties(platform_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
@@ -142,3 +143,8 @@ embed_lister(scan-benchmark)
 add_executable(ui_tests tests/ui/ClsToolTipTest.cpp)
 set_target_properties(ui_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 target_link_libraries(ui_tests PRIVATE quarvel_ui gtest_main)
+
+# Test tool: a reg.exe with "save" and "restore" for the repair's tests.
+add_executable(reg-standin tests/tools/RegStandIn.cpp)
+set_target_properties(reg-standin PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/tools OUTPUT_NAME reg)
+add_dependencies(platform_tests reg-standin)

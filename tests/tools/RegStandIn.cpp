@@ -1,0 +1,115 @@
+// A stand-in for reg.exe in the test prefix, since Wine's own has neither
+// "save" nor "restore" (RegRestoreKeyA does nothing there):
+//
+//   reg.exe save "HKEY_LOCAL_MACHINE\<key>" "<file>"
+//   reg.exe restore "HKEY_LOCAL_MACHINE\<key>" <file>
+//
+// "save" writes every value of the key to the file (name, type and data in
+// hex, one per line); "restore" writes them into the key, which must exist. A
+// file named reg-standin-fail-save beside this program makes "save" fail
+// without writing anything, for the tests of a failed backup. Exit code 0 on
+// success, 1 on failure.
+#include <windows.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string Unquoted(std::string text) {
+  if (text.size() >= 2 && text.front() == '"' && text.back() == '"') text = text.substr(1, text.size() - 2);
+  return text;
+}
+
+bool SplitRoot(const std::string& full, HKEY& root, std::string& path) {
+  const std::string prefix = "HKEY_LOCAL_MACHINE\\";
+  if (full.compare(0, prefix.size(), prefix) != 0) return false;
+  root = HKEY_LOCAL_MACHINE;
+  path = full.substr(prefix.size());
+  return true;
+}
+
+std::string Hex(const std::string& bytes) {
+  static const char* digits = "0123456789abcdef";
+  std::string hex;
+  for (unsigned char c : bytes) {
+    hex += digits[c >> 4];
+    hex += digits[c & 15];
+  }
+  return hex;
+}
+
+std::string Unhex(const std::string& hex) {
+  std::string bytes;
+  for (std::size_t i = 0; i + 1 < hex.size(); i += 2) bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+  return bytes;
+}
+
+bool FailSaveRequested() {
+  char self[MAX_PATH];
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  std::string marker = self;
+  marker = marker.substr(0, marker.rfind('\\') + 1) + "reg-standin-fail-save";
+  return GetFileAttributesA(marker.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+int Save(HKEY root, const std::string& path, const std::string& file) {
+  if (FailSaveRequested()) return 1;
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return 1;
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  for (DWORD i = 0;; ++i) {
+    char name[16384];
+    DWORD name_length = sizeof(name);
+    DWORD type = 0;
+    DWORD size = 0;
+    if (RegEnumValueA(key, i, name, &name_length, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) break;
+    std::string data(size, '\0');
+    name_length = sizeof(name);
+    RegEnumValueA(key, i, name, &name_length, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
+    data.resize(size);
+    out << Hex(std::string(name, name_length)) << ' ' << type << ' ' << Hex(data) << '\n';
+  }
+  RegCloseKey(key);
+  return out ? 0 : 1;
+}
+
+int Restore(HKEY root, const std::string& path, const std::string& file) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return 1;
+  std::ifstream in(file, std::ios::binary);
+  if (!in) {
+    RegCloseKey(key);
+    return 1;
+  }
+  std::string line;
+  while (std::getline(in, line)) {
+    std::istringstream fields(line);
+    std::string name, data;
+    DWORD type = 0;
+    fields >> name >> type;
+    fields >> data;  // empty for a value without data
+    const std::string bytes = Unhex(data);
+    RegSetValueExA(key, Unhex(name).c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                   static_cast<DWORD>(bytes.size()));
+  }
+  RegCloseKey(key);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 4) return 1;
+  const std::string command = argv[1];
+  HKEY root = nullptr;
+  std::string path;
+  if (!SplitRoot(Unquoted(argv[2]), root, path)) return 1;
+  const std::string file = Unquoted(argv[3]);
+  if (command == "save") return Save(root, path, file);
+  if (command == "restore") return Restore(root, path, file);
+  return 1;
+}
