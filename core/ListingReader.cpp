@@ -7,6 +7,9 @@ namespace quarvel {
 namespace {
 
 constexpr std::size_t kShortestSearchedCandidate = 4;
+// The lister writes one size summary after its count; a hostile listing with
+// endless summaries must not grow the label's text without bound.
+constexpr std::size_t kMostSummaryLines = 16;
 
 }  // namespace
 
@@ -23,12 +26,15 @@ ListingLineResult ListingReader::ReadLine(std::string_view line) {
   } else if (Contains(line, kCountSummaryMark)) {
     result.kind = ListingLineKind::kCountSummary;
     size_summary_.assign(TrimLeadingBlanks(line));
+    summary_lines_ = 1;
     result.size_summary_changed = true;
   } else if (Contains(line, kSizeSummaryMark)) {
     result.kind = ListingLineKind::kSizeSummary;
-    size_summary_ += "\r\n";
-    size_summary_.append(TrimLeadingBlanks(line));
-    result.size_summary_changed = true;
+    if (++summary_lines_ <= kMostSummaryLines) {
+      size_summary_ += "\r\n";
+      size_summary_.append(TrimLeadingBlanks(line));
+      result.size_summary_changed = true;
+    }
   } else if (is_folder_(std::string(TrimBlanks(line)))) {
     result.kind = ListingLineKind::kFolderHeading;
     listing_folder_.assign(line);

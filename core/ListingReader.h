@@ -40,8 +40,8 @@ class ListingReader {
 
   // The last folder heading, exactly as read.
   const std::string& ListingFolder() const { return listing_folder_; }
-  // The last count summary and the size summaries after it, left-trimmed,
-  // joined by CR LF.
+  // The last count summary and the size summaries after it (at most 15),
+  // left-trimmed, joined by CR LF.
   const std::string& SizeSummary() const { return size_summary_; }
 
  private:
@@ -52,6 +52,7 @@ class ListingReader {
   std::size_t longest_searchable_path_;
   std::string listing_folder_;
   std::string size_summary_;
+  std::size_t summary_lines_ = 1;
 };
 
 struct ListingComparison {

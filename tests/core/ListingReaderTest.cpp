@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 #include <vector>
@@ -170,6 +171,67 @@ TEST_F(ListingReaderTest, ManyBlanksInOneLineCostOneSearchPerName) {
   // Only candidates short enough for the search, each once.
   EXPECT_LE(searched.size(), 130u);
   EXPECT_EQ(std::set<std::string>(searched.begin(), searched.end()).size(), searched.size());
+}
+
+}  // namespace
+}  // namespace quarvel
+
+#include <fstream>
+
+#include "core/LineSplitter.h"
+
+namespace quarvel {
+namespace {
+
+// Peak resident memory of this process, in kB (Linux).
+long PeakMemoryKb() {
+  std::ifstream status("/proc/self/status");
+  std::string field;
+  long value = 0;
+  while (status >> field) {
+    if (field == "VmHWM:") {
+      status >> value;
+      return value;
+    }
+  }
+  return 0;
+}
+
+TEST(ListingStream, AMillionLinesAreReadWithFlatMemory) {
+  ListingReader reader([](const std::string& t) { return !t.empty() && t.back() == '\\'; },
+                       [](const std::string& path) { return path.back() == '5'; }, 259);
+  LineSplitter splitter;
+  std::size_t list1 = 0, list2 = 0;
+  const auto read = [&](std::string_view line) {
+    const auto result = reader.ReadLine(line);
+    list1 += result.list1_item.has_value();
+    list2 += result.list2_item.has_value();
+  };
+  const long before = PeakMemoryKb();
+  std::string chunk;
+  for (int i = 0; i < 1'000'000; ++i) {
+    if (i % 1000 == 0) chunk += "C:\\DIR" + std::to_string(i / 1000) + "\\\r\n";
+    chunk += FileLine("F" + std::to_string(i) + ".DLL", 1) + "\r\n";
+    chunk += SizeSummaryLine(7) + "\n";  // hostile: a summary after every line
+    if (chunk.size() > 64 * 1024) {
+      splitter.Feed(chunk, read);
+      chunk.clear();
+    }
+  }
+  splitter.Feed(chunk, read);
+  splitter.Finish(read);
+  EXPECT_EQ(list1 + list2, 1'000'000u + 1000u);
+  EXPECT_LT(reader.SizeSummary().size(), 1024u);
+  EXPECT_LT(PeakMemoryKb() - before, 16 * 1024);  // nothing kept per line
+}
+
+TEST(ListingStream, SummaryKeepsTheCountAndAtMostFifteenSizeLines) {
+  ListingReader reader([](const std::string&) { return false; }, [](const std::string&) { return false; });
+  reader.ReadLine(CountSummaryLine(1, 1));
+  for (int i = 0; i < 40; ++i) reader.ReadLine(SizeSummaryLine(i));
+  const std::string summary = reader.SizeSummary();
+  EXPECT_EQ(std::count(summary.begin(), summary.end(), '\n'), 15);
+  EXPECT_EQ(summary.rfind("1 file(s) found:", 0), 0u);
 }
 
 }  // namespace
