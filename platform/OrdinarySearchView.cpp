@@ -58,7 +58,16 @@ bool OrdinarySearchView::Sees(const std::string& path) {
   return searched_.Lookup(folder, name).ordinary;
 }
 
+// PathIsDirectoryA for a path too long for the "A" functions: the same
+// question, asked in the wide "\\?\" form, which has no length limit.
+bool IsLongFolderPath(const std::string& text) {
+  if (text.size() < MAX_PATH || text.size() < 3 || text[1] != ':' || text[2] != '\\') return false;
+  const DWORD attributes = GetFileAttributesW((L"\\\\?\\" + Wide(text)).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 bool OrdinarySearchView::NamesFolder(const std::string& text) {
+  if (text.size() >= MAX_PATH) return text.find('\0') == std::string::npos && IsLongFolderPath(text);
   std::string name = text;
   if (text.find_first_of("\\/") != std::string::npos || NeedsRealSearch(text) ||
       !StripTrailingDotsAndBlanks(name)) {

@@ -25,8 +25,6 @@ using Items = std::vector<std::string>;
 
 std::string QuarvelExe() { return NextToThisProgram("..\\bin\\quarvel.exe"); }
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 // A finished scan of a folder with seen and unseen files, ready to work with.
 class ResultScenario : public ::testing::Test {
  protected:

@@ -4,6 +4,7 @@
 
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -147,6 +148,40 @@ TEST_F(OrdinarySearchViewTest, BareNamesOfFoldersInTheCurrentFolderAreHeadings) 
   EXPECT_TRUE(view.NamesFolder("hiddir"));
   EXPECT_FALSE(view.NamesFolder("SUB  1"));
   SetCurrentDirectoryA(previous.c_str());
+}
+
+// Headings past the "A" functions' 259 characters are still folders: the deep
+// folder's files are never tested against the shallower folder listed before.
+TEST_F(OrdinarySearchViewTest, FolderPastTheLongestAPathIsStillAHeading) {
+  // Names that fit 8.3 have no short form, so the headings keep their length:
+  // the shallow folder's file path is 259 characters, the deepest heading 261.
+  std::string shallow = scan.Path();
+  while (shallow.size() < 251) {
+    const std::size_t remaining = 251 - shallow.size();
+    std::size_t take = std::min<std::size_t>(9, remaining);
+    if (remaining - take == 1) --take;  // never leave room for a bare backslash
+    shallow += "\\" + std::string(take - 1, 'Q');
+    CreateDirectoryA(shallow.c_str(), nullptr);
+  }
+  ASSERT_EQ(shallow.size(), 251u);
+  testing::TempFolder::MakeFileAt(shallow + "\\HID.DLL", "1", FILE_ATTRIBUTE_NORMAL);
+  const std::string deep = shallow + "\\DEEPFOLD";
+  const std::wstring wide_deep = L"\\\\?\\" + std::wstring(deep.begin(), deep.end());
+  ASSERT_TRUE(CreateDirectoryW(wide_deep.c_str(), nullptr));
+  const std::wstring hidden = wide_deep + L"\\HID.DLL";
+  CloseHandle(CreateFileW(hidden.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr));
+
+  const Lines lines = RunLister(scan.Path());
+  const std::string deep_heading = FolderHeadingLine(deep);
+  ASSERT_NE(std::find(lines.begin(), lines.end(), deep_heading), lines.end());
+  const auto result = CompareWithView(lines);
+  EXPECT_NE(std::find(result.list2.begin(), result.list2.end(), deep_heading), result.list2.end());
+  EXPECT_NE(std::find(result.list1.begin(), result.list1.end(), deep_heading + FileLine("HID.DLL", 0)),
+            result.list1.end());
+  EXPECT_EQ(std::count(result.list2.begin(), result.list2.end(), FolderHeadingLine(shallow) + "HID.DLL"), 1);
+  SetFileAttributesW(hidden.c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileW(hidden.c_str());
+  RemoveDirectoryW(wide_deep.c_str());
 }
 
 TEST_F(OrdinarySearchViewTest, ShortNamesWineInventedFindTheirFiles) {

@@ -54,12 +54,16 @@ TempFolder::~TempFolder() { RemoveTree(path_); }
 std::string TempFolder::MakeFile(const std::string& name, const std::string& content,
                                  DWORD attributes) const {
   const std::string path = *this / name;
+  MakeFileAt(path, content, attributes);
+  return path;
+}
+
+void TempFolder::MakeFileAt(const std::string& path, const std::string& content, DWORD attributes) {
   win::UniqueFileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                          attributes, nullptr));
   if (!file) throw std::runtime_error("cannot create " + path);
   DWORD written = 0;
   WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
-  return path;
 }
 
 std::string TempFolder::MakeFolder(const std::string& name) const {

@@ -21,6 +21,8 @@ class TempFolder {
   std::string MakeFile(const std::string& name, const std::string& content = "x",
                        DWORD attributes = FILE_ATTRIBUTE_NORMAL) const;
   std::string MakeFolder(const std::string& name) const;
+  // The same for a full path anywhere.
+  static void MakeFileAt(const std::string& path, const std::string& content, DWORD attributes);
 
  private:
   std::string path_;
