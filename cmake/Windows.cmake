@@ -127,7 +127,7 @@ foreach(drive drive-scan drive-tour)
   target_link_libraries(${drive} PRIVATE ui_driver)
 endforeach()
 
-add_executable(e2e_tests tests/e2e/ScanScenarioTest.cpp tests/e2e/ResultScenarioTest.cpp)
+add_executable(e2e_tests tests/e2e/ScanScenarioTest.cpp tests/e2e/ResultScenarioTest.cpp tests/e2e/StealthScenarioTest.cpp)
 set_target_properties(e2e_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 target_link_libraries(e2e_tests PRIVATE ui_driver wine_test_support gtest_main)
 add_dependencies(e2e_tests quarvel fake-lister)
@@ -148,3 +148,9 @@ target_link_libraries(ui_tests PRIVATE quarvel_ui gtest_main)
 add_executable(reg-standin tests/tools/RegStandIn.cpp)
 set_target_properties(reg-standin PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/tools OUTPUT_NAME reg)
 add_dependencies(platform_tests reg-standin)
+
+# Test-only hider DLL for the stealth scenario; never part of the product.
+add_library(hider SHARED tests/hider/Hider.cpp)
+set_target_properties(hider PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+target_link_options(hider PRIVATE -static)
+add_dependencies(e2e_tests hider)

@@ -259,6 +259,22 @@ void AppSession::Hover(int id) const {
   SetCursorPos(rect.left + 6, rect.top + 6);
 }
 
+bool AppSession::InjectLibrary(const std::string& dll_path) {
+  void* remote = VirtualAllocEx(process_.hProcess, nullptr, dll_path.size() + 1, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+  if (remote == nullptr) return false;
+  WriteProcessMemory(process_.hProcess, remote, dll_path.c_str(), dll_path.size() + 1, nullptr);
+  const auto load_library = reinterpret_cast<LPTHREAD_START_ROUTINE>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "LoadLibraryA")));
+  HANDLE thread = CreateRemoteThread(process_.hProcess, nullptr, 0, load_library, remote, 0, nullptr);
+  if (thread == nullptr) return false;
+  WaitForSingleObject(thread, 10000);
+  DWORD loaded = 0;
+  GetExitCodeThread(thread, &loaded);
+  CloseHandle(thread);
+  VirtualFreeEx(process_.hProcess, remote, 0, MEM_RELEASE);
+  return loaded != 0;
+}
+
 void AppSession::Close() { PostMessageW(main_, WM_CLOSE, 0, 0); }
 
 bool AppSession::WaitForExit(std::chrono::milliseconds timeout, DWORD* exit_code) {

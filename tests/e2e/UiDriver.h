@@ -71,6 +71,10 @@ class AppSession {
   // Rests the mouse on a control.
   void Hover(int id) const;
 
+  // Loads a library into the running program (CreateRemoteThread with
+  // LoadLibraryA), as a program that intercepts the file interfaces does.
+  bool InjectLibrary(const std::string& dll_path);
+
   // Asks the window to close, as its close box does.
   void Close();
   // True when the process ended within the time; its exit code then.
