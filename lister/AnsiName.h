@@ -1,16 +1,24 @@
 // How the listing spells an entry's name in the ANSI code page.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "lister/NtDirectory.h"
 
 namespace quarvel::lister {
 
-std::string ToAnsi(const std::wstring& text);
+// The exact ANSI spelling of `text`, or nothing when a character has none (no
+// best-fit substitutes: a "?" in a name would act as a wildcard).
+std::optional<std::string> ExactAnsi(const std::wstring& text);
 std::wstring FromAnsi(const std::string& text);
 
-// The 8.3 short name when the entry has one, else its long name.
+// The name the listing shows: the 8.3 short name when the entry has one, else
+// its long name. When neither spells exactly in the ANSI code page, the name is
+// written as "NOT-ANSI:" followed by the name with each such character as
+// U+XXXX; the colon keeps the ordinary search from ever matching it, so the
+// entry is reported as not seen, with a name a person can read.
 std::string ListedName(const DirectoryEntry& entry);
+bool IsSpelled(const std::string& listed_name);
 
 }  // namespace quarvel::lister

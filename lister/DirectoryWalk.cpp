@@ -20,16 +20,15 @@ DirectoryWalk::DirectoryWalk(const NtDirectory& directory, ListingOutput& output
                              std::wstring filter, bool recurse)
     : directory_(directory), output_(output), filter_(std::move(filter)), recurse_(recurse) {}
 
-std::vector<DirectoryWalk::Subfolder> DirectoryWalk::ListFolder(HANDLE folder,
-                                                                const std::string& heading) {
-  output_.WriteLine(FolderHeadingLine(heading));
+std::vector<DirectoryWalk::Subfolder> DirectoryWalk::ListFolder(HANDLE folder, const Place& place) {
+  if (place.prefix.empty()) output_.WriteLine(FolderHeadingLine(place.heading));
   ++totals_.folders;
   std::vector<Subfolder> subfolders;
   for (const auto& entry : directory_.ReadEntries(folder)) {
-    const std::string shown = ListedName(entry);
+    const std::string shown = place.prefix + ListedName(entry);
     if (entry.IsFolder()) {
       if (Matches(entry, filter_)) output_.WriteLine(SubfolderLine(shown));
-      if (recurse_ && !entry.IsLink()) subfolders.push_back({entry.long_name, shown});
+      if (recurse_ && !entry.IsLink()) subfolders.push_back({entry.long_name, ListedName(entry)});
       continue;
     }
     if (!Matches(entry, filter_)) continue;
@@ -48,7 +47,7 @@ bool DirectoryWalk::FirstVisit(HANDLE folder) {
 void DirectoryWalk::Run(const std::string& heading, const std::wstring& path) {
   struct Frame {
     win::UniqueFileHandle handle;
-    std::string heading;
+    Place place;
     std::vector<Subfolder> subfolders;
     std::size_t next = 0;
   };
@@ -56,8 +55,9 @@ void DirectoryWalk::Run(const std::string& heading, const std::wstring& path) {
   std::vector<Frame> stack;
   auto top = directory_.OpenFolder(path);
   if (!top || !FirstVisit(top.get())) return;
-  auto subfolders = ListFolder(top.get(), heading);
-  stack.push_back({std::move(top), heading, std::move(subfolders)});
+  const Place top_place{heading, ""};
+  auto subfolders = ListFolder(top.get(), top_place);
+  stack.push_back({std::move(top), top_place, std::move(subfolders)});
 
   while (!stack.empty()) {
     Frame& frame = stack.back();
@@ -68,9 +68,14 @@ void DirectoryWalk::Run(const std::string& heading, const std::wstring& path) {
     const Subfolder& sub = frame.subfolders[frame.next++];
     auto handle = directory_.OpenSubfolder(frame.handle.get(), sub.name);
     if (!handle || !FirstVisit(handle.get())) continue;
-    std::string sub_heading = frame.heading + sub.shown_name + "\\";
-    auto sub_subfolders = ListFolder(handle.get(), sub_heading);
-    stack.push_back({std::move(handle), std::move(sub_heading), std::move(sub_subfolders)});
+    Place sub_place = frame.place;
+    if (sub_place.prefix.empty() && IsSpelled(sub.shown_name)) {
+      sub_place.heading += sub.shown_name + "\\";
+    } else {
+      sub_place.prefix += sub.shown_name + "\\";
+    }
+    auto sub_subfolders = ListFolder(handle.get(), sub_place);
+    stack.push_back({std::move(handle), std::move(sub_place), std::move(sub_subfolders)});
   }
 }
 

@@ -34,7 +34,14 @@ class DirectoryWalk {
     std::wstring name;       // to open it
     std::string shown_name;  // as the heading shows it
   };
-  std::vector<Subfolder> ListFolder(HANDLE folder, const std::string& heading);
+  // Where a folder's lines go: under its heading, or, below a folder whose name
+  // the ANSI code page cannot spell (so no heading can name it), under the last
+  // heading with the rest of the path in front of each line.
+  struct Place {
+    std::string heading;
+    std::string prefix;
+  };
+  std::vector<Subfolder> ListFolder(HANDLE folder, const Place& place);
   // False for a folder already listed: a loop that shows no link attribute (a
   // bind mount, say) is still walked only once.
   bool FirstVisit(HANDLE folder);

@@ -184,6 +184,43 @@ TEST_F(OrdinarySearchViewTest, FolderPastTheLongestAPathIsStillAHeading) {
   RemoveDirectoryW(wide_deep.c_str());
 }
 
+// A name the ANSI code page cannot spell, without a short name: "??.TXT" would
+// have matched the visible AB.TXT as a wildcard. It is listed with a note the
+// search never matches, so it is reported as not seen; a folder of such a name
+// gets no heading, and its files carry its noted name in front.
+TEST_F(OrdinarySearchViewTest, NamesTheCodePageCannotSpellAreNotSeenAndReadable) {
+  scan.MakeFile("AB.TXT", "1");
+  const std::wstring root(scan.Path().begin(), scan.Path().end());
+  CloseHandle(CreateFileW((root + L"\\\u0391\u0392.TXT").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                          FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(CreateDirectoryW((root + L"\\\u0393\u0394").c_str(), nullptr));
+  HANDLE inner = CreateFileW((root + L"\\\u0393\u0394\\IN.TXT").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+  DWORD written = 0;
+  WriteFile(inner, "12", 2, &written, nullptr);
+  CloseHandle(inner);
+  WIN32_FIND_DATAW entry;
+  HANDLE probe = FindFirstFileW((root + L"\\\u0391\u0392.TXT").c_str(), &entry);
+  ASSERT_NE(probe, INVALID_HANDLE_VALUE);
+  FindClose(probe);
+  const Lines lines = RunLister(scan.Path());
+  const std::string h = FolderHeadingLine(scan.Path());
+  const auto result = CompareWithView(lines);
+  ExpectSameComparison(lines);
+  if (entry.cAlternateFileName[0] != L'\0') {
+    // Wine gives every such name a short form: it is listed, and found, by it.
+    char short_name[16] = {};
+    WideCharToMultiByte(CP_ACP, 0, entry.cAlternateFileName, -1, short_name, sizeof(short_name), nullptr, nullptr);
+    EXPECT_NE(std::find(result.list2.begin(), result.list2.end(), h + short_name), result.list2.end());
+    EXPECT_TRUE(result.list1.empty());
+    for (const auto& line : lines) EXPECT_EQ(line.find('?'), std::string::npos) << line;
+    return;
+  }
+  EXPECT_EQ(result.list2, (Lines{h, h + "AB.TXT"}));
+  EXPECT_EQ(result.list1, (Lines{h + FileLine("NOT-ANSI:U+0391U+0392.TXT", 0),
+                                 h + FileLine("NOT-ANSI:U+0393U+0394\\IN.TXT", 2)}));
+}
+
 TEST_F(OrdinarySearchViewTest, ShortNamesWineInventedFindTheirFiles) {
   const std::string long_path = scan.MakeFile("A Long Visible Name.dll");
   const std::string short_path = GetShortName(long_path);
