@@ -22,7 +22,7 @@ gtest_discover_tests(core_tests TEST_PREFIX "native." DISCOVERY_MODE PRE_TEST)
 # The listing fuzzer (libFuzzer, clang): run for a bounded time by ctest.
 find_program(CLANGXX clang++)
 if(CLANGXX)
-  set(FUZZER ${CMAKE_BINARY_DIR}/listing_fuzzer)
+  set(FUZZER ${CMAKE_BINARY_DIR}/fuzz/listing-fuzzer)
   set(FUZZ_SOURCES
     ${CMAKE_SOURCE_DIR}/tests/fuzz/ListingFuzzer.cpp
     ${CMAKE_SOURCE_DIR}/core/LineSplitter.cpp
@@ -30,6 +30,7 @@ if(CLANGXX)
     ${CMAKE_SOURCE_DIR}/core/ListingReader.cpp
     ${CMAKE_SOURCE_DIR}/core/Text.cpp)
   add_custom_command(OUTPUT ${FUZZER}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/fuzz
     COMMAND ${CLANGXX} -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -I${CMAKE_SOURCE_DIR} ${FUZZ_SOURCES} -o ${FUZZER}
     DEPENDS ${FUZZ_SOURCES}
     COMMENT "Building the listing fuzzer")
@@ -38,7 +39,7 @@ if(CLANGXX)
   add_test(NAME fuzz.listing
     COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=1
             sh -c "mkdir -p corpus && exec ${FUZZER} -max_total_time=30 -timeout=5 -rss_limit_mb=1024 -max_len=1048576 corpus ${CMAKE_SOURCE_DIR}/tests/fuzz/seeds"
-    WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
   set_tests_properties(fuzz.listing PROPERTIES TIMEOUT 120)
 endif()
 
