@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "platform/AnsiText.h"
+
 namespace quarvel::lister {
 namespace {
 
@@ -34,16 +36,8 @@ std::optional<std::string> ExactAnsi(const std::wstring& text) {
   std::string ansi(static_cast<std::size_t>(size), '\0');
   WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()), ansi.data(), size,
                       nullptr, &used_default);
-  if (used_default || FromAnsi(ansi) != text) return std::nullopt;
+  if (used_default || win::WideFromAnsi(ansi) != text) return std::nullopt;
   return ansi;
-}
-
-std::wstring FromAnsi(const std::string& text) {
-  if (text.empty()) return {};
-  const int size = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(size), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
-  return wide;
 }
 
 std::string ListedName(const DirectoryEntry& entry) {

@@ -16,6 +16,7 @@
 #include "lister/DirectoryWalk.h"
 #include "lister/ListingOutput.h"
 #include "lister/NtDirectory.h"
+#include "platform/AnsiText.h"
 
 namespace {
 
@@ -41,7 +42,7 @@ std::string HeadingFor(const std::string& full_path) {
 
 // Long folders are opened through the "\\?\" form, which has no length limit.
 std::wstring OpenablePath(const std::string& full_path) {
-  std::wstring wide = quarvel::lister::FromAnsi(full_path);
+  std::wstring wide = quarvel::win::WideFromAnsi(full_path);
   if (wide.size() >= MAX_PATH - 12 && wide.size() > 2 && wide[1] == L':') wide = L"\\\\?\\" + wide;
   return wide;
 }
@@ -57,7 +58,7 @@ int main() {
   lister::WalkTotals totals;
   if (const auto directory = lister::NtDirectory::Load()) {
     const std::string full_path = FullPathOf(pattern.folder);
-    lister::DirectoryWalk walk(*directory, output, lister::FromAnsi(pattern.filter),
+    lister::DirectoryWalk walk(*directory, output, win::WideFromAnsi(pattern.filter),
                                arguments.recurse);
     walk.Run(HeadingFor(full_path), OpenablePath(full_path));
     totals = walk.Totals();

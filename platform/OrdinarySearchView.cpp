@@ -4,6 +4,7 @@
 
 #include <shlwapi.h>
 
+#include "platform/AnsiText.h"
 #include "platform/UniqueHandle.h"
 #include "platform/modVBFileDisk.h"
 
@@ -22,15 +23,6 @@ bool NeedsRealSearch(const std::string& name) {
     }
   }
   return false;
-}
-
-// The text as the "A" functions pass it on: through the ANSI code page.
-std::wstring Wide(const std::string& ansi) {
-  if (ansi.empty()) return {};
-  const int size = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(size), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), size);
-  return wide;
 }
 
 std::wstring Upper(std::wstring text) {
@@ -62,7 +54,7 @@ bool OrdinarySearchView::Sees(const std::string& path) {
 // question, asked in the wide "\\?\" form, which has no length limit.
 bool IsLongFolderPath(const std::string& text) {
   if (text.size() < MAX_PATH || text.size() < 3 || text[1] != ':' || text[2] != '\\') return false;
-  const DWORD attributes = GetFileAttributesW((L"\\\\?\\" + Wide(text)).c_str());
+  const DWORD attributes = GetFileAttributesW((L"\\\\?\\" + WideFromAnsi(text)).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
@@ -78,7 +70,7 @@ bool OrdinarySearchView::NamesFolder(const std::string& text) {
 
 OrdinarySearchView::Kinds OrdinarySearchView::FolderEntries::Lookup(const std::string& folder, const std::string& name) {
   if (!loaded_ || folder != folder_) Load(folder);
-  const auto found = names_.find(Upper(Wide(name)));
+  const auto found = names_.find(Upper(WideFromAnsi(name)));
   return found == names_.end() ? Kinds{} : found->second;
 }
 
@@ -87,7 +79,7 @@ void OrdinarySearchView::FolderEntries::Load(const std::string& folder) {
   loaded_ = true;
   names_.clear();
   WIN32_FIND_DATAW entry;
-  const std::wstring pattern = Wide(folder) + L"*";
+  const std::wstring pattern = WideFromAnsi(folder) + L"*";
   UniqueFindHandle search(FindFirstFileW(pattern.c_str(), &entry));
   if (!search) return;
   do {

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "app/ControlIds.h"
+#include "platform/AnsiText.h"
 
 namespace quarvel::testing {
 namespace {
@@ -13,23 +14,8 @@ constexpr UINT kSendTimeoutMs = 10000;
 
 // Text travels between processes through the wide messages: the ANSI forms
 // came back cut to their first character across processes under Wine.
-std::string Narrow(const std::wstring& wide) {
-  if (wide.empty()) return {};
-  const int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                       nullptr, nullptr);
-  std::string text(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), text.data(), size, nullptr,
-                      nullptr);
-  return text;
-}
-
-std::wstring Widen(const std::string& text) {
-  if (text.empty()) return {};
-  const int size = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(size), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
-  return wide;
-}
+std::string Narrow(const std::wstring& wide) { return win::AnsiFromWide(wide); }
+std::wstring Widen(const std::string& text) { return win::WideFromAnsi(text); }
 
 LRESULT Send(HWND window, UINT msg, WPARAM wp, LPARAM lp) {
   DWORD_PTR result = 0;
