@@ -12,6 +12,8 @@ add_executable(core_tests
   tests/core/PacerTest.cpp
   tests/core/ParsePathTest.cpp
   tests/core/RegistryValueTest.cpp
+  tests/core/RepairStepsTest.cpp
+  tests/core/RepairTextTest.cpp
   tests/core/ReportTextTest.cpp
   tests/core/ResultCommandsTest.cpp
   tests/core/WildcardMatchTest.cpp
