@@ -77,6 +77,11 @@ class FrmFerrow {
   void Rescan();
   static LRESULT CALLBACK ControlProc(HWND control, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR self);
 
+  // The registry repair: start-up finds a pending step 2 and offers it.
+  void CheckRepairState();
+  void OfferRepairStep2();
+  void RepairStep2();
+
   // Step 1 of a scan: runs the lister, which writes dll.txt.
   void RunLister();
   // Step 2 of a scan: reads dll.txt into the two result lists.
@@ -113,5 +118,20 @@ class FrmFerrow {
   std::string AppInitValue;
   std::unique_ptr<ui::clsToolTip> PathTip;
 };
+
+template <class Step>
+void FrmFerrow::RunStep(Step&& step) {
+  if (busy_) return;  // a click while a step yields never starts a nested run
+  busy_ = true;
+  try {
+    step();
+  } catch (...) {
+    busy_ = false;
+    FinishStep();
+    throw;
+  }
+  busy_ = false;
+  FinishStep();
+}
 
 }  // namespace quarvel::app

@@ -13,6 +13,7 @@
 #include "core/ListerCommandLine.h"
 #include "core/ListingReader.h"
 #include "core/Pacer.h"
+#include "core/RepairText.h"
 #include "platform/CommonFunction.h"
 #include "platform/LaunchAppSync.h"
 #include "platform/MessagePump.h"
@@ -35,21 +36,6 @@ constexpr auto kProgressInterval = 50ms;
 constexpr std::size_t kLongestSearchablePath = MAX_PATH - 1;
 
 }  // namespace
-
-template <class Step>
-void FrmFerrow::RunStep(Step&& step) {
-  if (busy_) return;  // a click while a step yields never starts a nested run
-  busy_ = true;
-  try {
-    step();
-  } catch (...) {
-    busy_ = false;
-    FinishStep();
-    throw;
-  }
-  busy_ = false;
-  FinishStep();
-}
 
 void FrmFerrow::CmdLocate_Click() {
   RunStep([this] { RunLister(); });
@@ -97,7 +83,11 @@ void FrmFerrow::RunLister() {
 
 void FrmFerrow::CmdScan_Click() {
   win::SetShowWindowState(2);
-  RunStep([this] { CompareListing(); });
+  if (ui::GetText(Control(kCmdScan)) == kStep2Caption) {
+    RunStep([this] { RepairStep2(); });
+  } else {
+    RunStep([this] { CompareListing(); });
+  }
 }
 
 void FrmFerrow::CompareListing() {

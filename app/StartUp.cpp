@@ -6,6 +6,7 @@
 #include "app/WorkFiles.h"
 #include "core/ListerCommandLine.h"
 #include "core/RegistryValue.h"
+#include "core/RepairText.h"
 #include "platform/AccountType.h"
 #include "platform/LaunchAppSync.h"
 #include "platform/OS_Detect.h"
@@ -35,7 +36,7 @@ void FrmFerrow::Form_Load() {
   EnableWindow(Control(kCmdLog), FALSE);
 
   if (win::GetPlatformId() == kPlatformNT) {
-    AppInitValue = ToText(win::RegistryGetKeyValue(HKEY_LOCAL_MACHINE, kWindowsKey, "AppInit_DLLs"));
+    AppInitValue = ToText(win::RegistryGetKeyValue(HKEY_LOCAL_MACHINE, kWindowsKey, kAppInitDlls));
     IsAdmin = ToBool16(win::IsNTAdminAccount());
     HWND label = Control(kLblAdmin);
     if (IsAdmin == kTrue) {
@@ -46,7 +47,9 @@ void FrmFerrow::Form_Load() {
       ui::SetTextNow(label, "Limited Account Detected!");
     }
   }
+  CheckRepairState();
   if (!AppInitValue.empty()) ui::SetTextNow(Control(kLblSize), "AppInit_DLLs value = " + AppInitValue);
+  OfferRepairStep2();
 }
 
 void FrmFerrow::LoadDataIntoFile(int data_name, const std::string& file_name) {
@@ -92,11 +95,6 @@ void FrmFerrow::CmdEsc_Click() {
     AbortScan = kTrue;
     ui::SetText(Control(kCmdEsc), "Scan Aborted");
   }
-}
-
-void FrmFerrow::PathTxt_Change() {
-  // Every command started from here on opens minimised.
-  win::SetShowWindowState(2);
 }
 
 }  // namespace quarvel::app

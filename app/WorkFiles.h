@@ -10,8 +10,6 @@ namespace quarvel::app {
 inline constexpr const char* kListerFile = "\\locate.com";
 inline constexpr const char* kListingFile = "\\dll.txt";
 
-inline constexpr const char* kWindowsKey = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
-
 inline std::string WorkPath(const char* literal) { return win::GetCurDir() + literal; }
 
 }  // namespace quarvel::app

@@ -76,3 +76,7 @@ add_wine_test(platform tests/platform_tests.exe 300)
 add_wine_test(lister tests/lister_tests.exe 120)
 add_wine_test(ui tests/ui_tests.exe 120)
 add_wine_test(e2e tests/e2e_tests.exe 1200)
+
+# The registry repair, across a restart: a prefix of its own (see the script).
+add_test(NAME wine.repair COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/repair-scenario.sh ${CMAKE_BINARY_DIR})
+set_tests_properties(wine.repair PROPERTIES RESOURCE_LOCK wine_desktop TIMEOUT 600)

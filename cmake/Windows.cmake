@@ -64,10 +64,12 @@ add_executable(quarvel WIN32
   app/LogReport.cpp
   app/main.cpp
   app/MainLayout.cpp
+  app/Repair.cpp
   app/ResultLists.cpp
   app/ResultMenu.cpp
   app/ScanSteps.cpp
   app/StartUp.cpp
+  app/WindowRepairHost.cpp
   ${CMAKE_BINARY_DIR}/generated/quarvel.rc
 )
 target_link_libraries(quarvel PRIVATE quarvel_ui)
@@ -131,6 +133,16 @@ add_executable(e2e_tests tests/e2e/ScanScenarioTest.cpp tests/e2e/ResultScenario
 set_target_properties(e2e_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 target_link_libraries(e2e_tests PRIVATE ui_driver wine_test_support gtest_main)
 add_dependencies(e2e_tests quarvel fake-lister)
+# The repair scenarios; tests/e2e/repair-scenario.sh runs them in a prefix of their own.
+add_executable(repair_tests
+  tests/e2e/RepairMain.cpp
+  tests/e2e/RepairRestartTest.cpp
+  tests/e2e/RepairScenarioTest.cpp
+  tests/e2e/RepairWorld.cpp
+)
+set_target_properties(repair_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+target_link_libraries(repair_tests PRIVATE ui_driver wine_test_support gtest)
+add_dependencies(repair_tests quarvel reg-standin)
 add_executable(fake-lister tests/e2e/FakeLister.c)
 set_target_properties(fake-lister PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 

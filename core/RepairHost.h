@@ -46,7 +46,7 @@ class RepairHost {
   virtual bool FileExists(const std::string& path) = 0;
   // The size of a file, whatever its attributes; nullopt when there is no file.
   virtual std::optional<std::uint64_t> FileSize(const std::string& path) = 0;
-  virtual void DeleteFile(const std::string& path) = 0;
+  virtual void RemoveFile(const std::string& path) = 0;
   // Starts a command line and waits until it ends; its outcome is not read.
   virtual void Run(const std::string& command_line) = 0;
 
@@ -54,7 +54,7 @@ class RepairHost {
   // from them is a run-time failure of the move.
   virtual void SetNormalAttributes(const std::string& path) = 0;
   virtual void CreateFolderLike(const std::string& template_folder, const std::string& new_folder) = 0;
-  virtual void MoveFile(const std::string& from, const std::string& to) = 0;
+  virtual void Move(const std::string& from, const std::string& to) = 0;
   virtual std::string ShortName(const std::string& path) = 0;
   virtual void DeleteAtRestart(const std::string& path) = 0;
 

@@ -33,8 +33,8 @@ void RunRepairStep1(RepairHost& host, std::string_view path_box_text, bool is_ad
   host.SetStatus("Backing up Registry info.....", true);
   const std::string current = host.CurrentFolder();
   const std::string hive = current + "\\Windows.hiv";
-  if (host.FileExists(current + "\\windows.reg")) host.DeleteFile(current + "\\windows.reg");
-  if (host.FileExists(current + "\\windows.hiv")) host.DeleteFile(hive);
+  if (host.FileExists(current + "\\windows.reg")) host.RemoveFile(current + "\\windows.reg");
+  if (host.FileExists(current + "\\windows.hiv")) host.RemoveFile(hive);
   host.Run(RegeditExportCommand(host.WindowsFolder(), current));
 
   const std::string system = host.SystemFolder();
@@ -97,7 +97,7 @@ Step2Outcome RunRepairStep2(RepairHost& host) {
     try {
       host.CreateFolderLike(current, current + "\\cws");
       host.Show(MovingBox(dll.FileNamePart(), current));
-      host.MoveFile(dll.FullPath(), current + "\\cws\\" + dll.FileNamePart());
+      host.Move(dll.FullPath(), current + "\\cws\\" + dll.FileNamePart());
       host.SetStatus("Completed", false);
       // Still there: the move failed (in use, or a namesake already in cws), so
       // Windows deletes it at its next start.

@@ -68,7 +68,7 @@ class FakeRepairHost : public RepairHost {
     if (!files.contains(path)) return std::nullopt;
     return files.at(path);
   }
-  void DeleteFile(const std::string& path) override {
+  void RemoveFile(const std::string& path) override {
     files.erase(path);
     visible.erase(path);
     actions.push_back("delete-file " + path);
@@ -84,7 +84,7 @@ class FakeRepairHost : public RepairHost {
   void CreateFolderLike(const std::string& from, const std::string& folder) override {
     Do("create-folder", from + " " + folder);
   }
-  void MoveFile(const std::string& from, const std::string& to) override {
+  void Move(const std::string& from, const std::string& to) override {
     Do("move", from + " " + to);
     if (moves) visible.erase(from);
   }

@@ -147,13 +147,24 @@ HWND AppSession::Control(int id) const {
 
 void AppSession::Click(int id) { PostMessageW(Control(id), BM_CLICK, 0, 0); }
 
-void AppSession::Type(int id, const std::string& text) {
+HWND AppSession::EditField(int id) const {
   HWND target = Control(id);
   COMBOBOXINFO combo{};
   combo.cbSize = sizeof(combo);
   if (GetComboBoxInfo(target, &combo) && combo.hwndItem != nullptr) target = combo.hwndItem;
+  return target;
+}
+
+void AppSession::Type(int id, const std::string& text) {
   const std::wstring wide = Widen(text);
-  Send(target, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+  Send(EditField(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+}
+
+void AppSession::TypeAndReturn(int id, const std::string& text) {
+  // The waiting send runs on a thread of its own that keeps its copy of the text.
+  std::thread([target = EditField(id), wide = Widen(text)] {
+    SendMessageW(target, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+  }).detach();
 }
 
 void AppSession::Pick(int id, const std::string& entry) {

@@ -50,6 +50,9 @@ class AppSession {
   // Sets the text of an edit control or of a combo box's edit field, which
   // runs the control's change handler.
   void Type(int id, const std::string& text);
+  // The same, but returns at once: for a change whose handler opens a modal
+  // box, and so answers only when the box is closed.
+  void TypeAndReturn(int id, const std::string& text);
   // Picks an entry of a combo box's list, as a user does with the drop-down.
   void Pick(int id, const std::string& entry);
   std::string Text(int id) const;
@@ -85,6 +88,9 @@ class AppSession {
   bool Screenshot(const std::string& bmp_path, int margin = 0) const;
 
  private:
+  // The control itself, or a combo box's edit field.
+  HWND EditField(int id) const;
+
   PROCESS_INFORMATION process_{};
   HWND main_ = nullptr;
   bool exited_ = false;

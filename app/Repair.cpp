@@ -1,0 +1,48 @@
+// The registry repair in the main window: the path box opens step 1, start-up
+// offers step 2 while its marker is set, and "Step 2" carries it out.
+#include "app/ControlIds.h"
+#include "app/FrmFerrow.h"
+#include "app/WindowRepairHost.h"
+#include "core/RegistryValue.h"
+#include "core/RepairSteps.h"
+#include "core/RepairText.h"
+#include "platform/LaunchAppSync.h"
+#include "platform/modRegistry.h"
+#include "ui/WindowText.h"
+
+namespace quarvel::app {
+
+void FrmFerrow::PathTxt_Change() {
+  // Every command started from here on opens minimised.
+  win::SetShowWindowState(2);
+  const std::string text = ui::GetText(Control(kPathTxt));
+  if (text != kRepairCommand) return;
+  RunStep([this, &text] {
+    WindowRepairHost host(hwnd_, Control(kLblInfo));
+    RunRepairStep1(host, text, IsAdmin == kTrue);
+  });
+}
+
+void FrmFerrow::CheckRepairState() {
+  RepairState = ToText(win::RegistryGetKeyValue(HKEY_LOCAL_MACHINE, kMarkerKey, kMarkerValue));
+  if (IsStep1Done(RepairState)) {
+    HWND scan = Control(kCmdScan);
+    ui::SetText(scan, kStep2Caption);
+    EnableWindow(scan, TRUE);
+  }
+}
+
+void FrmFerrow::OfferRepairStep2() {
+  if (ui::GetText(Control(kCmdScan)) != kStep2Caption) return;
+  EnableWindow(Control(kCmdLocate), FALSE);
+  ui::SetTextNow(Control(kLblInfo), "Click the Step2 Button to continue");
+}
+
+void FrmFerrow::RepairStep2() {
+  WindowRepairHost host(hwnd_, Control(kLblInfo));
+  const Step2Outcome outcome = RunRepairStep2(host);
+  if (outcome.app_init_value) AppInitValue = *outcome.app_init_value;
+  if (outcome.finished) EnableWindow(Control(kCmdScan), FALSE);
+}
+
+}  // namespace quarvel::app

@@ -1,0 +1,93 @@
+#include "app/WindowRepairHost.h"
+
+#include "app/ControlIds.h"
+#include "core/RegistryValue.h"
+#include "platform/CommonFunction.h"
+#include "platform/LaunchAppSync.h"
+#include "platform/OS_Detect.h"
+#include "platform/ShutDownNT.h"
+#include "platform/modRegistry.h"
+#include "platform/modVBFileDisk.h"
+#include "ui/WindowText.h"
+
+namespace quarvel::app {
+namespace {
+
+UINT BoxStyle(const RepairBox& box) {
+  UINT style = box.buttons == BoxButtons::kYesNo ? MB_YESNO : MB_OK;
+  switch (box.icon) {
+    case BoxIcon::kError: style |= MB_ICONERROR; break;
+    case BoxIcon::kWarning: style |= MB_ICONEXCLAMATION; break;
+    case BoxIcon::kInformation: style |= MB_ICONINFORMATION; break;
+    case BoxIcon::kNone: break;
+  }
+  return style;
+}
+
+}  // namespace
+
+long WindowRepairHost::PlatformId() { return win::GetPlatformId(); }
+std::string WindowRepairHost::WindowsFolder() { return win::GetWinDir(); }
+std::string WindowRepairHost::SystemFolder() { return win::GetSysDir(); }
+std::string WindowRepairHost::CurrentFolder() { return win::GetCurDir(); }
+
+BoxAnswer WindowRepairHost::Show(const RepairBox& box) {
+  const char* title = box.title.empty() ? kAppTitle : box.title.c_str();
+  switch (MessageBoxA(owner_, box.text.c_str(), title, BoxStyle(box))) {
+    case IDYES: return BoxAnswer::kYes;
+    case IDNO: return BoxAnswer::kNo;
+    default: return BoxAnswer::kOk;
+  }
+}
+
+void WindowRepairHost::SetStatus(const std::string& text, bool now) {
+  if (now) {
+    ui::SetTextNow(status_, text);
+  } else {
+    ui::SetText(status_, text);
+  }
+}
+
+void WindowRepairHost::CreateKey(const std::string& key_path) { win::RegistryCreateNewKey(HKEY_LOCAL_MACHINE, key_path); }
+void WindowRepairHost::DeleteKey(const std::string& key_path) { win::RegistryDeleteKey(HKEY_LOCAL_MACHINE, key_path); }
+
+std::string WindowRepairHost::ReadText(const std::string& key_path, const std::string& value_name) {
+  return ToText(win::RegistryGetKeyValue(HKEY_LOCAL_MACHINE, key_path, value_name));
+}
+
+void WindowRepairHost::WriteText(const std::string& key_path, const std::string& value_name, const std::string& text) {
+  win::RegistrySetKeyValue(HKEY_LOCAL_MACHINE, key_path, value_name, RegistryValue(text), kRegSz);
+}
+
+bool WindowRepairHost::FileExists(const std::string& path) { return win::FileExists(path) == kTrue; }
+
+std::optional<std::uint64_t> WindowRepairHost::FileSize(const std::string& path) {
+  const auto length = win::FileLength(path);
+  if (!length) return std::nullopt;
+  return static_cast<std::uint64_t>(*length);
+}
+
+void WindowRepairHost::RemoveFile(const std::string& path) { DeleteFileA(path.c_str()); }
+void WindowRepairHost::Run(const std::string& command_line) { win::RunAndWait(command_line); }
+
+void WindowRepairHost::SetNormalAttributes(const std::string& path) {
+  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+void WindowRepairHost::CreateFolderLike(const std::string& template_folder, const std::string& new_folder) {
+  CreateDirectoryExA(template_folder.c_str(), new_folder.c_str(), nullptr);
+}
+
+void WindowRepairHost::Move(const std::string& from, const std::string& to) {
+  MoveFileA(from.c_str(), to.c_str());
+}
+
+std::string WindowRepairHost::ShortName(const std::string& path) { return win::GetShortName(path); }
+
+void WindowRepairHost::DeleteAtRestart(const std::string& path) {
+  MoveFileExA(path.c_str(), nullptr, MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT);
+}
+
+void WindowRepairHost::RestartWindows(bool force) { win::RestartWindows(force); }
+
+}  // namespace quarvel::app

@@ -1,0 +1,42 @@
+// Carries out the repair steps' requests on this machine: the registry under
+// HKEY_LOCAL_MACHINE, files, outside tools and the restart, with the main
+// window as the owner of the boxes and its status line.
+#pragma once
+
+#include <windows.h>
+
+#include "core/RepairHost.h"
+
+namespace quarvel::app {
+
+class WindowRepairHost : public RepairHost {
+ public:
+  WindowRepairHost(HWND owner, HWND status) : owner_(owner), status_(status) {}
+
+  long PlatformId() override;
+  std::string WindowsFolder() override;
+  std::string SystemFolder() override;
+  std::string CurrentFolder() override;
+  BoxAnswer Show(const RepairBox& box) override;
+  void SetStatus(const std::string& text, bool now) override;
+  void CreateKey(const std::string& key_path) override;
+  void DeleteKey(const std::string& key_path) override;
+  std::string ReadText(const std::string& key_path, const std::string& value_name) override;
+  void WriteText(const std::string& key_path, const std::string& value_name, const std::string& text) override;
+  bool FileExists(const std::string& path) override;
+  std::optional<std::uint64_t> FileSize(const std::string& path) override;
+  void RemoveFile(const std::string& path) override;
+  void Run(const std::string& command_line) override;
+  void SetNormalAttributes(const std::string& path) override;
+  void CreateFolderLike(const std::string& template_folder, const std::string& new_folder) override;
+  void Move(const std::string& from, const std::string& to) override;
+  std::string ShortName(const std::string& path) override;
+  void DeleteAtRestart(const std::string& path) override;
+  void RestartWindows(bool force) override;
+
+ private:
+  HWND owner_;
+  HWND status_;
+};
+
+}  // namespace quarvel::app

@@ -1,0 +1,223 @@
+// The registry repair driven through the window, in the states around the
+// restart that a test can set up without restarting: refusals, a failed
+// backup, and step 2 over the variants of the AppInit_DLLs value.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "../platform/TempFolder.h"
+#include "RepairWorld.h"
+#include "UiDriver.h"
+#include "app/ControlIds.h"
+
+namespace quarvel::testing {
+namespace {
+
+using namespace app;
+using namespace std::chrono_literals;
+
+constexpr const char* kNormalStatus = "Step 1, Click [Run Divevi.com] and wait for scan to complete";
+
+std::string Quarvel() { return NextToThisProgram("..\\bin\\quarvel.exe"); }
+
+// Types the text one character at a time, as a user does; the last one opens a box.
+void TypeSlowly(AppSession& app, const std::string& text) {
+  for (std::size_t n = 1; n < text.size(); ++n) app.Type(kPathTxt, text.substr(0, n));
+  app.TypeAndReturn(kPathTxt, text);
+}
+
+// Presses OK on the box with this title and returns its text ("" when none came).
+std::string Acknowledge(const std::string& title) {
+  const auto box = WaitForMessageBox(title);
+  if (!box) return "";
+  PressButton(*box, IDOK);
+  WaitUntil([&] { return !IsWindow(box->window); });
+  return box->text;
+}
+
+class RepairScenario : public ::testing::Test {
+ protected:
+  void SetUp() override { ResetRepairRegistry(); }
+  void TearDown() override { ResetRepairRegistry(); }
+  TempFolder work;
+};
+
+TEST_F(RepairScenario, OnlyTheExactCommandAsksAndNoChangesNothing) {
+  const KeyValues before = WindowsKeyNaming("C:\\windows\\system32\\qvcws.dll");
+  WriteKey(kWindowsKeyPath, before);
+  AppSession app(Quarvel(), work.Path());
+  for (const char* text : {"!hlx", "!HLX ", " !HLX"}) {
+    app.Type(kPathTxt, text);
+    EXPECT_FALSE(WaitForMessageBox("Delete File", 1500ms)) << text;
+  }
+  TypeSlowly(app, "!HLX");
+  const auto box = WaitForMessageBox("Delete File");
+  ASSERT_TRUE(box);
+  EXPECT_EQ(box->text,
+            "This will Remove Registry Entries in AppInit_DLLs key, the Hidden cws dll will be visible and unloaded "
+            "next reboot.\r\nUSE THIS NEXT STEP AT YOUR OWN RISK");
+  PressButton(*box, IDNO);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box->window); }));
+
+  EXPECT_EQ(app.Text(kLblInfo), kNormalStatus);
+  EXPECT_EQ(app.Text(kPathTxt), "!HLX");
+  EXPECT_EQ(ReadKey(kWindowsKeyPath), before);
+  EXPECT_FALSE(ReadKey(kParkedKeyPath));
+  EXPECT_FALSE(ReadKey(kMarkerKeyPath));
+  EXPECT_FALSE(Exists(work / "windows.reg"));
+  EXPECT_FALSE(Exists(work / "Windows.hiv"));
+}
+
+TEST_F(RepairScenario, AMarkerOtherThanOkMeansANormalStart) {
+  for (const char* marker : {"OK", "ok "}) {
+    WriteKey(kMarkerKeyPath, Sz({}, "!HLX", marker));
+    AppSession app(Quarvel(), work.Path());
+    EXPECT_EQ(app.Text(kCmdScan), "Compare") << marker;
+    EXPECT_FALSE(app.Enabled(kCmdScan)) << marker;
+    EXPECT_TRUE(app.Enabled(kCmdLocate)) << marker;
+    EXPECT_EQ(app.Text(kLblInfo), kNormalStatus) << marker;
+  }
+}
+
+TEST_F(RepairScenario, ABackupThatCannotBeWrittenLeavesTheRegistryUntouched) {
+  const KeyValues before = WindowsKeyNaming("C:\\windows\\system32\\qvcws.dll");
+  WriteKey(kWindowsKeyPath, before);
+  const std::string fail_save = SystemFolder() + "\\reg-standin-fail-save";
+  TempFolder::MakeFileAt(fail_save, "", FILE_ATTRIBUTE_NORMAL);
+  struct Remove {
+    std::string path;
+    ~Remove() { DeleteFileA(path.c_str()); }
+  } remove{fail_save};
+
+  AppSession app(Quarvel(), work.Path());
+  app.TypeAndReturn(kPathTxt, "!HLX");
+  const auto box = WaitForMessageBox("Delete File");
+  ASSERT_TRUE(box);
+  PressButton(*box, IDYES);
+  const std::string text = Acknowledge("Backup Failed");
+  EXPECT_NE(text.find(work / "Windows.hiv"), std::string::npos) << text;
+  EXPECT_NE(text.find("nothing was changed"), std::string::npos) << text;
+
+  EXPECT_EQ(ReadKey(kWindowsKeyPath), before);
+  EXPECT_FALSE(ReadKey(kParkedKeyPath));
+  EXPECT_FALSE(ReadKey(kMarkerKeyPath));
+  EXPECT_TRUE(Exists(work / "windows.reg"));  // the text export was written before the save
+  EXPECT_FALSE(Exists(work / "Windows.hiv"));
+}
+
+class RepairStep2Scenario : public RepairScenario {
+ protected:
+  // Parks a Windows key whose AppInit_DLLs reads `value`, starts the program in
+  // `start_folder` (the work folder by default) and presses "Step 2".
+  void StartAndPressStep2(const std::string& value, const std::string& start_folder = "") {
+    parked = WindowsKeyNaming(value);
+    ParkAsStep1Does(work.Path(), parked);
+    app.emplace(Quarvel(), start_folder.empty() ? work.Path() : start_folder);
+    ASSERT_EQ(app->Text(kCmdScan), "Step 2");
+    ASSERT_TRUE(app->Enabled(kCmdScan));
+    EXPECT_FALSE(app->Enabled(kCmdLocate));
+    EXPECT_EQ(app->Text(kLblInfo), "Click the Step2 Button to continue");
+    app->Click(kCmdScan);
+  }
+  // After both boxes: the key is back with AppInit_DLLs emptied, the rest gone.
+  void ExpectRepaired() {
+    ASSERT_TRUE(WaitUntil([&] { return !app->Enabled(kCmdScan); }));
+    EXPECT_EQ(app->Text(kCmdScan), "Step 2");
+    KeyValues expected = parked;
+    expected["AppInit_DLLs"] = {REG_SZ, std::string(1, '\0')};
+    EXPECT_EQ(ReadKey(kWindowsKeyPath), expected);
+    EXPECT_FALSE(ReadKey(kParkedKeyPath));
+    EXPECT_FALSE(ReadKey(kMarkerKeyPath));
+  }
+  static bool Hidden(DWORD attributes) {
+    return attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY);
+  }
+  TempFolder elsewhere;
+  KeyValues parked;
+  std::optional<AppSession> app;
+};
+
+TEST_F(RepairStep2Scenario, AValueWithBlanksAroundIsShownAsItIsAndMovedTrimmed) {
+  const std::string dll = elsewhere.MakeFile("qvabc.dll", "dll", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  StartAndPressStep2(" " + dll + " ");
+  EXPECT_EQ(Acknowledge("AppInit_DLLs"), "Value in AppInit_DLLs is  " + dll + " ");
+  EXPECT_EQ(Acknowledge(app::kAppTitle), "Moving qvabc.dll to " + work.Path() + "\\cws as Backup");
+  ExpectRepaired();
+  EXPECT_EQ(app->Text(kLblInfo), "Completed");
+  EXPECT_FALSE(Exists(dll));
+  ASSERT_TRUE(Exists(work / "cws\\qvabc.dll"));
+  EXPECT_FALSE(Hidden(Attributes(work / "cws\\qvabc.dll")));
+  EXPECT_EQ(ReadWholeFile(work / "cws\\qvabc.dll"), "dll");
+  EXPECT_EQ(PendingRenames(), "");
+}
+
+TEST_F(RepairStep2Scenario, ANamesakeAlreadyInCwsLeavesTheDllForDeletionAtRestart) {
+  const std::string dll = elsewhere.MakeFile("qvabc.dll", "new", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  work.MakeFolder("cws");
+  work.MakeFile("cws\\qvabc.dll", "old");
+  StartAndPressStep2(dll);
+  Acknowledge("AppInit_DLLs");
+  Acknowledge(app::kAppTitle);
+  ExpectRepaired();
+  EXPECT_EQ(ReadWholeFile(work / "cws\\qvabc.dll"), "old");
+  ASSERT_TRUE(Exists(dll));
+  EXPECT_FALSE(Hidden(Attributes(dll)));
+  // Recorded as "\??\<path>" with no new name: deleted when Windows starts.
+  char short_path[MAX_PATH] = {};
+  GetShortPathNameA(dll.c_str(), short_path, MAX_PATH);
+  EXPECT_NE(PendingRenames().find(std::string(short_path) + '\0' + '\0'), std::string::npos) << PendingRenames();
+}
+
+TEST_F(RepairStep2Scenario, AValueWithoutADotMovesNothingAndIsDeletedAtRestart) {
+  const std::string file = elsewhere.MakeFile("qvnodot", "x", FILE_ATTRIBUTE_NORMAL);
+  ASSERT_EQ(file.find('.'), std::string::npos);
+  StartAndPressStep2(file);
+  Acknowledge("AppInit_DLLs");
+  EXPECT_EQ(Acknowledge(app::kAppTitle), "Moving  to " + work.Path() + "\\cws as Backup");
+  ExpectRepaired();
+  EXPECT_TRUE(Exists(file));
+  EXPECT_NE(PendingRenames().find("qvnodot"), std::string::npos) << PendingRenames();
+}
+
+TEST_F(RepairStep2Scenario, ADllPathWithoutAFolderIsTakenInTheCurrentFolder) {
+  work.MakeFile("qvlocal.dll", "local", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  StartAndPressStep2("qvlocal.dll");
+  EXPECT_EQ(Acknowledge("AppInit_DLLs"), "Value in AppInit_DLLs is qvlocal.dll");
+  Acknowledge(app::kAppTitle);
+  ExpectRepaired();
+  EXPECT_FALSE(Exists(work / "qvlocal.dll"));
+  EXPECT_EQ(ReadWholeFile(work / "cws\\qvlocal.dll"), "local");
+}
+
+TEST_F(RepairStep2Scenario, StartedAwayFromTheHiveItChangesNothingAndStaysDue) {
+  const std::string dll = elsewhere.MakeFile("qvabc.dll", "dll", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  TempFolder other;
+  StartAndPressStep2(dll, other.Path());
+  const std::string text = Acknowledge("Windows.hiv");
+  EXPECT_NE(text.find(other.Path()), std::string::npos) << text;
+  EXPECT_FALSE(ReadKey(kWindowsKeyPath));
+  EXPECT_EQ(ReadKey(kParkedKeyPath), parked);
+  EXPECT_EQ(ReadKey(kMarkerKeyPath), Sz({}, "!HLX", "ok"));
+  EXPECT_TRUE(app->Enabled(kCmdScan));
+  EXPECT_EQ(app->Text(kCmdScan), "Step 2");
+  EXPECT_TRUE(Exists(dll));
+  EXPECT_FALSE(Exists(other / "cws"));
+}
+
+TEST_F(RepairStep2Scenario, Step1IsRefusedWhileStep2IsDue) {
+  parked = WindowsKeyNaming("C:\\windows\\system32\\qvcws.dll");
+  ParkAsStep1Does(work.Path(), parked);
+  const std::string hive = ReadWholeFile(work / "Windows.hiv");
+  AppSession app(Quarvel(), work.Path());
+  app.TypeAndReturn(kPathTxt, "!HLX");
+  const std::string text = Acknowledge("Step 2");
+  EXPECT_NE(text.find("nothing was changed"), std::string::npos) << text;
+  EXPECT_FALSE(FindMessageBox("Delete File"));
+  EXPECT_EQ(ReadWholeFile(work / "Windows.hiv"), hive);
+  EXPECT_EQ(ReadKey(kParkedKeyPath), parked);
+  EXPECT_FALSE(ReadKey(kWindowsKeyPath));
+  EXPECT_TRUE(app.Enabled(kCmdScan));
+}
+
+}  // namespace
+}  // namespace quarvel::testing

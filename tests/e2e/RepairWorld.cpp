@@ -1,0 +1,115 @@
+#include "RepairWorld.h"
+
+#include <stdexcept>
+
+namespace quarvel::testing {
+
+std::optional<KeyValues> ReadKey(const std::string& path) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return std::nullopt;
+  KeyValues values;
+  for (DWORD i = 0;; ++i) {
+    char name[16384];
+    DWORD name_length = sizeof(name);
+    DWORD type = 0;
+    DWORD size = 0;
+    if (RegEnumValueA(key, i, name, &name_length, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) break;
+    std::string data(size, '\0');
+    name_length = sizeof(name);
+    RegEnumValueA(key, i, name, &name_length, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
+    data.resize(size);
+    values[std::string(name, name_length)] = {type, data};
+  }
+  RegCloseKey(key);
+  return values;
+}
+
+void WriteKey(const std::string& path, const KeyValues& values) {
+  HKEY key = nullptr;
+  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+      ERROR_SUCCESS) {
+    throw std::runtime_error("cannot create HKLM\\" + path);
+  }
+  for (const auto& [name, value] : values) {
+    RegSetValueExA(key, name.c_str(), 0, value.first, reinterpret_cast<const BYTE*>(value.second.data()),
+                   static_cast<DWORD>(value.second.size()));
+  }
+  RegCloseKey(key);
+}
+
+void RemoveKey(const std::string& path) { RegDeleteTreeA(HKEY_LOCAL_MACHINE, path.c_str()); }
+
+KeyValues Sz(KeyValues values, const std::string& name, const std::string& text) {
+  values[name] = {REG_SZ, text + std::string(1, '\0')};
+  return values;
+}
+
+KeyValues WindowsKeyNaming(const std::string& app_init_dlls) {
+  const auto z = [](const std::string& text) { return text + '\0'; };
+  const DWORD number = 0x12345678;
+  KeyValues values = {
+      {"Device", {REG_SZ, z("Quarvel Printer,winspool,LPT1:")}},
+      {"Empty", {REG_SZ, z("")}},
+      {"IconServiceLib", {REG_EXPAND_SZ, z("%SystemRoot%\\IconCodecService.dll")}},
+      {"Search Paths", {REG_MULTI_SZ, z(z("C:\\a") + z("C:\\b c"))}},
+      {"LoadAppInit_DLLs", {REG_DWORD, std::string(reinterpret_cast<const char*>(&number), 4)}},
+      {"Blob", {REG_BINARY, std::string("\x01\x00\xff\x7f", 4)}},
+  };
+  return Sz(values, "AppInit_DLLs", app_init_dlls);
+}
+
+void ResetRepairRegistry() {
+  RemoveKey(kWindowsKeyPath);
+  RemoveKey(kParkedKeyPath);
+  RemoveKey(kMarkerKeyPath);
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+    RegDeleteValueA(key, "PendingFileRenameOperations");
+    RegCloseKey(key);
+  }
+}
+
+std::string PendingRenames() {
+  const auto values = ReadKey(kSessionManagerKey);
+  if (!values || !values->contains("PendingFileRenameOperations")) return "";
+  return values->at("PendingFileRenameOperations").second;
+}
+
+std::string SystemFolder() {
+  char folder[MAX_PATH];
+  GetSystemDirectoryA(folder, MAX_PATH);
+  return folder;
+}
+
+static void RunHidden(const std::string& command_line) {
+  STARTUPINFOA startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_HIDE;
+  PROCESS_INFORMATION process{};
+  std::string line = command_line;
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    throw std::runtime_error("cannot start " + command_line);
+  }
+  WaitForSingleObject(process.hProcess, INFINITE);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+}
+
+void ParkAsStep1Does(const std::string& work_folder, const KeyValues& windows_key) {
+  ResetRepairRegistry();
+  WriteKey(kWindowsKeyPath, windows_key);
+  const std::string reg = SystemFolder() + "\\reg.exe";
+  const std::string hive = work_folder + "\\Windows.hiv";
+  DeleteFileA(hive.c_str());
+  RunHidden(reg + " save \"HKEY_LOCAL_MACHINE\\" + kWindowsKeyPath + "\" \"" + hive + "\"");
+  if (!Exists(hive)) throw std::runtime_error("system32\\reg.exe is not the stand-in: no " + hive);
+  WriteKey(kParkedKeyPath, windows_key);
+  RemoveKey(kWindowsKeyPath);
+  WriteKey(kMarkerKeyPath, Sz({}, "!HLX", "ok"));
+}
+
+DWORD Attributes(const std::string& path) { return GetFileAttributesA(path.c_str()); }
+bool Exists(const std::string& path) { return Attributes(path) != INVALID_FILE_ATTRIBUTES; }
+
+}  // namespace quarvel::testing
