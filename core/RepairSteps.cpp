@@ -71,10 +71,15 @@ Step2Outcome RunRepairStep2(RepairHost& host) {
   Step2Outcome outcome;
   const std::string current = host.CurrentFolder();
   // Everything below deletes the parked copy and rebuilds the key from the
-  // hive; without the hive here the key's values would survive nowhere in the
-  // registry.
+  // hive with reg.exe; without either the key's values would survive nowhere
+  // in the registry.
   if (!HoldsData(host, current + "\\Windows.hiv")) {
     host.Show(HiveNotFoundBox(current));
+    return outcome;
+  }
+  const std::string system = host.SystemFolder();
+  if (!host.FileExists(system + "\\reg.exe")) {
+    host.Show(RegExeMissingBox(system));
     return outcome;
   }
 
@@ -84,7 +89,6 @@ Step2Outcome RunRepairStep2(RepairHost& host) {
   host.DeleteKey(kMarkerKey);
   host.DeleteKey(kParkedKey);
   host.CreateKey(kWindowsKey);
-  const std::string system = host.SystemFolder();
   host.Run(RegRestoreWindowsCommand(system, current));
 
   PathSplitter dll;

@@ -4,6 +4,7 @@
 
 #include <deque>
 #include <map>
+#include <ostream>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -12,6 +13,11 @@
 #include "core/RepairHost.h"
 
 namespace quarvel {
+
+inline void PrintTo(const RepairBox& box, std::ostream* out) {
+  *out << "box \"" << box.title << "\": \"" << box.text << "\" (buttons " << static_cast<int>(box.buttons)
+       << ", icon " << static_cast<int>(box.icon) << ")";
+}
 
 class FakeRepairHost : public RepairHost {
  public:

@@ -150,6 +150,7 @@ class RepairStep2 : public testing::Test {
     host.registry[kMarker] = {{"!HLX", "ok"}};
     host.registry[kParked] = {{"AppInit_DLLs", R"( C:\WINDOWS\system32\abc.dll )"}, {"Spooler", "yes"}};
     host.AddFile(R"(C:\WINDOWS\system32\abc.dll)");
+    host.AddFile(kSys + "\\reg.exe");
   }
   Step2Outcome Run() { return RunRepairStep2(host); }
   FakeRepairHost host;
@@ -193,6 +194,15 @@ TEST_F(RepairStep2, WithoutTheHiveNothingIsChangedAndTheStepStaysDue) {
     EXPECT_FALSE(outcome.app_init_value);
     EXPECT_EQ(host.registry.size(), 2u);
   }
+}
+
+TEST_F(RepairStep2, WithoutRegExeNothingIsChangedAndTheStepStaysDue) {
+  host.visible.erase(kSys + "\\reg.exe");
+  const Step2Outcome outcome = Run();
+  EXPECT_EQ(host.actions, Actions{"box Reg.exe"});
+  EXPECT_EQ(host.boxes.back(), RegExeMissingBox(kSys));
+  EXPECT_FALSE(outcome.finished);
+  EXPECT_EQ(host.registry.size(), 2u);
 }
 
 TEST_F(RepairStep2, AnEmptyValueRebuildsTheKeyAndMovesNothing) {

@@ -39,7 +39,9 @@ TEST(RepairStep1Restart, BacksUpParksMarksAndRestartsWindows) {
   SetFileAttributesA(kPlantedDll.c_str(), FILE_ATTRIBUTE_NORMAL);
   TempFolder::MakeFileAt(kPlantedDll, "cws", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
   CreateDirectoryA(kWork.c_str(), nullptr);
-  for (const char* name : {"windows.reg", "Windows.hiv", "restart-asked"}) DeleteFileA((kWork + "\\" + name).c_str());
+  DeleteFileA(kRestartAsked.c_str());
+  // Backups of an earlier run are replaced, not kept.
+  for (const char* name : {"windows.reg", "Windows.hiv"}) TempFolder::MakeFileAt(kWork + "\\" + name, "old", 0);
 
   AppSession app(Quarvel(), kWork);
   for (const char* typed : {"!", "!H", "!HL"}) app.Type(kPathTxt, typed);
@@ -54,9 +56,13 @@ TEST(RepairStep1Restart, BacksUpParksMarksAndRestartsWindows) {
             "You need to Reboot to complete the Fix, Remember to Run this Program again after Reboot to complete the "
             "Fix");
   EXPECT_EQ(app.Text(kLblInfo), "Completed Writing new Registry info");
-  EXPECT_TRUE(Exists(kWork + "\\windows.reg"));
-  EXPECT_TRUE(Exists(kWork + "\\Windows.hiv"));
+  for (const char* name : {"windows.reg", "Windows.hiv"}) {
+    const std::string backup = ReadWholeFile(kWork + "\\" + name);
+    EXPECT_GT(backup.size(), 3u) << name;
+  }
+  EXPECT_FALSE(ReadKey(kWindowsKeyPath));
   EXPECT_EQ(ReadKey(kParkedKeyPath), WindowsKeyNaming(kPlantedDll));
+  EXPECT_EQ(ReadKey(kMarkerKeyPath), Sz({}, "!HLX", "ok"));
   ASSERT_FALSE(::testing::Test::HasFailure());
 
   TempFolder::MakeFileAt(kRestartAsked, "", FILE_ATTRIBUTE_NORMAL);

@@ -105,6 +105,40 @@ TEST_F(RepairScenario, ABackupThatCannotBeWrittenLeavesTheRegistryUntouched) {
   EXPECT_FALSE(Exists(work / "Windows.hiv"));
 }
 
+TEST_F(RepairScenario, AnOldHiveThatCannotBeDeletedIsNeverTakenForTheNewBackup) {
+  const KeyValues before = WindowsKeyNaming("C:\\windows\\system32\\qvcws.dll");
+  WriteKey(kWindowsKeyPath, before);
+  // Hidden: the ordinary search does not report it, so it is not deleted first.
+  work.MakeFile("Windows.hiv", "an older backup", FILE_ATTRIBUTE_HIDDEN);
+  AppSession app(Quarvel(), work.Path());
+  app.TypeAndReturn(kPathTxt, "!HLX");
+  const auto box = WaitForMessageBox("Delete File");
+  ASSERT_TRUE(box);
+  PressButton(*box, IDYES);
+  EXPECT_NE(Acknowledge("Backup Failed").find(work / "Windows.hiv"), std::string::npos);
+  EXPECT_EQ(ReadKey(kWindowsKeyPath), before);
+  EXPECT_FALSE(ReadKey(kMarkerKeyPath));
+  EXPECT_EQ(ReadWholeFile(work / "Windows.hiv"), "an older backup");
+}
+
+TEST_F(RepairScenario, WithoutRegExeOnlyTheTextExportIsWritten) {
+  const KeyValues before = WindowsKeyNaming("C:\\windows\\system32\\qvcws.dll");
+  WriteKey(kWindowsKeyPath, before);
+  RegExeAway away;
+  AppSession app(Quarvel(), work.Path());
+  app.TypeAndReturn(kPathTxt, "!HLX");
+  const auto box = WaitForMessageBox("Delete File");
+  ASSERT_TRUE(box);
+  PressButton(*box, IDYES);
+  EXPECT_EQ(Acknowledge("Reg.exe"), "Reg.exe was not detected on your system You need to download and copy it to your " +
+                                        SystemFolder() + " to continue");
+  EXPECT_EQ(app.Text(kLblInfo), "Backing up Registry info.....");
+  EXPECT_TRUE(Exists(work / "windows.reg"));
+  EXPECT_FALSE(Exists(work / "Windows.hiv"));
+  EXPECT_EQ(ReadKey(kWindowsKeyPath), before);
+  EXPECT_FALSE(ReadKey(kMarkerKeyPath));
+}
+
 class RepairStep2Scenario : public RepairScenario {
  protected:
   // Parks a Windows key whose AppInit_DLLs reads `value`, starts the program in
@@ -202,6 +236,21 @@ TEST_F(RepairStep2Scenario, StartedAwayFromTheHiveItChangesNothingAndStaysDue) {
   EXPECT_EQ(app->Text(kCmdScan), "Step 2");
   EXPECT_TRUE(Exists(dll));
   EXPECT_FALSE(Exists(other / "cws"));
+}
+
+TEST_F(RepairStep2Scenario, WithoutRegExeItChangesNothingAndStaysDue) {
+  const std::string dll = elsewhere.MakeFile("qvabc.dll", "dll", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  parked = WindowsKeyNaming(dll);
+  ParkAsStep1Does(work.Path(), parked);
+  RegExeAway away;
+  AppSession app(Quarvel(), work.Path());
+  app.Click(kCmdScan);
+  EXPECT_NE(Acknowledge("Reg.exe").find(SystemFolder()), std::string::npos);
+  EXPECT_FALSE(ReadKey(kWindowsKeyPath));
+  EXPECT_EQ(ReadKey(kParkedKeyPath), parked);
+  EXPECT_EQ(ReadKey(kMarkerKeyPath), Sz({}, "!HLX", "ok"));
+  EXPECT_TRUE(app.Enabled(kCmdScan));
+  EXPECT_TRUE(Exists(dll));
 }
 
 TEST_F(RepairStep2Scenario, Step1IsRefusedWhileStep2IsDue) {

@@ -109,6 +109,12 @@ void ParkAsStep1Does(const std::string& work_folder, const KeyValues& windows_ke
   WriteKey(kMarkerKeyPath, Sz({}, "!HLX", "ok"));
 }
 
+RegExeAway::RegExeAway() : reg_(SystemFolder() + "\\reg.exe") {
+  if (!MoveFileA(reg_.c_str(), (reg_ + ".away").c_str())) throw std::runtime_error("cannot move " + reg_ + " away");
+}
+
+RegExeAway::~RegExeAway() { MoveFileA((reg_ + ".away").c_str(), reg_.c_str()); }
+
 DWORD Attributes(const std::string& path) { return GetFileAttributesA(path.c_str()); }
 bool Exists(const std::string& path) { return Attributes(path) != INVALID_FILE_ATTRIBUTES; }
 

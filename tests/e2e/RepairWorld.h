@@ -42,6 +42,18 @@ void ResetRepairRegistry();
 // The files Windows deletes at its next start, as MoveFileEx recorded them.
 std::string PendingRenames();
 
+// Takes system32\reg.exe away for its lifetime.
+class RegExeAway {
+ public:
+  RegExeAway();
+  ~RegExeAway();
+  RegExeAway(const RegExeAway&) = delete;
+  RegExeAway& operator=(const RegExeAway&) = delete;
+
+ private:
+  std::string reg_;
+};
+
 std::string SystemFolder();
 DWORD Attributes(const std::string& path);
 bool Exists(const std::string& path);
