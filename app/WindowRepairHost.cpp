@@ -8,23 +8,10 @@
 #include "platform/ShutDownNT.h"
 #include "platform/modRegistry.h"
 #include "platform/modVBFileDisk.h"
+#include "ui/MessageBoxStyle.h"
 #include "ui/WindowText.h"
 
 namespace quarvel::app {
-namespace {
-
-UINT BoxStyle(const RepairBox& box) {
-  UINT style = box.buttons == BoxButtons::kYesNo ? MB_YESNO : MB_OK;
-  switch (box.icon) {
-    case BoxIcon::kError: style |= MB_ICONERROR; break;
-    case BoxIcon::kWarning: style |= MB_ICONEXCLAMATION; break;
-    case BoxIcon::kInformation: style |= MB_ICONINFORMATION; break;
-    case BoxIcon::kNone: break;
-  }
-  return style;
-}
-
-}  // namespace
 
 long WindowRepairHost::PlatformId() { return win::GetPlatformId(); }
 std::string WindowRepairHost::WindowsFolder() { return win::GetWinDir(); }
@@ -33,7 +20,7 @@ std::string WindowRepairHost::CurrentFolder() { return win::GetCurDir(); }
 
 BoxAnswer WindowRepairHost::Show(const RepairBox& box) {
   const char* title = box.title.empty() ? kAppTitle : box.title.c_str();
-  switch (MessageBoxA(owner_, box.text.c_str(), title, BoxStyle(box))) {
+  switch (MessageBoxA(owner_, box.text.c_str(), title, ui::MessageBoxStyle(box))) {
     case IDYES: return BoxAnswer::kYes;
     case IDNO: return BoxAnswer::kNo;
     default: return BoxAnswer::kOk;

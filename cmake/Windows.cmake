@@ -56,6 +56,7 @@ add_library(quarvel_ui STATIC
   ui/clsToolTip.cpp
   ui/FrmEdit.cpp
   ui/ListFiller.cpp
+  ui/MessageBoxStyle.cpp
   ui/WindowText.cpp
 )
 target_link_libraries(quarvel_ui PUBLIC quarvel_platform comctl32 gdi32 user32)
@@ -152,7 +153,7 @@ set_target_properties(scan-benchmark PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE
 target_link_libraries(scan-benchmark PRIVATE ui_driver quarvel_platform)
 embed_lister(scan-benchmark)
 
-add_executable(ui_tests tests/ui/ClsToolTipTest.cpp)
+add_executable(ui_tests tests/ui/ClsToolTipTest.cpp tests/ui/MessageBoxStyleTest.cpp)
 set_target_properties(ui_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 target_link_libraries(ui_tests PRIVATE quarvel_ui gtest_main)
 
