@@ -15,11 +15,9 @@ namespace quarvel::app {
 void FrmFerrow::PathTxt_Change() {
   // Every command started from here on opens minimised.
   win::SetShowWindowState(2);
-  const std::string text = ui::GetText(Control(kPathTxt));
-  if (text != kRepairCommand) return;
-  RunStep([this, &text] {
+  RunStep([this] {
     WindowRepairHost host(hwnd_, Control(kLblInfo));
-    RunRepairStep1(host, text, IsAdmin == kTrue);
+    RunRepairStep1(host, ui::GetText(Control(kPathTxt)), IsAdmin == kTrue);
   });
 }
 

@@ -25,13 +25,6 @@ const std::string kRestartAsked = kWork + "\\restart-asked";
 
 std::string Quarvel() { return NextToThisProgram("..\\bin\\quarvel.exe"); }
 
-std::string Acknowledge(const std::string& title) {
-  const auto box = WaitForMessageBox(title);
-  if (!box) return "";
-  PressButton(*box, IDOK);
-  WaitUntil([&] { return !IsWindow(box->window); });
-  return box->text;
-}
 
 TEST(RepairStep1Restart, BacksUpParksMarksAndRestartsWindows) {
   ResetRepairRegistry();
@@ -88,8 +81,8 @@ TEST(RepairAfterRestart, Step2PutsTheKeyBackAndMovesTheDllAside) {
   EXPECT_FALSE(app.Enabled(kCmdLocate));
   EXPECT_EQ(app.Text(kLblInfo), "Click the Step2 Button to continue");
   app.Click(kCmdScan);
-  EXPECT_EQ(Acknowledge("AppInit_DLLs"), "Value in AppInit_DLLs is " + kPlantedDll);
-  EXPECT_EQ(Acknowledge(kAppTitle), "Moving qvcws.dll to " + kWork + "\\cws as Backup");
+  EXPECT_EQ(AcknowledgeMessageBox("AppInit_DLLs"), "Value in AppInit_DLLs is " + kPlantedDll);
+  EXPECT_EQ(AcknowledgeMessageBox(kAppTitle), "Moving qvcws.dll to " + kWork + "\\cws as Backup");
   ASSERT_TRUE(WaitUntil([&] { return !app.Enabled(kCmdScan); }));
   EXPECT_EQ(app.Text(kLblInfo), "Completed");
 

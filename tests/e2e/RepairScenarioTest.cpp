@@ -26,15 +26,6 @@ void TypeSlowly(AppSession& app, const std::string& text) {
   app.TypeAndReturn(kPathTxt, text);
 }
 
-// Presses OK on the box with this title and returns its text ("" when none came).
-std::string Acknowledge(const std::string& title) {
-  const auto box = WaitForMessageBox(title);
-  if (!box) return "";
-  PressButton(*box, IDOK);
-  WaitUntil([&] { return !IsWindow(box->window); });
-  return box->text;
-}
-
 class RepairScenario : public ::testing::Test {
  protected:
   void SetUp() override { ResetRepairRegistry(); }
@@ -94,7 +85,7 @@ TEST_F(RepairScenario, ABackupThatCannotBeWrittenLeavesTheRegistryUntouched) {
   const auto box = WaitForMessageBox("Delete File");
   ASSERT_TRUE(box);
   PressButton(*box, IDYES);
-  const std::string text = Acknowledge("Backup Failed");
+  const std::string text = AcknowledgeMessageBox("Backup Failed");
   EXPECT_NE(text.find(work / "Windows.hiv"), std::string::npos) << text;
   EXPECT_NE(text.find("nothing was changed"), std::string::npos) << text;
 
@@ -115,7 +106,7 @@ TEST_F(RepairScenario, AnOldHiveThatCannotBeDeletedIsNeverTakenForTheNewBackup) 
   const auto box = WaitForMessageBox("Delete File");
   ASSERT_TRUE(box);
   PressButton(*box, IDYES);
-  EXPECT_NE(Acknowledge("Backup Failed").find(work / "Windows.hiv"), std::string::npos);
+  EXPECT_NE(AcknowledgeMessageBox("Backup Failed").find(work / "Windows.hiv"), std::string::npos);
   EXPECT_EQ(ReadKey(kWindowsKeyPath), before);
   EXPECT_FALSE(ReadKey(kMarkerKeyPath));
   EXPECT_EQ(ReadWholeFile(work / "Windows.hiv"), "an older backup");
@@ -130,7 +121,7 @@ TEST_F(RepairScenario, WithoutRegExeOnlyTheTextExportIsWritten) {
   const auto box = WaitForMessageBox("Delete File");
   ASSERT_TRUE(box);
   PressButton(*box, IDYES);
-  EXPECT_EQ(Acknowledge("Reg.exe"), "Reg.exe was not detected on your system You need to download and copy it to your " +
+  EXPECT_EQ(AcknowledgeMessageBox("Reg.exe"), "Reg.exe was not detected on your system You need to download and copy it to your " +
                                         SystemFolder() + " to continue");
   EXPECT_EQ(app.Text(kLblInfo), "Backing up Registry info.....");
   EXPECT_TRUE(Exists(work / "windows.reg"));
@@ -174,8 +165,8 @@ class RepairStep2Scenario : public RepairScenario {
 TEST_F(RepairStep2Scenario, AValueWithBlanksAroundIsShownAsItIsAndMovedTrimmed) {
   const std::string dll = elsewhere.MakeFile("qvabc.dll", "dll", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
   StartAndPressStep2(" " + dll + " ");
-  EXPECT_EQ(Acknowledge("AppInit_DLLs"), "Value in AppInit_DLLs is  " + dll + " ");
-  EXPECT_EQ(Acknowledge(app::kAppTitle), "Moving qvabc.dll to " + work.Path() + "\\cws as Backup");
+  EXPECT_EQ(AcknowledgeMessageBox("AppInit_DLLs"), "Value in AppInit_DLLs is  " + dll + " ");
+  EXPECT_EQ(AcknowledgeMessageBox(app::kAppTitle), "Moving qvabc.dll to " + work.Path() + "\\cws as Backup");
   ExpectRepaired();
   EXPECT_EQ(app->Text(kLblInfo), "Completed");
   EXPECT_FALSE(Exists(dll));
@@ -190,8 +181,8 @@ TEST_F(RepairStep2Scenario, ANamesakeAlreadyInCwsLeavesTheDllForDeletionAtRestar
   work.MakeFolder("cws");
   work.MakeFile("cws\\qvabc.dll", "old");
   StartAndPressStep2(dll);
-  Acknowledge("AppInit_DLLs");
-  Acknowledge(app::kAppTitle);
+  AcknowledgeMessageBox("AppInit_DLLs");
+  AcknowledgeMessageBox(app::kAppTitle);
   ExpectRepaired();
   EXPECT_EQ(ReadWholeFile(work / "cws\\qvabc.dll"), "old");
   ASSERT_TRUE(Exists(dll));
@@ -206,8 +197,8 @@ TEST_F(RepairStep2Scenario, AValueWithoutADotMovesNothingAndIsDeletedAtRestart) 
   const std::string file = elsewhere.MakeFile("qvnodot", "x", FILE_ATTRIBUTE_NORMAL);
   ASSERT_EQ(file.find('.'), std::string::npos);
   StartAndPressStep2(file);
-  Acknowledge("AppInit_DLLs");
-  EXPECT_EQ(Acknowledge(app::kAppTitle), "Moving  to " + work.Path() + "\\cws as Backup");
+  AcknowledgeMessageBox("AppInit_DLLs");
+  EXPECT_EQ(AcknowledgeMessageBox(app::kAppTitle), "Moving  to " + work.Path() + "\\cws as Backup");
   ExpectRepaired();
   EXPECT_TRUE(Exists(file));
   EXPECT_NE(PendingRenames().find("qvnodot"), std::string::npos) << PendingRenames();
@@ -216,8 +207,8 @@ TEST_F(RepairStep2Scenario, AValueWithoutADotMovesNothingAndIsDeletedAtRestart) 
 TEST_F(RepairStep2Scenario, ADllPathWithoutAFolderIsTakenInTheCurrentFolder) {
   work.MakeFile("qvlocal.dll", "local", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
   StartAndPressStep2("qvlocal.dll");
-  EXPECT_EQ(Acknowledge("AppInit_DLLs"), "Value in AppInit_DLLs is qvlocal.dll");
-  Acknowledge(app::kAppTitle);
+  EXPECT_EQ(AcknowledgeMessageBox("AppInit_DLLs"), "Value in AppInit_DLLs is qvlocal.dll");
+  AcknowledgeMessageBox(app::kAppTitle);
   ExpectRepaired();
   EXPECT_FALSE(Exists(work / "qvlocal.dll"));
   EXPECT_EQ(ReadWholeFile(work / "cws\\qvlocal.dll"), "local");
@@ -227,7 +218,7 @@ TEST_F(RepairStep2Scenario, StartedAwayFromTheHiveItChangesNothingAndStaysDue) {
   const std::string dll = elsewhere.MakeFile("qvabc.dll", "dll", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
   TempFolder other;
   StartAndPressStep2(dll, other.Path());
-  const std::string text = Acknowledge("Windows.hiv");
+  const std::string text = AcknowledgeMessageBox("Windows.hiv");
   EXPECT_NE(text.find(other.Path()), std::string::npos) << text;
   EXPECT_FALSE(ReadKey(kWindowsKeyPath));
   EXPECT_EQ(ReadKey(kParkedKeyPath), parked);
@@ -245,7 +236,7 @@ TEST_F(RepairStep2Scenario, WithoutRegExeItChangesNothingAndStaysDue) {
   RegExeAway away;
   AppSession app(Quarvel(), work.Path());
   app.Click(kCmdScan);
-  EXPECT_NE(Acknowledge("Reg.exe").find(SystemFolder()), std::string::npos);
+  EXPECT_NE(AcknowledgeMessageBox("Reg.exe").find(SystemFolder()), std::string::npos);
   EXPECT_FALSE(ReadKey(kWindowsKeyPath));
   EXPECT_EQ(ReadKey(kParkedKeyPath), parked);
   EXPECT_EQ(ReadKey(kMarkerKeyPath), Sz({}, "!HLX", "ok"));
@@ -259,7 +250,7 @@ TEST_F(RepairStep2Scenario, Step1IsRefusedWhileStep2IsDue) {
   const std::string hive = ReadWholeFile(work / "Windows.hiv");
   AppSession app(Quarvel(), work.Path());
   app.TypeAndReturn(kPathTxt, "!HLX");
-  const std::string text = Acknowledge("Step 2");
+  const std::string text = AcknowledgeMessageBox("Step 2");
   EXPECT_NE(text.find("nothing was changed"), std::string::npos) << text;
   EXPECT_FALSE(FindMessageBox("Delete File"));
   EXPECT_EQ(ReadWholeFile(work / "Windows.hiv"), hive);

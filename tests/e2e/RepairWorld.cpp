@@ -2,27 +2,11 @@
 
 #include <stdexcept>
 
+#include "platform/LaunchAppSync.h"
+
 namespace quarvel::testing {
 
-std::optional<KeyValues> ReadKey(const std::string& path) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return std::nullopt;
-  KeyValues values;
-  for (DWORD i = 0;; ++i) {
-    char name[16384];
-    DWORD name_length = sizeof(name);
-    DWORD type = 0;
-    DWORD size = 0;
-    if (RegEnumValueA(key, i, name, &name_length, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) break;
-    std::string data(size, '\0');
-    name_length = sizeof(name);
-    RegEnumValueA(key, i, name, &name_length, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
-    data.resize(size);
-    values[std::string(name, name_length)] = {type, data};
-  }
-  RegCloseKey(key);
-  return values;
-}
+std::optional<KeyValues> ReadKey(const std::string& path) { return ReadKeyValues(HKEY_LOCAL_MACHINE, path); }
 
 void WriteKey(const std::string& path, const KeyValues& values) {
   HKEY key = nullptr;
@@ -81,28 +65,14 @@ std::string SystemFolder() {
   return folder;
 }
 
-static void RunHidden(const std::string& command_line) {
-  STARTUPINFOA startup{};
-  startup.cb = sizeof(startup);
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = SW_HIDE;
-  PROCESS_INFORMATION process{};
-  std::string line = command_line;
-  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-    throw std::runtime_error("cannot start " + command_line);
-  }
-  WaitForSingleObject(process.hProcess, INFINITE);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-}
-
 void ParkAsStep1Does(const std::string& work_folder, const KeyValues& windows_key) {
   ResetRepairRegistry();
   WriteKey(kWindowsKeyPath, windows_key);
   const std::string reg = SystemFolder() + "\\reg.exe";
   const std::string hive = work_folder + "\\Windows.hiv";
   DeleteFileA(hive.c_str());
-  RunHidden(reg + " save \"HKEY_LOCAL_MACHINE\\" + kWindowsKeyPath + "\" \"" + hive + "\"");
+  win::SetShowWindowState(SW_HIDE);
+  win::RunAndWait(reg + " save \"HKEY_LOCAL_MACHINE\\" + kWindowsKeyPath + "\" \"" + hive + "\"");
   if (!Exists(hive)) throw std::runtime_error("system32\\reg.exe is not the stand-in: no " + hive);
   WriteKey(kParkedKeyPath, windows_key);
   RemoveKey(kWindowsKeyPath);

@@ -5,10 +5,10 @@
 
 #include <windows.h>
 
-#include <map>
 #include <optional>
 #include <string>
-#include <utility>
+
+#include "../tools/KeyValues.h"
 
 namespace quarvel::testing {
 
@@ -16,9 +16,6 @@ inline constexpr const char* kWindowsKeyPath = "SOFTWARE\\Microsoft\\Windows NT\
 inline constexpr const char* kParkedKeyPath = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Windows!";
 inline constexpr const char* kMarkerKeyPath = "SOFTWARE\\Quarvel";
 inline constexpr const char* kSessionManagerKey = "System\\CurrentControlSet\\Control\\Session Manager";
-
-// Every value of a key: name -> (type, raw bytes).
-using KeyValues = std::map<std::string, std::pair<DWORD, std::string>>;
 
 // The values of a key under HKEY_LOCAL_MACHINE; nullopt when the key is missing.
 std::optional<KeyValues> ReadKey(const std::string& path);

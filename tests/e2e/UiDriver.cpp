@@ -97,6 +97,14 @@ void PressButton(const MessageBoxView& box, int button_id) {
   PostMessageW(box.window, WM_COMMAND, MAKEWPARAM(button_id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
 }
 
+std::string AcknowledgeMessageBox(const std::string& title) {
+  const auto box = WaitForMessageBox(title);
+  if (!box) return "";
+  PressButton(*box, IDOK);
+  WaitUntil([&] { return !IsWindow(box->window); });
+  return box->text;
+}
+
 std::string ClipboardText() {
   for (int attempt = 0; attempt < 50 && !OpenClipboard(nullptr); ++attempt) Sleep(20);
   std::string text;

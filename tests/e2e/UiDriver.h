@@ -29,6 +29,9 @@ std::optional<MessageBoxView> FindMessageBox(const std::string& title);
 std::optional<MessageBoxView> WaitForMessageBox(const std::string& title, std::chrono::milliseconds timeout = 30s);
 // Presses IDOK, IDYES, IDNO... of a message box.
 void PressButton(const MessageBoxView& box, int button_id);
+// Waits for the box, presses OK and waits until it is gone; returns its text
+// ("" when no such box came).
+std::string AcknowledgeMessageBox(const std::string& title);
 
 std::string ClipboardText();
 

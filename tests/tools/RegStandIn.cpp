@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "KeyValues.h"
+
 namespace {
 
 std::string Unquoted(std::string text) {
@@ -58,22 +60,10 @@ bool FailSaveRequested() {
 
 int Save(HKEY root, const std::string& path, const std::string& file) {
   if (FailSaveRequested()) return 1;
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return 1;
+  const auto values = quarvel::testing::ReadKeyValues(root, path);
+  if (!values) return 1;
   std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  for (DWORD i = 0;; ++i) {
-    char name[16384];
-    DWORD name_length = sizeof(name);
-    DWORD type = 0;
-    DWORD size = 0;
-    if (RegEnumValueA(key, i, name, &name_length, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) break;
-    std::string data(size, '\0');
-    name_length = sizeof(name);
-    RegEnumValueA(key, i, name, &name_length, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
-    data.resize(size);
-    out << Hex(std::string(name, name_length)) << ' ' << type << ' ' << Hex(data) << '\n';
-  }
-  RegCloseKey(key);
+  for (const auto& [name, value] : *values) out << Hex(name) << ' ' << value.first << ' ' << Hex(value.second) << '\n';
   return out ? 0 : 1;
 }
 
