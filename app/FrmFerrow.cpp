@@ -1,6 +1,7 @@
 #include "app/FrmFerrow.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 
 #include <algorithm>
 #include <exception>
@@ -163,6 +164,12 @@ LRESULT FrmFerrow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_COMMAND:
       OnCommand(LOWORD(wp), HIWORD(wp));
       return 0;
+    case WM_PARENTNOTIFY:
+      OnParentNotify(LOWORD(wp), lp);
+      return 0;
+    case kListMouseDown:
+      OnListMouseDown(static_cast<int>(wp), static_cast<UINT>(lp));
+      return 0;
     case WM_CLOSE:
       Guarded("Form_Unload", [this] { OnClose(); });
       return 0;
@@ -230,10 +237,11 @@ void FrmFerrow::CreateControls() {
   AppendMenuA(mnu_advanced_, MF_STRING, kMnuRescan, "Rescan");
   AppendMenuA(mnu_advanced_, MF_STRING, kMnuFind, "Open Windows Find");
 
-  // The path box's mouse moves and the lists' mouse-downs come to the window.
-  for (int id : {kPathTxt, kList1, kList2}) {
-    SetWindowSubclass(Control(id), &FrmFerrow::ControlProc, static_cast<UINT_PTR>(id), reinterpret_cast<DWORD_PTR>(this));
-  }
+  // The path box's mouse moves come to the window. The lists are not
+  // subclassed: their mouse-downs reach the window as WM_PARENTNOTIFY, and under
+  // Wine every message to a subclassed window costs server round trips, which
+  // the comparison's one LB_ADDSTRING per entry would pay tens of thousands of times.
+  SetWindowSubclass(Control(kPathTxt), &FrmFerrow::ControlProc, kPathTxt, reinterpret_cast<DWORD_PTR>(this));
 }
 
 LRESULT CALLBACK FrmFerrow::ControlProc(HWND control, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR data) {
@@ -242,23 +250,37 @@ LRESULT CALLBACK FrmFerrow::ControlProc(HWND control, UINT msg, WPARAM wp, LPARA
     RemoveWindowSubclass(control, &FrmFerrow::ControlProc, id);
     return DefSubclassProc(control, msg, wp, lp);
   }
-  const bool button_down = msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN || msg == WM_MBUTTONDOWN;
   if (id == kPathTxt && msg == WM_MOUSEMOVE) {
     const LRESULT result = DefSubclassProc(control, msg, wp, lp);
     self->Guarded("PathTxt_MouseMove", [self] { self->PathTxt_MouseMove(); });
     return result;
   }
-  if ((id == kList1 || id == kList2) && button_down) {
-    // The list handles the press first, so a left press has moved the selection.
-    const LRESULT result = DefSubclassProc(control, msg, wp, lp);
-    if (id == kList1) {
-      self->Guarded("List1_MouseDown", [self, msg] { self->List1_MouseDown(msg); });
-    } else {
-      self->Guarded("List2_MouseDown", [self, msg] { self->List2_MouseDown(msg); });
-    }
-    return result;
-  }
   return DefSubclassProc(control, msg, wp, lp);
+}
+
+void FrmFerrow::OnParentNotify(UINT event, LPARAM at_point) {
+  if (event != WM_LBUTTONDOWN && event != WM_RBUTTONDOWN && event != WM_MBUTTONDOWN) return;
+  POINT at{GET_X_LPARAM(at_point), GET_Y_LPARAM(at_point)};
+  for (int id : {kList1, kList2}) {
+    HWND list = Control(id);
+    POINT in_list = at;
+    MapWindowPoints(hwnd_, list, &in_list, 1);
+    RECT client;
+    GetClientRect(list, &client);
+    if (!IsWindowVisible(list) || !PtInRect(&client, in_list)) continue;
+    // The notice comes before the list sees the press; the handler runs once
+    // the list has handled it, so a left press has moved the selection.
+    PostMessageA(hwnd_, kListMouseDown, static_cast<WPARAM>(id), event);
+    return;
+  }
+}
+
+void FrmFerrow::OnListMouseDown(int id, UINT button) {
+  if (id == kList1) {
+    Guarded("List1_MouseDown", [this, button] { List1_MouseDown(button); });
+  } else if (id == kList2) {
+    Guarded("List2_MouseDown", [this, button] { List2_MouseDown(button); });
+  }
 }
 
 void FrmFerrow::Layout() {

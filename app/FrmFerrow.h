@@ -44,6 +44,11 @@ class FrmFerrow {
   void Guarded(const char* name, const std::function<void()>& handler);
 
   void OnCommand(int id, int code);
+  // A mouse button pressed over a child window; the lists' presses run their
+  // MouseDown handlers through kListMouseDown.
+  void OnParentNotify(UINT event, LPARAM at_point);
+  void OnListMouseDown(int id, UINT button);
+  static constexpr UINT kListMouseDown = WM_APP + 1;
   void OnClose();
   LRESULT OnCtlColorStatic(HDC dc, HWND label);
 

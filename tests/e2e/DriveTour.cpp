@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
     RECT list;
     GetWindowRect(app.Control(app::kList1), &list);
     SetCursorPos(list.left + 120, list.top + 10);
-    app.ClickListItem(app::kList1, 0, WM_RBUTTONDOWN, WM_RBUTTONUP);
+    app.ClickListItem(app::kList1, 0, WM_RBUTTONDOWN);
     WaitUntil([] {
       HWND menu = FindWindowA("#32768", nullptr);
       return menu != nullptr && IsWindowVisible(menu);

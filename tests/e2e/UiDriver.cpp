@@ -1,5 +1,7 @@
 #include "UiDriver.h"
 
+#include <psapi.h>
+
 #include <algorithm>
 #include <stdexcept>
 #include <thread>
@@ -124,7 +126,7 @@ AppSession::AppSession(const std::string& exe, const std::string& work_folder) {
   std::string command = "\"" + exe + "\"";
   if (!CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, work_folder.c_str(),
                       &startup, &process_)) {
-    throw std::runtime_error("cannot start " + exe);
+    throw std::runtime_error("cannot start " + exe + ": error " + std::to_string(GetLastError()));
   }
   FindContext context{process_.dwProcessId, nullptr};
   WaitUntil([&] {
@@ -207,24 +209,50 @@ std::vector<std::string> AppSession::ListItems(int id) const {
   return items;
 }
 
-void AppSession::ClickListItem(int id, int index, UINT down, UINT up) {
-  HWND list = Control(id);
-  const auto height = Send(list, LB_GETITEMHEIGHT, 0, 0);
-  const auto top = Send(list, LB_GETTOPINDEX, 0, 0);
-  const LPARAM at = MAKELPARAM(5, static_cast<int>((index - top) * height + height / 2));
-  const WPARAM keys = down == WM_RBUTTONDOWN ? MK_RBUTTON : MK_LBUTTON;
-  PostMessageW(list, down, keys, at);
-  PostMessageW(list, up, 0, at);
+// Real mouse input at the middle of a list item: the program learns of a press
+// in a list the way Windows tells it, not from a message posted to the list.
+namespace {
+
+POINT ListItemOnScreen(HWND list, int index) {
+  const auto height = static_cast<int>(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
+  const auto top = static_cast<int>(SendMessageW(list, LB_GETTOPINDEX, 0, 0));
+  POINT at{5, (index - top) * height + height / 2};
+  ClientToScreen(list, &at);
+  return at;
+}
+
+void PressMouse(DWORD down, DWORD up) {
+  INPUT input[2] = {};
+  input[0].type = input[1].type = INPUT_MOUSE;
+  input[0].mi.dwFlags = down;
+  input[1].mi.dwFlags = up;
+  SendInput(2, input, sizeof(INPUT));
+}
+
+}  // namespace
+
+void AppSession::ClickListItem(int id, int index, UINT down) {
+  const POINT at = ListItemOnScreen(Control(id), index);
+  SetForegroundWindow(main_);
+  SetCursorPos(at.x, at.y);
+  if (down == WM_RBUTTONDOWN) {
+    PressMouse(MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
+    return;  // the caller waits for the popup menu
+  }
+  PressMouse(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+  // Input reaches the program after what is posted to it; once the press has
+  // moved the selection, a command posted next comes after its handlers.
+  if (index >= 0 && index < ListCount(id)) {
+    WaitUntil([&] { return Send(Control(id), LB_GETCURSEL, 0, 0) == index; }, 5s);
+  }
 }
 
 void AppSession::DoubleClickListItem(int id, int index) {
-  ClickListItem(id, index);
-  HWND list = Control(id);
-  const auto height = Send(list, LB_GETITEMHEIGHT, 0, 0);
-  const auto top = Send(list, LB_GETTOPINDEX, 0, 0);
-  const LPARAM at = MAKELPARAM(5, static_cast<int>((index - top) * height + height / 2));
-  PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
-  PostMessageW(list, WM_LBUTTONUP, 0, at);
+  const POINT at = ListItemOnScreen(Control(id), index);
+  SetForegroundWindow(main_);
+  SetCursorPos(at.x, at.y);
+  PressMouse(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+  PressMouse(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
 }
 
 void AppSession::Command(int command_id) { PostMessageW(main_, WM_COMMAND, MAKEWPARAM(command_id, 0), 0); }
@@ -278,6 +306,13 @@ bool AppSession::InjectLibrary(const std::string& dll_path) {
   CloseHandle(thread);
   VirtualFreeEx(process_.hProcess, remote, 0, MEM_RELEASE);
   return loaded != 0;
+}
+
+std::size_t AppSession::PeakWorkingSetBytes() const {
+  PROCESS_MEMORY_COUNTERS counters{};
+  counters.cb = sizeof(counters);
+  if (!GetProcessMemoryInfo(process_.hProcess, &counters, sizeof(counters))) return 0;
+  return counters.PeakWorkingSetSize;
 }
 
 void AppSession::Close() { PostMessageW(main_, WM_CLOSE, 0, 0); }

@@ -64,8 +64,9 @@ class AppSession {
   std::vector<std::string> ListItems(int id) const;
   int ListCount(int id) const;
 
-  // Presses a mouse button on item `index` of a list box, as a user does.
-  void ClickListItem(int id, int index, UINT down = WM_LBUTTONDOWN, UINT up = WM_LBUTTONUP);
+  // Presses and releases a mouse button (WM_LBUTTONDOWN or WM_RBUTTONDOWN) on
+  // item `index` of a list box with real mouse input, as a user does.
+  void ClickListItem(int id, int index, UINT down = WM_LBUTTONDOWN);
   void DoubleClickListItem(int id, int index);
   // Chooses a command of the window's menus, as the menu does when an item is picked.
   void Command(int command_id);
@@ -80,6 +81,10 @@ class AppSession {
   // Loads a library into the running program (CreateRemoteThread with
   // LoadLibraryA), as a program that intercepts the file interfaces does.
   bool InjectLibrary(const std::string& dll_path);
+
+  // The most memory the program's process has held at once (its peak working
+  // set), as Task Manager shows it; 0 when it cannot be read.
+  std::size_t PeakWorkingSetBytes() const;
 
   // Asks the window to close, as its close box does.
   void Close();
