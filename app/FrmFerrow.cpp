@@ -23,7 +23,9 @@ struct ControlSpec {
   bool in_frame = false;  // held by the frame "Scan Options" rather than the window
 };
 
-// The window's controls in their own order, with their design-time texts.
+// The window's controls in their own order, with their design-time texts. The
+// lists keep their scroll bars (disabled while not needed), so filling them
+// never changes their frame, which costs a full relayout under Wine.
 constexpr ControlSpec kControls[] = {
     {kCmdLog, WC_BUTTONA, "Make a Log of what was found", BS_PUSHBUTTON | WS_TABSTOP},
     {kCmdExit, WC_BUTTONA, "Exit", BS_PUSHBUTTON | WS_TABSTOP},
@@ -36,8 +38,8 @@ constexpr ControlSpec kControls[] = {
     {kCmdLocate, WC_BUTTONA, "Run Divevi.com", BS_PUSHBUTTON | WS_TABSTOP},
     {kLblAdmin, WC_STATICA, "", SS_RIGHT | SS_NOPREFIX},
     {kCmdScan, WC_BUTTONA, "Compare", BS_PUSHBUTTON | WS_TABSTOP},
-    {kList2, WC_LISTBOXA, "", LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_BORDER | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP},
-    {kList1, WC_LISTBOXA, "", LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_BORDER | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP},
+    {kList2, WC_LISTBOXA, "", LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_DISABLENOSCROLL | WS_BORDER | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP},
+    {kList1, WC_LISTBOXA, "", LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_DISABLENOSCROLL | WS_BORDER | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP},
     {kLabel1, WC_STATICA, "GUI Sort Functions by Brennick Software Solutions", SS_LEFT | SS_NOPREFIX},
     {kLblSize, WC_STATICA, "", SS_LEFT | SS_NOPREFIX},
     {kLblIsDir, WC_STATICA, "", SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_PATHELLIPSIS},

@@ -28,9 +28,13 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// How often the comparison shows progress and lets the window's messages run:
-// fast enough for a click to be answered at once, rare enough to cost nothing.
-constexpr auto kProgressInterval = 50ms;
+// How often the comparison lets the window's messages run and updates its
+// labels: often enough for a click to be answered at once, rare enough to cost
+// nothing.
+constexpr auto kAnswerInterval = 50ms;
+// How often it redraws the result lists: a redraw of a long list box costs
+// about ten milliseconds, far more than the labels or the message loop.
+constexpr auto kListRedrawInterval = 500ms;
 
 // The longest path the ordinary "A" search can name.
 constexpr std::size_t kLongestSearchablePath = MAX_PATH - 1;
@@ -119,22 +123,27 @@ void FrmFerrow::CompareListing() {
 
     // The labels show their latest text on the progress clock, not per line.
     std::string info_text, is_dir_text;
+    std::size_t headings_read = 0, is_dir_heading = 0;  // the label's text is built once per folder
     bool info_changed = false, is_dir_changed = false, size_changed = false;
-    const auto show_progress = [&] {
+    const auto show_labels = [&] {
       if (info_changed) ui::SetTextNow(info, info_text);
       if (is_dir_changed) ui::SetTextNow(is_dir, is_dir_text);
       if (size_changed) ui::SetTextNow(size, reader.SizeSummary());
       info_changed = is_dir_changed = size_changed = false;
-      list1.Show();
-      list2.Show();
     };
 
-    Pacer pacer(kProgressInterval);
+    Pacer answer_pacer(kAnswerInterval);
+    Pacer list_pacer(kListRedrawInterval);
+    list_pacer.Due();  // the lists are first drawn one interval from now
     bool stopped = false;
     const auto read_line = [&](std::string_view line) {
       if (stopped) return;
-      if (pacer.Due()) {
-        show_progress();
+      if (answer_pacer.Due()) {
+        show_labels();
+        if (list_pacer.Due()) {
+          list1.Show();
+          list2.Show();
+        }
         win::PumpPendingMessages();
         if (AbortScan == kTrue || close_requested_ || win::QuitRequested()) {
           stopped = true;
@@ -143,9 +152,13 @@ void FrmFerrow::CompareListing() {
       }
       const ListingLineResult result = reader.ReadLine(line);
       size_changed |= result.size_summary_changed;
+      if (result.kind == ListingLineKind::kFolderHeading) ++headings_read;
       if (result.kind == ListingLineKind::kFile) {
-        is_dir_text = "Analyzing Files Found in " + reader.ListingFolder();
-        is_dir_changed = true;
+        if (!is_dir_changed || is_dir_heading != headings_read) {
+          is_dir_text = "Analyzing Files Found in " + reader.ListingFolder();
+          is_dir_heading = headings_read;
+          is_dir_changed = true;
+        }
         if (result.name_searched) {
           info_text.assign(line);
           info_changed = true;
@@ -162,8 +175,8 @@ void FrmFerrow::CompareListing() {
       splitter.Feed(std::string_view(chunk.data(), static_cast<std::size_t>(listing.gcount())), read_line);
     }
     if (!stopped) splitter.Finish(read_line);
-    show_progress();
-  }  // the listing is closed here, before it is deleted
+    show_labels();
+  }  // the lists show their final state and the listing is closed here, before it is deleted
 
   if (close_requested_) return;
   ui::SetTextNow(info, "Completed");

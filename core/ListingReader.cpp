@@ -35,7 +35,7 @@ ListingLineResult ListingReader::ReadLine(std::string_view line) {
       size_summary_.append(TrimLeadingBlanks(line));
       result.size_summary_changed = true;
     }
-  } else if (is_folder_(std::string(TrimBlanks(line)))) {
+  } else if (is_folder_(question_.assign(TrimBlanks(line)))) {
     result.kind = ListingLineKind::kFolderHeading;
     listing_folder_.assign(line);
     result.list2_item = listing_folder_;
@@ -78,7 +78,7 @@ void ListingReader::SearchName(std::string_view line, ListingLineResult& result)
         name_length == trimmed.size() || trimmed[name_length] == ' ';
     if (name_can_end_here && name_length != last_searched_length) {
       last_searched_length = name_length;
-      const std::string path = listing_folder_ + std::string(trimmed.substr(0, name_length));
+      const std::string& path = question_.assign(listing_folder_).append(trimmed.substr(0, name_length));
       if (path.size() <= longest_searchable_path_) {
         result.name_searched = true;
         if (is_seen_(path)) {

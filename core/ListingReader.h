@@ -53,6 +53,7 @@ class ListingReader {
   std::string listing_folder_;
   std::string size_summary_;
   std::size_t summary_lines_ = 1;
+  std::string question_;  // the text asked about, kept between lines: asking allocates nothing
 };
 
 struct ListingComparison {

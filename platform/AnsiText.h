@@ -5,15 +5,23 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 
 namespace quarvel::win {
 
-// The wide form of ANSI text, as the "A" functions pass it on.
-inline std::wstring WideFromAnsi(const std::string& ansi) {
-  if (ansi.empty()) return {};
+// The wide form of ANSI text, as the "A" functions pass it on, written into
+// `wide` (whose memory a caller in a loop can keep).
+inline void WideFromAnsi(std::string_view ansi, std::wstring& wide) {
+  wide.clear();
+  if (ansi.empty()) return;
   const int size = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(size), L'\0');
+  wide.resize(static_cast<std::size_t>(size));
   MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), size);
+}
+
+inline std::wstring WideFromAnsi(std::string_view ansi) {
+  std::wstring wide;
+  WideFromAnsi(ansi, wide);
   return wide;
 }
 

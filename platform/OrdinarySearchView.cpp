@@ -16,7 +16,7 @@ constexpr DWORD kUnseenAttributes =
 
 // Wildcards (including the DOS forms < > "), stream and device syntax, and
 // control characters: the real search decides those.
-bool NeedsRealSearch(const std::string& name) {
+bool NeedsRealSearch(std::string_view name) {
   for (const unsigned char c : name) {
     if (c < 0x20 || std::string_view("*?<>\":|").find(static_cast<char>(c)) != std::string_view::npos) {
       return true;
@@ -25,17 +25,14 @@ bool NeedsRealSearch(const std::string& name) {
   return false;
 }
 
-std::wstring Upper(std::wstring text) {
-  CharUpperBuffW(text.data(), static_cast<DWORD>(text.size()));
-  return text;
-}
+void ToUpper(std::wstring& text) { CharUpperBuffW(text.data(), static_cast<DWORD>(text.size())); }
 
 // The search drops trailing dots and blanks from the last component; nothing
 // is left of a name made of them alone.
-bool StripTrailingDotsAndBlanks(std::string& name) {
+bool StripTrailingDotsAndBlanks(std::string_view& name) {
   const auto last = name.find_last_not_of(". ");
-  if (last == std::string::npos) return false;
-  name.erase(last + 1);
+  if (last == std::string_view::npos) return false;
+  name = name.substr(0, last + 1);
   return true;
 }
 
@@ -43,9 +40,10 @@ bool StripTrailingDotsAndBlanks(std::string& name) {
 
 bool OrdinarySearchView::Sees(const std::string& path) {
   if (path.empty() || path.find('\0') != std::string::npos) return false;
-  const auto separator = path.find_last_of("\\/");
-  const std::string folder = separator == std::string::npos ? "" : path.substr(0, separator + 1);
-  std::string name = path.substr(folder.size());
+  const std::string_view whole = path;
+  const auto separator = whole.find_last_of("\\/");
+  const std::string_view folder = separator == std::string_view::npos ? "" : whole.substr(0, separator + 1);
+  std::string_view name = whole.substr(folder.size());
   if (NeedsRealSearch(name) || !StripTrailingDotsAndBlanks(name)) return FileExists(path) == kTrue;
   return searched_.Lookup(folder, name).ordinary;
 }
@@ -60,7 +58,7 @@ bool IsLongFolderPath(const std::string& text) {
 
 bool OrdinarySearchView::NamesFolder(const std::string& text) {
   if (text.size() >= MAX_PATH) return text.find('\0') == std::string::npos && IsLongFolderPath(text);
-  std::string name = text;
+  std::string_view name = text;
   if (text.find_first_of("\\/") != std::string::npos || NeedsRealSearch(text) ||
       !StripTrailingDotsAndBlanks(name)) {
     return text.find('\0') == std::string::npos && PathIsDirectoryA(text.c_str()) != FALSE;
@@ -68,13 +66,15 @@ bool OrdinarySearchView::NamesFolder(const std::string& text) {
   return current_.Lookup("", name).folder;
 }
 
-OrdinarySearchView::Kinds OrdinarySearchView::FolderEntries::Lookup(const std::string& folder, const std::string& name) {
+OrdinarySearchView::Kinds OrdinarySearchView::FolderEntries::Lookup(std::string_view folder, std::string_view name) {
   if (!loaded_ || folder != folder_) Load(folder);
-  const auto found = names_.find(Upper(WideFromAnsi(name)));
+  WideFromAnsi(name, key_);
+  ToUpper(key_);
+  const auto found = names_.find(key_);
   return found == names_.end() ? Kinds{} : found->second;
 }
 
-void OrdinarySearchView::FolderEntries::Load(const std::string& folder) {
+void OrdinarySearchView::FolderEntries::Load(std::string_view folder) {
   folder_ = folder;
   loaded_ = true;
   names_.clear();
@@ -87,7 +87,9 @@ void OrdinarySearchView::FolderEntries::Load(const std::string& folder) {
     const bool ordinary = (entry.dwFileAttributes & kUnseenAttributes) == 0;
     for (const wchar_t* spelling : {entry.cFileName, entry.cAlternateFileName}) {
       if (spelling[0] == L'\0') continue;
-      Kinds& kinds = names_[Upper(spelling)];
+      key_ = spelling;
+      ToUpper(key_);
+      Kinds& kinds = names_[key_];
       kinds.ordinary |= ordinary;
       kinds.folder |= is_folder;
     }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 namespace quarvel::win {
@@ -32,14 +33,15 @@ class OrdinarySearchView {
   class FolderEntries {
    public:
     // The kinds of entry `name` matches in `folder`, reading the folder if needed.
-    Kinds Lookup(const std::string& folder, const std::string& name);
+    Kinds Lookup(std::string_view folder, std::string_view name);
 
    private:
-    void Load(const std::string& folder);
+    void Load(std::string_view folder);
 
     std::string folder_;
     bool loaded_ = false;
     std::unordered_map<std::wstring, Kinds> names_;  // upper case, long and short names
+    std::wstring key_;  // kept between lookups: a lookup allocates nothing
   };
 
   FolderEntries searched_;  // the folder of the paths searched (the listing's folder)

@@ -1,5 +1,9 @@
 // Adds many items to a list box with its drawing switched off, and shows them
 // when asked: each repaint of a list box costs far more than adding an item.
+// Items go straight to the list box's own window procedure: a subclass (the
+// tooltip control subclasses every control it has a tool for) has no business
+// with them, and under Wine each message through a subclass costs server round
+// trips, which tens of thousands of items would pay one by one.
 #pragma once
 
 #include <windows.h>
@@ -20,12 +24,19 @@ class ListFiller {
   void Show();
 
  private:
+  static constexpr std::size_t kFirstReserve = 1024;
+  void Draw();
+
   HWND list_;
+  WNDPROC list_proc_;
   HDC dc_;
   HGDIOBJ old_font_;
   int widest_ = 0;
   std::size_t longest_ = 0;
   bool dirty_ = false;
+  std::size_t added_ = 0;
+  std::size_t reserved_ = 0;
+  std::wstring wide_item_;
 };
 
 }  // namespace quarvel::ui
