@@ -150,7 +150,7 @@ set_target_properties(fake-lister PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BI
 # Benchmark: prints figures and ratios; never a timed test.
 add_executable(scan-benchmark tests/bench/ScanBenchmark.cpp)
 set_target_properties(scan-benchmark PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-target_link_libraries(scan-benchmark PRIVATE ui_driver quarvel_platform)
+target_link_libraries(scan-benchmark PRIVATE ui_driver quarvel_ui)
 embed_lister(scan-benchmark)
 
 add_executable(ui_tests tests/ui/ClsToolTipTest.cpp tests/ui/MessageBoxStyleTest.cpp)

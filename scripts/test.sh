@@ -12,4 +12,7 @@ cmake --build "$build"
 status=0
 (cd "$build" && ctest --output-on-failure) || status=$?
 "$root/scripts/test-counts.sh" "$build/Testing/Temporary/LastTest.log" || true
+# The speed guard's figures, from its run in this test run.
+sed -n '/Test: wine.speed$/,/^<end of output>/p' "$build/Testing/Temporary/LastTest.log" |
+  grep -E 'entries;|enumeration|slowest|Escape to|peak working|Speed guard' || true
 exit $status
