@@ -1,13 +1,15 @@
+// The main window itself: its controls in their order, its layout and painting,
+// and how messages reach the handlers.
 #include "app/FrmFerrow.h"
 
 #include <commctrl.h>
 #include <windowsx.h>
 
 #include <algorithm>
-#include <exception>
 
 #include "app/ControlIds.h"
 #include "app/MainLayout.h"
+#include "ui/WindowMetrics.h"
 #include "ui/WindowText.h"
 
 namespace quarvel::app {
@@ -85,35 +87,17 @@ HWND FrmFerrow::Control(int id) const {
   return control != nullptr ? control : GetDlgItem(GetDlgItem(hwnd_, kFraOptions), id);
 }
 
-FrmFerrow::~FrmFerrow() {
-  if (mnu_advanced_ != nullptr) DestroyMenu(mnu_advanced_);
-  if (font_ != nullptr) DeleteObject(font_);
-  if (bold_font_ != nullptr) DeleteObject(bold_font_);
-}
-
 bool FrmFerrow::Create(HINSTANCE instance, int show) {
-  WNDCLASSEXA window_class{};
-  window_class.cbSize = sizeof(window_class);
-  window_class.lpfnWndProc = &FrmFerrow::WindowProc;
-  window_class.hInstance = instance;
-  window_class.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  window_class.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
-  window_class.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-  window_class.lpszClassName = kClassName;
-  if (RegisterClassExA(&window_class) == 0) return false;
-
-  HDC screen = GetDC(nullptr);
-  dpi_ = GetDeviceCaps(screen, LOGPIXELSY);
-  ReleaseDC(nullptr, screen);
+  if (!RegisterOnce(instance, kClassName, LoadIcon(nullptr, IDI_APPLICATION))) return false;
+  dpi_ = ui::ScreenDpi();
   // The window opens at its preferred size, or as large as the screen allows.
   SIZE size = InitialWindowSize(dpi_);
   RECT work_area{0, 0, size.cx, size.cy};
   SystemParametersInfoA(SPI_GETWORKAREA, 0, &work_area, 0);
   size.cx = std::min<LONG>(size.cx, work_area.right - work_area.left);
   size.cy = std::min<LONG>(size.cy, work_area.bottom - work_area.top);
-  if (CreateWindowExA(WS_EX_CONTROLPARENT, kClassName, kMainCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                      work_area.left, work_area.top, size.cx, size.cy, nullptr, nullptr, instance,
-                      this) == nullptr) {
+  if (CreateBound(WS_EX_CONTROLPARENT, kClassName, kMainCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                  work_area.left, work_area.top, size.cx, size.cy, nullptr, instance) == nullptr) {
     return false;
   }
   ShowWindow(hwnd_, show);
@@ -122,22 +106,9 @@ bool FrmFerrow::Create(HINSTANCE instance, int show) {
   return true;
 }
 
-LRESULT CALLBACK FrmFerrow::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  FrmFerrow* self = nullptr;
-  if (msg == WM_NCCREATE) {
-    self = static_cast<FrmFerrow*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
-    self->hwnd_ = hwnd;
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  } else {
-    self = reinterpret_cast<FrmFerrow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-  }
-  if (self == nullptr) return DefWindowProcA(hwnd, msg, wp, lp);
-  if (msg == WM_NCDESTROY) {
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-    self->hwnd_ = nullptr;
-    return DefWindowProcA(hwnd, msg, wp, lp);
-  }
-  return self->HandleMessage(msg, wp, lp);
+void FrmFerrow::ReportFailure(const std::string& where, const std::string& what) {
+  const std::string text = where + " failed: " + what;
+  MessageBoxA(hwnd_, text.c_str(), kAppTitle, MB_OK | MB_ICONERROR);
 }
 
 LRESULT FrmFerrow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
@@ -155,22 +126,21 @@ LRESULT FrmFerrow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     }
     case WM_PAINT: {
-      PAINTSTRUCT paint;
-      HDC dc = BeginPaint(hwnd_, &paint);
-      PaintListCaptions(dc);
-      EndPaint(hwnd_, &paint);
+      const ui::PaintDc paint(hwnd_);
+      PaintListCaptions(paint.get());
       return 0;
     }
     case WM_CTLCOLORSTATIC:
       return OnCtlColorStatic(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp));
     case WM_COMMAND:
-      OnCommand(LOWORD(wp), HIWORD(wp));
+      OnCommand(LOWORD(wp), HIWORD(wp), reinterpret_cast<HWND>(lp));
       return 0;
     case WM_PARENTNOTIFY:
       OnParentNotify(LOWORD(wp), lp);
       return 0;
     case kListMouseDown:
-      OnListMouseDown(static_cast<int>(wp), static_cast<UINT>(lp));
+      pressed_button_ = static_cast<UINT>(lp);
+      Dispatch(static_cast<int>(wp), kMouseDown);
       return 0;
     case WM_CLOSE:
       Guarded("Form_Unload", [this] { OnClose(); });
@@ -183,28 +153,9 @@ LRESULT FrmFerrow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   }
 }
 
-void FrmFerrow::Guarded(const char* name, const std::function<void()>& handler) {
-  std::string failure;
-  try {
-    handler();
-    return;
-  } catch (const std::exception& error) {
-    failure = error.what();
-  } catch (...) {
-    failure = "unknown failure";
-  }
-  const std::string text = std::string(name) + " failed: " + failure;
-  MessageBoxA(hwnd_, text.c_str(), kAppTitle, MB_OK | MB_ICONERROR);
-}
-
 void FrmFerrow::CreateControls() {
-  NONCLIENTMETRICSA metrics{};
-  metrics.cbSize = sizeof(metrics);
-  SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
-  font_ = CreateFontIndirectA(&metrics.lfMessageFont);
-  LOGFONTA bold = metrics.lfMessageFont;
-  bold.lfWeight = FW_BOLD;
-  bold_font_ = CreateFontIndirectA(&bold);
+  font_ = ui::MessageFont();
+  bold_font_ = ui::MessageFont(true);
 
   const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(hwnd_, GWLP_HINSTANCE));
   HWND frame = nullptr;
@@ -215,7 +166,7 @@ void FrmFerrow::CreateControls() {
                                    WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | spec.style, 0, 0, 10, 10,
                                    spec.in_frame ? frame : hwnd_,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
-    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     if (spec.id == kFraOptions) {
       frame = control;
       SetWindowSubclass(frame, FrameProc, 0, 0);
@@ -231,14 +182,6 @@ void FrmFerrow::CreateControls() {
   combo.cbSize = sizeof(combo);
   if (GetComboBoxInfo(Control(kComboExt), &combo)) AddFixedTip(tips_, hwnd_, combo.hwndItem, filter_tip);
 
-  // The result lists' context menu "Advanced".
-  mnu_advanced_ = CreatePopupMenu();
-  AppendMenuA(mnu_advanced_, MF_STRING, kMnuCopy, "Copy");
-  AppendMenuA(mnu_advanced_, MF_STRING, kMnuExPath, "Extract Path to Clipboard");
-  AppendMenuA(mnu_advanced_, MF_STRING, kMnuGotoDir, "Go to Directory");
-  AppendMenuA(mnu_advanced_, MF_STRING, kMnuRescan, "Rescan");
-  AppendMenuA(mnu_advanced_, MF_STRING, kMnuFind, "Open Windows Find");
-
   // The path box's mouse moves come to the window. The lists are not
   // subclassed: their mouse-downs reach the window as WM_PARENTNOTIFY, and under
   // Wine every message to a subclassed window costs server round trips, which
@@ -252,9 +195,9 @@ LRESULT CALLBACK FrmFerrow::ControlProc(HWND control, UINT msg, WPARAM wp, LPARA
     RemoveWindowSubclass(control, &FrmFerrow::ControlProc, id);
     return DefSubclassProc(control, msg, wp, lp);
   }
-  if (id == kPathTxt && msg == WM_MOUSEMOVE) {
+  if (msg == WM_MOUSEMOVE) {
     const LRESULT result = DefSubclassProc(control, msg, wp, lp);
-    self->Guarded("PathTxt_MouseMove", [self] { self->PathTxt_MouseMove(); });
+    self->Dispatch(static_cast<int>(id), kMouseMove);
     return result;
   }
   return DefSubclassProc(control, msg, wp, lp);
@@ -274,14 +217,6 @@ void FrmFerrow::OnParentNotify(UINT event, LPARAM at_point) {
     // the list has handled it, so a left press has moved the selection.
     PostMessageA(hwnd_, kListMouseDown, static_cast<WPARAM>(id), event);
     return;
-  }
-}
-
-void FrmFerrow::OnListMouseDown(int id, UINT button) {
-  if (id == kList1) {
-    Guarded("List1_MouseDown", [this, button] { List1_MouseDown(button); });
-  } else if (id == kList2) {
-    Guarded("List2_MouseDown", [this, button] { List2_MouseDown(button); });
   }
 }
 
@@ -309,14 +244,13 @@ void FrmFerrow::PaintListCaptions(HDC dc) {
   RECT client;
   GetClientRect(hwnd_, &client);
   const auto places = PlaceControls(client.right, client.bottom, dpi_);
-  const HGDIOBJ old = SelectObject(dc, font_);
+  const ui::SelectedObject font(dc, font_.get());
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
   RECT list1 = places.list1_caption;
   DrawTextA(dc, kList1Caption, -1, &list1, DT_LEFT | DT_SINGLELINE | DT_BOTTOM | DT_NOPREFIX);
   RECT list2 = places.list2_caption;
   DrawTextA(dc, kList2Caption, -1, &list2, DT_LEFT | DT_SINGLELINE | DT_BOTTOM | DT_NOPREFIX);
-  SelectObject(dc, old);
 }
 
 LRESULT FrmFerrow::OnCtlColorStatic(HDC dc, HWND label) {
@@ -325,45 +259,9 @@ LRESULT FrmFerrow::OnCtlColorStatic(HDC dc, HWND label) {
   return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
 }
 
-void FrmFerrow::OnCommand(int id, int code) {
-  switch (id) {
-    case kCmdExit:
-      if (code == BN_CLICKED) Guarded("CmdExit_Click", [this] { CmdExit_Click(); });
-      break;
-    case kCmdEsc:
-      if (code == BN_CLICKED) Guarded("CmdEsc_Click", [this] { CmdEsc_Click(); });
-      break;
-    case kCmdLocate:
-      if (code == BN_CLICKED) Guarded("CmdLocate_Click", [this] { CmdLocate_Click(); });
-      break;
-    case kCmdScan:
-      if (code == BN_CLICKED) Guarded("CmdScan_Click", [this] { CmdScan_Click(); });
-      break;
-    case kPathTxt:
-      if (code == EN_CHANGE) Guarded("PathTxt_Change", [this] { PathTxt_Change(); });
-      break;
-    case kCmdBrowse:
-      if (code == BN_CLICKED) Guarded("CmdBrowse_Click", [this] { CmdBrowse_Click(); });
-      break;
-    case kCmdLog:
-      if (code == BN_CLICKED) Guarded("CmdLog_Click", [this] { CmdLog_Click(); });
-      break;
-    case kList1:
-      if (code == LBN_DBLCLK) Guarded("List1_DblClick", [this] { List1_DblClick(); });
-      break;
-    case kList2:
-      if (code == LBN_SELCHANGE) Guarded("List2_Click", [this] { List2_Click(); });
-      break;
-    case kMnuCopy:
-    case kMnuExPath:
-    case kMnuGotoDir:
-    case kMnuRescan:
-    case kMnuFind:
-      OnMenuCommand(id);
-      break;
-    default:
-      break;
-  }
+void FrmFerrow::OnCommand(int id, int code, HWND control) {
+  // A menu item tells no control; a button's click has the same code, 0.
+  Dispatch(id, control == nullptr ? kMenuPick : code);
 }
 
 }  // namespace quarvel::app

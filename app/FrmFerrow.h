@@ -1,38 +1,61 @@
-// The main window: its controls, its state and its handlers. Handlers are short:
-// they read controls, call the core and the platform, and write controls.
+// FrmFerrow, the main window: its controls, its state and its handlers.
+// Handlers are short: they read controls, call the core and the platform, and
+// write controls. What each user action runs stands in one table (Commands.cpp).
 #pragma once
 
 #include <windows.h>
 
-#include <functional>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "core/Bool16.h"
 #include "ui/FrmEdit.h"
+#include "ui/GdiOwners.h"
+#include "ui/WindowBase.h"
 #include "ui/clsToolTip.h"
 
 namespace quarvel::app {
 
-class FrmFerrow {
+class FrmFerrow : public ui::WindowBase<FrmFerrow> {
  public:
   FrmFerrow() = default;
-  FrmFerrow(const FrmFerrow&) = delete;
-  FrmFerrow& operator=(const FrmFerrow&) = delete;
-  ~FrmFerrow();
 
   // Creates and shows the window, then runs start-up. False when the window
   // could not be created.
   bool Create(HINSTANCE instance, int show);
-  HWND Handle() const { return hwnd_; }
 
   // Writes the embedded resource `data_name` to `file_name` unless an ordinary
   // search already finds that file.
   void LoadDataIntoFile(int data_name, const std::string& file_name);
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  friend class ui::WindowBase<FrmFerrow>;
+
+  // What the user does to a control or a menu item, and the handler it runs.
+  // `event` is the control's notification code, or one of the events below.
+  struct Route {
+    int id;
+    int event;
+    const char* name;  // the handler's name, as failure reports show it
+    void (FrmFerrow::*handler)();
+  };
+  static constexpr int kMenuPick = 0;           // a context-menu item was chosen
+  static constexpr int kMouseDown = 0x10000;    // a mouse button went down over the control
+  static constexpr int kMouseMove = 0x10001;    // the mouse moved over the control
+  static std::span<const Route> Routes();
+
+  // The context menu mnuAdvanced: its items, and for which list each shows.
+  struct MenuItem {
+    int id;
+    const char* caption;
+    bool in_list1;
+    bool in_list2;
+  };
+  static std::span<const MenuItem> MenuItems();
+
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+  void ReportFailure(const std::string& where, const std::string& what);
 
   void CreateControls();
   void Layout();
@@ -40,15 +63,14 @@ class FrmFerrow {
   // A control by id, whether the window or the frame holds it.
   HWND Control(int id) const;
 
-  // Runs a handler; a failure inside it is reported and the window stays usable.
-  void Guarded(const char* name, const std::function<void()>& handler);
-
-  void OnCommand(int id, int code);
-  // A mouse button pressed over a child window; the lists' presses run their
-  // MouseDown handlers through kListMouseDown.
+  // Runs the handler the table routes (id, event) to, inside the failure boundary.
+  void Dispatch(int id, int event);
+  void OnCommand(int id, int code, HWND control);
+  // A mouse button pressed over a child window; a press in a list is
+  // dispatched through kListMouseDown once the list has handled it.
   void OnParentNotify(UINT event, LPARAM at_point);
-  void OnListMouseDown(int id, UINT button);
   static constexpr UINT kListMouseDown = WM_APP + 1;
+  static LRESULT CALLBACK ControlProc(HWND control, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR self);
   void OnClose();
   LRESULT OnCtlColorStatic(HDC dc, HWND label);
 
@@ -64,8 +86,8 @@ class FrmFerrow {
   void CmdBrowse_Click();
   void CmdLog_Click();
   void List1_DblClick();
-  void List1_MouseDown(UINT button);
-  void List2_MouseDown(UINT button);
+  void List1_MouseDown();
+  void List2_MouseDown();
   void List2_Click();
   void mnuCopy_Click();
   void mnuExPath_Click();
@@ -75,12 +97,9 @@ class FrmFerrow {
 
   // Gives a control of this window its hover tip through PathTip.
   void SetControlTip(HWND control, const std::string& text);
-  // Which context-menu items a mouse-down on a list shows; "Copy" always shows.
-  void SetMenuFor(bool list1);
+  // Opens mnuAdvanced with the items for the list of the last mouse-down.
   void OpenContextMenu();
-  void OnMenuCommand(int id);
   void Rescan();
-  static LRESULT CALLBACK ControlProc(HWND control, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR self);
 
   // The registry repair: start-up finds a pending step 2 and offers it.
   void CheckRepairState();
@@ -101,18 +120,13 @@ class FrmFerrow {
   bool close_requested_ = false;
   void FinishStep();
 
-  HWND hwnd_ = nullptr;
-  HWND tips_ = nullptr;
-  HMENU mnu_advanced_ = nullptr;
-  HFONT font_ = nullptr;
-  HFONT bold_font_ = nullptr;
+  HWND tips_ = nullptr;  // the fixed tips; a child of the window, destroyed with it
+  ui::UniqueFont font_;
+  ui::UniqueFont bold_font_;
   int dpi_ = 96;
   bool limited_account_ = false;
-
-  bool show_ex_path_ = true;
-  bool show_goto_dir_ = true;
-  bool show_rescan_ = true;
-  bool show_find_ = true;
+  UINT pressed_button_ = 0;  // WM_xBUTTONDOWN of the press being handled
+  int menu_list_ = 0;        // the list whose mouse-down set the context menu's items
   ui::FrmEdit frmEdit;
 
   // Window state.

@@ -48,36 +48,30 @@ void FrmFerrow::List1_DblClick() {
   if (SendMessageA(list1, LB_GETCURSEL, 0, 0) != LB_ERR) frmEdit.SetText(ui::ListCurrentText(list1));
 }
 
-void FrmFerrow::List1_MouseDown(UINT button) {
+void FrmFerrow::List1_MouseDown() {
   MenuEntry = ui::ListCurrentText(Control(kList1));
-  SetMenuFor(true);
-  if (button == WM_RBUTTONDOWN) OpenContextMenu();
+  menu_list_ = kList1;
+  if (pressed_button_ == WM_RBUTTONDOWN) OpenContextMenu();
 }
 
-void FrmFerrow::List2_MouseDown(UINT button) {
-  SetMenuFor(false);
-  if (button == WM_RBUTTONDOWN) OpenContextMenu();
-}
-
-void FrmFerrow::SetMenuFor(bool list1) {
-  show_ex_path_ = list1;
-  show_goto_dir_ = !list1;
-  show_rescan_ = list1;
-  show_find_ = !list1;
+void FrmFerrow::List2_MouseDown() {
+  menu_list_ = kList2;
+  if (pressed_button_ == WM_RBUTTONDOWN) OpenContextMenu();
 }
 
 void FrmFerrow::OpenContextMenu() {
   // Menu items cannot be hidden in place, so the popup holds just the shown ones.
-  while (GetMenuItemCount(mnu_advanced_) > 0) DeleteMenu(mnu_advanced_, 0, MF_BYPOSITION);
-  AppendMenuA(mnu_advanced_, MF_STRING, kMnuCopy, "Copy");
-  if (show_ex_path_) AppendMenuA(mnu_advanced_, MF_STRING, kMnuExPath, "Extract Path to Clipboard");
-  if (show_goto_dir_) AppendMenuA(mnu_advanced_, MF_STRING, kMnuGotoDir, "Go to Directory");
-  if (show_rescan_) AppendMenuA(mnu_advanced_, MF_STRING, kMnuRescan, "Rescan");
-  if (show_find_) AppendMenuA(mnu_advanced_, MF_STRING, kMnuFind, "Open Windows Find");
+  const ui::UniqueMenu mnuAdvanced(CreatePopupMenu());
+  if (!mnuAdvanced) return;
+  for (const MenuItem& item : MenuItems()) {
+    if (menu_list_ == kList1 ? item.in_list1 : item.in_list2) {
+      AppendMenuA(mnuAdvanced.get(), MF_STRING, static_cast<UINT_PTR>(item.id), item.caption);
+    }
+  }
   POINT at;
   GetCursorPos(&at);
   SetForegroundWindow(hwnd_);
-  TrackPopupMenu(mnu_advanced_, TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd_, nullptr);
+  TrackPopupMenu(mnuAdvanced.get(), TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd_, nullptr);
   PostMessageA(hwnd_, WM_NULL, 0, 0);
 }
 

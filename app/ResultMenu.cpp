@@ -13,17 +13,6 @@
 
 namespace quarvel::app {
 
-void FrmFerrow::OnMenuCommand(int id) {
-  switch (id) {
-    case kMnuCopy: Guarded("mnuCopy_Click", [this] { mnuCopy_Click(); }); break;
-    case kMnuExPath: Guarded("mnuExPath_Click", [this] { mnuExPath_Click(); }); break;
-    case kMnuGotoDir: Guarded("mnuGotoDir_Click", [this] { mnuGotoDir_Click(); }); break;
-    case kMnuRescan: Guarded("mnuRescan_Click", [this] { mnuRescan_Click(); }); break;
-    case kMnuFind: Guarded("mnuFind_Click", [this] { mnuFind_Click(); }); break;
-    default: break;
-  }
-}
-
 void FrmFerrow::mnuCopy_Click() { win::PutClipboardText(hwnd_, MenuEntry); }
 
 void FrmFerrow::mnuExPath_Click() {

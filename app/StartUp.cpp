@@ -4,7 +4,7 @@
 #include "app/ControlIds.h"
 #include "app/FrmFerrow.h"
 #include "app/WorkFiles.h"
-#include "core/ListerCommandLine.h"
+#include "core/PlatformId.h"
 #include "core/RegistryValue.h"
 #include "core/RepairText.h"
 #include "platform/AccountType.h"
@@ -43,7 +43,7 @@ void FrmFerrow::Form_Load() {
       ui::SetText(label, "Administrator Account Detected");
     } else {
       limited_account_ = true;
-      SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(bold_font_), FALSE);
+      SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(bold_font_.get()), FALSE);
       ui::SetTextNow(label, "Limited Account Detected!");
     }
   }

@@ -57,10 +57,12 @@ add_library(quarvel_ui STATIC
   ui/FrmEdit.cpp
   ui/ListFiller.cpp
   ui/MessageBoxStyle.cpp
+  ui/WindowMetrics.cpp
   ui/WindowText.cpp
 )
 target_link_libraries(quarvel_ui PUBLIC quarvel_platform comctl32 gdi32 user32)
 add_executable(quarvel WIN32
+  app/Commands.cpp
   app/FrmFerrow.cpp
   app/LogReport.cpp
   app/main.cpp
@@ -87,6 +89,7 @@ target_link_libraries(wine_test_support PUBLIC quarvel_platform gtest)
 add_executable(platform_tests
   tests/platform/CommonFunctionTest.cpp
   tests/platform/FileQueriesTest.cpp
+  tests/platform/FindFilesTest.cpp
   tests/platform/FindFilesRecursiveTest.cpp
   tests/platform/HandleTest.cpp
   tests/platform/LaunchAppSyncTest.cpp
@@ -153,7 +156,7 @@ set_target_properties(scan-benchmark PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE
 target_link_libraries(scan-benchmark PRIVATE ui_driver quarvel_ui)
 embed_lister(scan-benchmark)
 
-add_executable(ui_tests tests/ui/ClsToolTipTest.cpp tests/ui/MessageBoxStyleTest.cpp)
+add_executable(ui_tests tests/ui/ClsToolTipTest.cpp tests/ui/GdiOwnersTest.cpp tests/ui/MessageBoxStyleTest.cpp)
 set_target_properties(ui_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 target_link_libraries(ui_tests PRIVATE quarvel_ui gtest_main)
 

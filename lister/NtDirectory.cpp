@@ -70,7 +70,7 @@ win::UniqueFileHandle NtDirectory::OpenSubfolder(HANDLE parent, const std::wstri
   const LONG status =
       open_(&opened, FILE_LIST_DIRECTORY | SYNCHRONIZE, &attributes, &status_block, kShareAll,
             kDirectoryFile | kSynchronousIoNonAlert | kOpenForBackupIntent | kOpenReparsePoint);
-  if (status != kStatusSuccess || opened == nullptr) return {};
+  if (status != kStatusSuccess) return {};
   return win::UniqueFileHandle(opened);
 }
 

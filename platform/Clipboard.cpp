@@ -37,7 +37,7 @@ void PutClipboardText(HWND owner, const std::string& text) {
   std::memcpy(bytes, text.c_str(), text.size() + 1);
   GlobalUnlock(memory.get());
   // Once placed, the memory belongs to the clipboard.
-  if (SetClipboardData(CF_TEXT, memory.get()) != nullptr) memory.release();
+  if (SetClipboardData(CF_TEXT, memory.get()) != nullptr) static_cast<void>(memory.release());
 }
 
 }  // namespace quarvel::win

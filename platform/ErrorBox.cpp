@@ -25,6 +25,10 @@ void ReportError(const std::string& operation, long number, const std::string& d
   ShowErrorBox(operation, ErrorText(number, description));
 }
 
+void ReportRunTimeFailure(const std::string& operation, const std::exception& failure) {
+  ReportError(operation, kRunTimeFailureNumber, failure.what());
+}
+
 void ReportSystemError(const std::string& operation, unsigned long code) {
   ReportError(operation, static_cast<long>(code), SystemErrorDescription(code));
 }

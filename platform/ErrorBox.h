@@ -3,6 +3,7 @@
 // icon. The operation then returns its default result; its caller is never told.
 #pragma once
 
+#include <exception>
 #include <functional>
 #include <string>
 
@@ -10,8 +11,14 @@ namespace quarvel::win {
 
 using ErrorBoxShower = std::function<void(const std::string& title, const std::string& text)>;
 
+// The number a run-time failure inside an operation shows; the description
+// says what failed.
+inline constexpr long kRunTimeFailureNumber = 7;
+
 void ShowErrorBox(const std::string& title, const std::string& text);
 void ReportError(const std::string& operation, long number, const std::string& description);
+// A failure thrown inside `operation`.
+void ReportRunTimeFailure(const std::string& operation, const std::exception& failure);
 // A Win32 error code, described by the system.
 void ReportSystemError(const std::string& operation, unsigned long code);
 

@@ -1,6 +1,7 @@
-// One move-only owner for every Win32 handle kind. Traits say what counts as
-// "no handle" and how to close one; closing keeps GetLastError intact so a
-// caller can still read the failure that made it give up.
+// One move-only owner for every Win32 handle kind: the handle type and how to
+// close it, one line per kind below. Null and INVALID_HANDLE_VALUE both mean "no
+// handle", since the API answers a failure with one or the other; closing keeps
+// GetLastError intact so a caller can still read the failure that made it give up.
 #pragma once
 
 #include <windows.h>
@@ -9,13 +10,15 @@
 
 namespace quarvel::win {
 
-template <class Traits>
+template <class Handle, auto Close>
 class UniqueHandle {
  public:
-  using Handle = typename Traits::Handle;
+  static bool IsValid(Handle handle) noexcept {
+    return handle != Handle{} && handle != reinterpret_cast<Handle>(INVALID_HANDLE_VALUE);
+  }
 
   UniqueHandle() noexcept = default;
-  explicit UniqueHandle(Handle handle) noexcept : handle_(handle) {}
+  explicit UniqueHandle(Handle handle) noexcept : handle_(IsValid(handle) ? handle : Handle{}) {}
   UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.release()) {}
   UniqueHandle& operator=(UniqueHandle&& other) noexcept {
     if (this != &other) reset(other.release());
@@ -26,15 +29,16 @@ class UniqueHandle {
   ~UniqueHandle() { reset(); }
 
   Handle get() const noexcept { return handle_; }
-  explicit operator bool() const noexcept { return handle_ != Traits::Invalid(); }
+  explicit operator bool() const noexcept { return handle_ != Handle{}; }
 
-  Handle release() noexcept { return std::exchange(handle_, Traits::Invalid()); }
+  // Gives up ownership; the caller (or whoever it hands the handle to) closes it.
+  [[nodiscard]] Handle release() noexcept { return std::exchange(handle_, Handle{}); }
 
-  void reset(Handle handle = Traits::Invalid()) noexcept {
-    const Handle old = std::exchange(handle_, handle);
-    if (old != Traits::Invalid()) {
+  void reset(Handle handle = Handle{}) noexcept {
+    const Handle old = std::exchange(handle_, IsValid(handle) ? handle : Handle{});
+    if (old != Handle{}) {
       const DWORD error = GetLastError();
-      Traits::Close(old);
+      Close(old);
       SetLastError(error);
     }
   }
@@ -46,55 +50,15 @@ class UniqueHandle {
   }
 
  private:
-  Handle handle_ = Traits::Invalid();
+  Handle handle_{};
 };
 
-// Process, thread and token handles: "none" is null.
-struct KernelHandleTraits {
-  using Handle = HANDLE;
-  static Handle Invalid() noexcept { return nullptr; }
-  static void Close(Handle h) noexcept { CloseHandle(h); }
-};
-
-// Files opened with CreateFile: "none" is INVALID_HANDLE_VALUE.
-struct FileHandleTraits {
-  using Handle = HANDLE;
-  static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
-  static void Close(Handle h) noexcept { CloseHandle(h); }
-};
-
-// FindFirstFile searches, closed with FindClose.
-struct FindHandleTraits {
-  using Handle = HANDLE;
-  static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
-  static void Close(Handle h) noexcept { FindClose(h); }
-};
-
-struct RegistryKeyTraits {
-  using Handle = HKEY;
-  static Handle Invalid() noexcept { return nullptr; }
-  static void Close(Handle h) noexcept { RegCloseKey(h); }
-};
-
-// Libraries loaded with LoadLibrary.
-struct ModuleTraits {
-  using Handle = HMODULE;
-  static Handle Invalid() noexcept { return nullptr; }
-  static void Close(Handle h) noexcept { FreeLibrary(h); }
-};
-
-// Memory from GlobalAlloc, such as clipboard data.
-struct GlobalMemoryTraits {
-  using Handle = HGLOBAL;
-  static Handle Invalid() noexcept { return nullptr; }
-  static void Close(Handle h) noexcept { GlobalFree(h); }
-};
-
-using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
-using UniqueGlobalMemory = UniqueHandle<GlobalMemoryTraits>;
-using UniqueModule = UniqueHandle<ModuleTraits>;
-using UniqueFileHandle = UniqueHandle<FileHandleTraits>;
-using UniqueFindHandle = UniqueHandle<FindHandleTraits>;
-using UniqueRegistryKey = UniqueHandle<RegistryKeyTraits>;
+// Processes, threads, tokens and files (CreateFile answers INVALID_HANDLE_VALUE, the others null).
+using UniqueKernelHandle = UniqueHandle<HANDLE, &CloseHandle>;
+using UniqueFileHandle = UniqueKernelHandle;
+using UniqueFindHandle = UniqueHandle<HANDLE, &FindClose>;
+using UniqueRegistryKey = UniqueHandle<HKEY, &RegCloseKey>;
+using UniqueModule = UniqueHandle<HMODULE, &FreeLibrary>;
+using UniqueGlobalMemory = UniqueHandle<HGLOBAL, &GlobalFree>;
 
 }  // namespace quarvel::win

@@ -11,29 +11,25 @@ namespace quarvel::win {
 namespace {
 
 // An item id list from the shell, freed with its allocator.
-struct ItemIdListTraits {
-  using Handle = LPITEMIDLIST;
-  static Handle Invalid() noexcept { return nullptr; }
-  static void Close(Handle h) noexcept { CoTaskMemFree(h); }
-};
+using UniqueItemIdList = UniqueHandle<LPITEMIDLIST, &CoTaskMemFree>;
 
 }  // namespace
 
 std::string BrowseForFolder(HWND owner, const std::string& title, const std::string& default_path) {
   try {
-    UniqueHandle<ItemIdListTraits> desktop;
+    UniqueItemIdList desktop;
     SHGetSpecialFolderLocation(owner, CSIDL_DESKTOP, desktop.put());
     BROWSEINFOA info{};
     info.hwndOwner = owner;
     info.pidlRoot = desktop.get();
     info.lpszTitle = title.c_str();
     info.ulFlags = BIF_RETURNONLYFSDIRS;
-    const UniqueHandle<ItemIdListTraits> chosen(SHBrowseForFolderA(&info));
+    const UniqueItemIdList chosen(SHBrowseForFolderA(&info));
     char path[MAX_PATH] = {};
     if (chosen && SHGetPathFromIDListA(chosen.get(), path)) return path;
     return default_path;
   } catch (const std::exception& failure) {
-    ReportError("BrowseForFolder", 7, failure.what());
+    ReportRunTimeFailure("BrowseForFolder", failure);
     return {};
   }
 }

@@ -9,17 +9,13 @@ namespace quarvel::ui {
 ListFiller::ListFiller(HWND list)
     : list_(list),
       list_proc_(reinterpret_cast<WNDPROC>(GetClassLongPtrW(list, GCLP_WNDPROC))),
-      dc_(GetDC(list)) {
-  old_font_ = SelectObject(dc_, reinterpret_cast<HGDIOBJ>(SendMessageA(list_, WM_GETFONT, 0, 0)));
+      dc_(list),
+      list_font_(dc_.get(), reinterpret_cast<HGDIOBJ>(SendMessageA(list, WM_GETFONT, 0, 0))) {
   widest_ = static_cast<int>(SendMessageA(list_, LB_GETHORIZONTALEXTENT, 0, 0));
   SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
 }
 
-ListFiller::~ListFiller() {
-  Draw();
-  SelectObject(dc_, old_font_);
-  ReleaseDC(list_, dc_);
-}
+ListFiller::~ListFiller() { Draw(); }
 
 void ListFiller::Add(const std::string& item) {
   // Room for items is asked for in doubling steps rather than one by one.
@@ -39,7 +35,7 @@ void ListFiller::Add(const std::string& item) {
   if (item.size() <= longest_) return;
   longest_ = item.size();
   SIZE size{};
-  GetTextExtentPoint32W(dc_, wide_item_.c_str(), static_cast<int>(wide_item_.size()), &size);
+  GetTextExtentPoint32W(dc_.get(), wide_item_.c_str(), static_cast<int>(wide_item_.size()), &size);
   const int extent = size.cx + size.cx / 10 + 8;  // room for wider letters in a later item
   if (extent > widest_) {
     widest_ = extent;

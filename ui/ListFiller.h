@@ -10,6 +10,8 @@
 
 #include <string>
 
+#include "ui/GdiOwners.h"
+
 namespace quarvel::ui {
 
 class ListFiller {
@@ -29,8 +31,8 @@ class ListFiller {
 
   HWND list_;
   WNDPROC list_proc_;
-  HDC dc_;
-  HGDIOBJ old_font_;
+  WindowDc dc_;                // measures the items' width in the list's font
+  SelectedObject list_font_;
   int widest_ = 0;
   std::size_t longest_ = 0;
   bool dirty_ = false;

@@ -53,9 +53,16 @@ TEST(UniqueHandle, ResetClosesTheOldHandleAndKeepsTheLastError) {
   EXPECT_EQ(owner.get(), replacement);
 }
 
-TEST(UniqueHandle, FileAndFindOwnersTreatInvalidHandleValueAsEmpty) {
-  UniqueFileHandle file(INVALID_HANDLE_VALUE);
-  EXPECT_FALSE(file);
+// The API answers a failure with null or INVALID_HANDLE_VALUE depending on the
+// call; neither is ever closed, and an owner given either is empty.
+TEST(UniqueHandle, NullAndInvalidHandleValueAreBothEmpty) {
+  for (HANDLE none : {static_cast<HANDLE>(nullptr), INVALID_HANDLE_VALUE}) {
+    UniqueKernelHandle owner(none);
+    EXPECT_FALSE(owner);
+    EXPECT_EQ(owner.get(), nullptr);
+    owner.reset(none);
+    EXPECT_FALSE(owner);
+  }
   WIN32_FIND_DATAA entry;
   UniqueFindHandle search(FindFirstFileA("C:\\no-such-folder-at-all\\*", &entry));
   EXPECT_FALSE(search);
