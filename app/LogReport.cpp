@@ -5,7 +5,7 @@
 #include "app/ControlIds.h"
 #include "app/FrmFerrow.h"
 #include "app/WorkFiles.h"
-#include "core/ListerCommandLine.h"
+#include "core/PlatformId.h"
 #include "core/ReportText.h"
 #include "core/ResultCommands.h"
 #include "platform/CommonFunction.h"
@@ -19,7 +19,7 @@ namespace quarvel::app {
 void FrmFerrow::CmdLog_Click() {
   HWND list1 = Control(kList1);
   LogInput input;
-  input.version = win::GetFileVersion(WorkPath("\\quarvel.exe"));
+  input.version = win::GetFileVersion(WorkPath(kProgramFile));
   const int count = ui::ListCount(list1);
   for (int i = 0; i < count; ++i) input.list1.push_back(ui::ListItem(list1, i));
   input.size_caption = ui::GetText(Control(kLblSize));
@@ -27,7 +27,7 @@ void FrmFerrow::CmdLog_Click() {
   input.is_admin = IsAdmin == kTrue;
   input.app_init_value = AppInitValue;
 
-  const std::string path = WorkPath("\\log.txt");
+  const std::string path = WorkPath(kLogFile);
   {
     std::ofstream log(path, std::ios::binary | std::ios::trunc);
     const std::string text = LogText(input);

@@ -14,7 +14,7 @@ namespace quarvel::app {
 
 void FrmFerrow::PathTxt_Change() {
   // Every command started from here on opens minimised.
-  win::SetShowWindowState(2);
+  win::SetShowWindowState(SW_SHOWMINIMIZED);
   RunStep([this] {
     WindowRepairHost host(hwnd_, Control(kLblInfo));
     RunRepairStep1(host, ui::GetText(Control(kPathTxt)), IsAdmin == kTrue);

@@ -11,6 +11,7 @@
 #include "app/WorkFiles.h"
 #include "core/LineSplitter.h"
 #include "core/ListerCommandLine.h"
+#include "core/PlatformId.h"
 #include "core/ListingReader.h"
 #include "core/Pacer.h"
 #include "core/RepairText.h"
@@ -49,7 +50,7 @@ void FrmFerrow::RunLister() {
   const std::string path_box = ui::GetText(Control(kPathTxt));
   ui::SetTextNow(Control(kLblInfo), "Locating Files in " + path_box);
   ui::SetText(Control(kLblSize), "");
-  win::SetShowWindowState(2);
+  win::SetShowWindowState(SW_SHOWMINIMIZED);
   const std::string listing = WorkPath(kListingFile);
   if (PathFileExistsA(listing.c_str())) DeleteFileA(listing.c_str());
   const std::string lister = WorkPath(kListerFile);
@@ -86,7 +87,7 @@ void FrmFerrow::RunLister() {
 }
 
 void FrmFerrow::CmdScan_Click() {
-  win::SetShowWindowState(2);
+  win::SetShowWindowState(SW_SHOWMINIMIZED);
   if (ui::GetText(Control(kCmdScan)) == kStep2Caption) {
     RunStep([this] { RepairStep2(); });
   } else {
@@ -95,7 +96,7 @@ void FrmFerrow::CmdScan_Click() {
 }
 
 void FrmFerrow::CompareListing() {
-  if (!PathFileExistsA(WorkPath("\\DLL.txt").c_str())) return;
+  if (!PathFileExistsA(WorkPath(kListingFileAsCompared).c_str())) return;
   if (AbortScan == kTrue) {
     AbortScan = kFalse;
     ui::SetText(Control(kCmdEsc), "Escape");
@@ -184,7 +185,7 @@ void FrmFerrow::CompareListing() {
   EnableWindow(Control(kCmdLog), TRUE);
   EnableWindow(Control(kCmdScan), FALSE);
   DeleteFileA(WorkPath(kListerFile).c_str());
-  DeleteFileA(WorkPath("\\DLL.txt").c_str());
+  DeleteFileA(WorkPath(kListingFileAsCompared).c_str());
 }
 
 }  // namespace quarvel::app

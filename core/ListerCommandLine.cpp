@@ -1,5 +1,7 @@
 #include "core/ListerCommandLine.h"
 
+#include "core/WorkFiles.h"
+
 #include <cctype>
 
 #include "core/Text.h"
@@ -18,10 +20,10 @@ std::string ListerOptionText(int include_subdirectories_value) {
 
 std::optional<std::string> BuildListerCommandLine(const ListerLaunch& launch) {
   const std::string tail = "\"" + ScanFolderFrom(launch.path_box_text) + launch.filter_text +
-                           "\"" + ListerOptionText(launch.include_subdirectories_value) +
-                           ">dll.txt";
+                           "\"" + ListerOptionText(launch.include_subdirectories_value) + ">" +
+                           BareName(kListingFile);
   if (launch.platform_id == kPlatformNT) {
-    std::string program = launch.current_folder + "\\locate.com";
+    std::string program = launch.current_folder + kListerFile;
     if (Contains(program, " ")) {
       program.insert(program.begin(), '"');
       program.push_back('"');
@@ -30,7 +32,7 @@ std::optional<std::string> BuildListerCommandLine(const ListerLaunch& launch) {
   }
   if (launch.platform_id == kPlatform9x) {
     return launch.windows_folder + "\\command.com /c " + launch.short_current_folder +
-           "\\locate.com " + tail;
+           std::string(kListerFile) + " " + tail;
   }
   return std::nullopt;
 }

@@ -5,10 +5,10 @@
 #include <string>
 #include <string_view>
 
+#include "core/PlatformId.h"
+
 namespace quarvel {
 
-inline constexpr long kPlatform9x = 1;
-inline constexpr long kPlatformNT = 2;
 
 // The path box's text with a backslash appended unless it already ends in one
 // (an empty box gives "\").

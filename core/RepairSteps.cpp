@@ -1,9 +1,10 @@
 #include "core/RepairSteps.h"
 
-#include "core/ListerCommandLine.h"
 #include "core/ParsePath.h"
+#include "core/PlatformId.h"
 #include "core/RepairText.h"
 #include "core/Text.h"
+#include "core/WorkFiles.h"
 
 namespace quarvel {
 namespace {
@@ -32,9 +33,9 @@ void RunRepairStep1(RepairHost& host, std::string_view path_box_text, bool is_ad
 
   host.SetStatus("Backing up Registry info.....", true);
   const std::string current = host.CurrentFolder();
-  const std::string hive = current + "\\Windows.hiv";
-  if (host.FileExists(current + "\\windows.reg")) host.RemoveFile(current + "\\windows.reg");
-  if (host.FileExists(current + "\\windows.hiv")) host.RemoveFile(hive);
+  const std::string hive = current + kHiveFile;
+  if (host.FileExists(current + kRegistryExportFile)) host.RemoveFile(current + kRegistryExportFile);
+  if (host.FileExists(current + kHiveFileAsTested)) host.RemoveFile(hive);
   host.Run(RegeditExportCommand(host.WindowsFolder(), current));
 
   const std::string system = host.SystemFolder();
@@ -73,7 +74,7 @@ Step2Outcome RunRepairStep2(RepairHost& host) {
   // Everything below deletes the parked copy and rebuilds the key from the
   // hive with reg.exe; without either the key's values would survive nowhere
   // in the registry.
-  if (!HoldsData(host, current + "\\Windows.hiv")) {
+  if (!HoldsData(host, current + kHiveFile)) {
     host.Show(HiveNotFoundBox(current));
     return outcome;
   }
@@ -99,9 +100,9 @@ Step2Outcome RunRepairStep2(RepairHost& host) {
     host.Run(CaclsCommand(system, dll.FullPath()));
     host.SetNormalAttributes(dll.FullPath());
     try {
-      host.CreateFolderLike(current, current + "\\cws");
+      host.CreateFolderLike(current, current + kBackupFolder);
       host.Show(MovingBox(dll.FileNamePart(), current));
-      host.Move(dll.FullPath(), current + "\\cws\\" + dll.FileNamePart());
+      host.Move(dll.FullPath(), current + kBackupFolder + "\\" + dll.FileNamePart());
       host.SetStatus("Completed", false);
       // Still there: the move failed (in use, or a namesake already in cws), so
       // Windows deletes it at its next start.

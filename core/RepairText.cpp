@@ -1,5 +1,7 @@
 #include "core/RepairText.h"
 
+#include "core/WorkFiles.h"
+
 namespace quarvel {
 namespace {
 
@@ -13,21 +15,21 @@ std::string Quoted(const std::string& text) { return '"' + text + '"'; }
 bool IsStep1Done(std::string_view marker_text) { return marker_text == kMarkerDone; }
 
 std::string RegeditExportCommand(const std::string& windows_folder, const std::string& current_folder) {
-  return windows_folder + "\\regedit.exe /e " + Quoted(current_folder + "\\windows.reg") + " " +
+  return windows_folder + "\\regedit.exe /e " + Quoted(current_folder + kRegistryExportFile) + " " +
          Quoted(kFullWindowsKey);
 }
 
 std::string RegSaveCommand(const std::string& system_folder, const std::string& current_folder) {
-  return system_folder + "\\reg.exe save " + Quoted(kFullWindowsKey) + " " + Quoted(current_folder + "\\Windows.hiv");
+  return system_folder + "\\reg.exe save " + Quoted(kFullWindowsKey) + " " + Quoted(current_folder + kHiveFile);
 }
 
 std::string RegRestoreParkedCommand(const std::string& system_folder) {
-  return system_folder + "\\reg.exe restore " + Quoted(kFullParkedKey) + " Windows.hiv";
+  return system_folder + "\\reg.exe restore " + Quoted(kFullParkedKey) + " " + BareName(kHiveFile);
 }
 
 std::string RegRestoreWindowsCommand(const std::string& system_folder, const std::string& current_folder) {
   return system_folder + "\\reg.exe restore " + Quoted(kFullWindowsKey) + " " +
-         Quoted(current_folder + "\\Windows.hiv");
+         Quoted(current_folder + kHiveFile);
 }
 
 std::string CaclsCommand(const std::string& system_folder, const std::string& dll_path) {
@@ -81,7 +83,7 @@ RepairBox AppInitBox(const std::string& app_init_value) {
 }
 
 RepairBox MovingBox(const std::string& file_name, const std::string& current_folder) {
-  return {"", "Moving " + file_name + " to " + current_folder + "\\cws as Backup", BoxButtons::kOk, BoxIcon::kNone};
+  return {"", "Moving " + file_name + " to " + current_folder + kBackupFolder + " as Backup", BoxButtons::kOk, BoxIcon::kNone};
 }
 
 RepairBox FileAccessErrorBox() { return {"File", "File Access Error", BoxButtons::kOk, BoxIcon::kWarning}; }

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "core/ParsePath.h"
+#include "core/WorkFiles.h"
 
 namespace quarvel {
 
@@ -20,7 +21,7 @@ FindCommand OpenFindCommand(const std::string& long_form) {
 }
 
 ShellRequest OpenLogRequest(const std::string& current_folder) {
-  return ShellRequest{"open", current_folder + "\\log.txt", std::nullopt, current_folder, 1};
+  return ShellRequest{"open", current_folder + kLogFile, std::nullopt, current_folder, 1};
 }
 
 void AddToCounter(std::int16_t& counter, int amount) {

@@ -11,8 +11,8 @@
 
 namespace quarvel::win {
 
-// The show-window state given to every started program; callers set it to 2
-// (minimised) before they start one.
+// The show-window state given to every started program; callers set it to
+// SW_SHOWMINIMIZED (2) before they start one.
 void SetShowWindowState(std::int16_t state);
 std::int16_t ShowWindowState();
 

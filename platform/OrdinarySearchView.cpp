@@ -5,14 +5,11 @@
 #include <shlwapi.h>
 
 #include "platform/AnsiText.h"
-#include "platform/UniqueHandle.h"
+#include "platform/FindFiles.h"
 #include "platform/modVBFileDisk.h"
 
 namespace quarvel::win {
 namespace {
-
-constexpr DWORD kUnseenAttributes =
-    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
 
 // Wildcards (including the DOS forms < > "), stream and device syntax, and
 // control characters: the real search decides those.
@@ -39,7 +36,7 @@ bool StripTrailingDotsAndBlanks(std::string_view& name) {
 }  // namespace
 
 bool OrdinarySearchView::Sees(const std::string& path) {
-  if (path.empty() || path.find('\0') != std::string::npos) return false;
+  if (path.empty() || !IsCallablePath(path)) return false;
   const std::string_view whole = path;
   const auto separator = whole.find_last_of("\\/");
   const std::string_view folder = separator == std::string_view::npos ? "" : whole.substr(0, separator + 1);
@@ -57,11 +54,11 @@ bool IsLongFolderPath(const std::string& text) {
 }
 
 bool OrdinarySearchView::NamesFolder(const std::string& text) {
-  if (text.size() >= MAX_PATH) return text.find('\0') == std::string::npos && IsLongFolderPath(text);
+  if (text.size() >= MAX_PATH) return IsCallablePath(text) && IsLongFolderPath(text);
   std::string_view name = text;
   if (text.find_first_of("\\/") != std::string::npos || NeedsRealSearch(text) ||
       !StripTrailingDotsAndBlanks(name)) {
-    return text.find('\0') == std::string::npos && PathIsDirectoryA(text.c_str()) != FALSE;
+    return IsCallablePath(text) && PathIsDirectoryA(text.c_str()) != FALSE;
   }
   return current_.Lookup("", name).folder;
 }
@@ -78,13 +75,9 @@ void OrdinarySearchView::FolderEntries::Load(std::string_view folder) {
   folder_ = folder;
   loaded_ = true;
   names_.clear();
-  WIN32_FIND_DATAW entry;
-  const std::wstring pattern = WideFromAnsi(folder) + L"*";
-  UniqueFindHandle search(FindFirstFileW(pattern.c_str(), &entry));
-  if (!search) return;
-  do {
+  ForEachFound(WideFromAnsi(folder) + L"*", [this](const WIN32_FIND_DATAW& entry) {
     const bool is_folder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    const bool ordinary = (entry.dwFileAttributes & kUnseenAttributes) == 0;
+    const bool ordinary = IsOrdinary(entry.dwFileAttributes);
     for (const wchar_t* spelling : {entry.cFileName, entry.cAlternateFileName}) {
       if (spelling[0] == L'\0') continue;
       key_ = spelling;
@@ -93,7 +86,8 @@ void OrdinarySearchView::FolderEntries::Load(std::string_view folder) {
       kinds.ordinary |= ordinary;
       kinds.folder |= is_folder;
     }
-  } while (FindNextFileW(search.get(), &entry));
+    return true;
+  });
 }
 
 }  // namespace quarvel::win

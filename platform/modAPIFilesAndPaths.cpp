@@ -9,18 +9,16 @@
 #include "core/ReportText.h"
 
 #include "platform/ErrorBox.h"
-#include "platform/UniqueHandle.h"
+#include "platform/FindFiles.h"
 
 namespace quarvel::win {
 namespace {
 
 // The name the directory search reports for `path`, or nothing.
 bool FindEntryName(const std::string& path, std::string& name) {
-  if (path.find('\0') != std::string::npos) return false;
-  WIN32_FIND_DATAA entry;
-  UniqueFindHandle search(FindFirstFileA(path.c_str(), &entry));
-  if (!search) return false;
-  name = entry.cFileName;
+  const auto entry = FirstFound(path);
+  if (!entry) return false;
+  name = entry->cFileName;
   return true;
 }
 
@@ -44,7 +42,7 @@ std::string GetLongFileName(std::string path) {
   try {
     return ResolveLongName(path);
   } catch (const std::exception& failure) {
-    ReportError("GetLongFileName", 7, failure.what());
+    ReportRunTimeFailure("GetLongFileName", failure);
     return {};
   }
 }
@@ -66,7 +64,7 @@ std::string GetFileVersion(const std::string& path) {
     std::memcpy(&fixed, block, sizeof(fixed));
     return FileVersionText(fixed.dwFileVersionMS, fixed.dwFileVersionLS);
   } catch (const std::exception& failure) {
-    ReportError("GetFileVersion", 7, failure.what());
+    ReportRunTimeFailure("GetFileVersion", failure);
     return {};
   }
 }

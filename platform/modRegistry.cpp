@@ -84,7 +84,7 @@ RegistryValue RegistryGetKeyValue(HKEY root, const std::string& key_path,
     }
     return ReadValue(key.get(), value_name);
   } catch (const std::exception& failure) {
-    ReportError("RegistryGetKeyValue", 7, failure.what());
+    ReportRunTimeFailure("RegistryGetKeyValue", failure);
     return {};
   }
 }

@@ -1,30 +1,18 @@
 #include "platform/modVBFileDisk.h"
 
 #include "platform/ErrorBox.h"
-#include "platform/UniqueHandle.h"
+#include "platform/FindFiles.h"
 
 namespace quarvel::win {
-namespace {
-
-constexpr DWORD kUnseenAttributes =
-    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
-
-bool IsOrdinaryEntry(const WIN32_FIND_DATAA& entry) {
-  return (entry.dwFileAttributes & kUnseenAttributes) == 0 && entry.cFileName[0] != '\0';
-}
-
-}  // namespace
 
 Bool16 FileExists(const std::string& path) {
-  // A NUL would cut the path short and make the search answer for another name.
-  if (path.empty() || path.find('\0') != std::string::npos) return kFalse;
-  WIN32_FIND_DATAA entry;
-  UniqueFindHandle search(FindFirstFileA(path.c_str(), &entry));
-  if (!search) return kFalse;
-  do {
-    if (IsOrdinaryEntry(entry)) return kTrue;
-  } while (FindNextFileA(search.get(), &entry));
-  return kFalse;
+  if (path.empty()) return kFalse;
+  bool seen = false;
+  ForEachFound(path, [&seen](const WIN32_FIND_DATAA& entry) {
+    seen = IsOrdinary(entry.dwFileAttributes) && entry.cFileName[0] != '\0';
+    return !seen;
+  });
+  return ToBool16(seen);
 }
 
 Bool16 IsAttrSet(const std::string& path, DWORD mask) {
@@ -38,7 +26,7 @@ Bool16 IsAttrSet(const std::string& path, DWORD mask) {
 
 std::optional<std::int64_t> FileLength(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (path.find('\0') != std::string::npos || !GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
+  if (!IsCallablePath(path) || !GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
     return std::nullopt;
   }
   return static_cast<std::int64_t>((static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
