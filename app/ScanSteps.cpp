@@ -15,6 +15,7 @@
 #include "core/ListingReader.h"
 #include "core/Pacer.h"
 #include "core/RepairText.h"
+#include "platform/AnsiText.h"
 #include "platform/CommonFunction.h"
 #include "platform/LaunchAppSync.h"
 #include "platform/MessagePump.h"
@@ -37,7 +38,7 @@ constexpr auto kAnswerInterval = 50ms;
 // about ten milliseconds, far more than the labels or the message loop.
 constexpr auto kListRedrawInterval = 500ms;
 
-// The longest path the ordinary "A" search can name.
+// The longest path the ordinary "A" search can name, in UTF-16 units.
 constexpr std::size_t kLongestSearchablePath = MAX_PATH - 1;
 
 }  // namespace
@@ -118,7 +119,7 @@ void FrmFerrow::CompareListing() {
     win::OrdinarySearchView view;
     ListingReader reader([&view](const std::string& text) { return view.NamesFolder(text); },
                          [&view](const std::string& path) { return view.Sees(path); },
-                         kLongestSearchablePath);
+                         kLongestSearchablePath, [](std::string_view path) { return win::Utf16Length(path); });
     ui::ListFiller list1(Control(kList1));
     ui::ListFiller list2(Control(kList2));
 

@@ -27,9 +27,25 @@ std::string SubfolderLine(std::string_view name) {
   return PaddedName(name) + std::string(kSubfolderMark);
 }
 
+std::string UnreadFolderName(std::uint32_t status) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string name(kUnreadFolderMark);
+  name += "0x";
+  for (int shift = 28; shift >= 0; shift -= 4) name += kDigits[(status >> shift) & 0xF];
+  return name;
+}
+
 std::string CountSummaryLine(std::uint64_t files, std::uint64_t folders) {
   return "     " + std::to_string(files) + " file(s) " + std::string(kCountSummaryMark) + " " +
          std::to_string(folders) + " folder(s) listed";
+}
+
+std::optional<std::string_view> NameBeforeSizeColumn(std::string_view line) {
+  const auto digits = line.find_last_not_of("0123456789");
+  if (digits == std::string_view::npos || digits + 1 == line.size()) return std::nullopt;
+  const auto name_end = line.find_last_not_of(' ', digits);
+  if (name_end == std::string_view::npos || digits - name_end < 2) return std::nullopt;
+  return line.substr(0, name_end + 1);
 }
 
 std::string SizeSummaryLine(std::uint64_t total_bytes) {

@@ -13,11 +13,12 @@ constexpr std::size_t kMostSummaryLines = 16;
 
 }  // namespace
 
-ListingReader::ListingReader(IsFolder is_folder, IsSeen is_seen,
-                             std::size_t longest_searchable_path)
+ListingReader::ListingReader(IsFolder is_folder, IsSeen is_seen, std::size_t longest_searchable_path,
+                             PathLength path_length)
     : is_folder_(std::move(is_folder)),
       is_seen_(std::move(is_seen)),
-      longest_searchable_path_(longest_searchable_path) {}
+      longest_searchable_path_(longest_searchable_path),
+      path_length_(std::move(path_length)) {}
 
 ListingLineResult ListingReader::ReadLine(std::string_view line) {
   ListingLineResult result;
@@ -50,13 +51,18 @@ ListingLineResult ListingReader::ReadLine(std::string_view line) {
 // the line's length less two; one of three characters or fewer ends the search
 // in List1. A candidate is put to the search only where a name can end: where its
 // trailing-trimmed text is the whole trimmed line or is followed by a blank in
-// it. Without that, a visible ABCD would hide a hidden ABCDEFGH.DLL. A candidate
-// that trims to the text searched last is not searched again.
+// it. Without that, a visible ABCD would hide a hidden ABCDEFGH.DLL. Where the
+// line ends in the lister's size column, the name is all before it: a shorter
+// name ending at a blank inside it (a visible "Program" beside a hidden
+// "Program Files.dll") is no candidate. A candidate that trims to the text
+// searched last is not searched again.
 void ListingReader::SearchName(std::string_view line, ListingLineResult& result) {
   const std::size_t n = line.size();
   if (n < 2) return;
   const std::string_view trimmed = TrimBlanks(line);
   const std::string_view entry = TrimLeadingBlanks(line);
+  const auto column_name = NameBeforeSizeColumn(trimmed);
+  const std::size_t only_name_length = column_name ? column_name->size() : std::string_view::npos;
 
   std::size_t last_searched_length = std::string_view::npos;
   std::size_t blank_run_start = std::string_view::npos;  // cached while k stays in a blank run
@@ -74,12 +80,13 @@ void ListingReader::SearchName(std::string_view line, ListingLineResult& result)
       }
       name_length = blank_run_start;
     }
-    const bool name_can_end_here =
-        name_length == trimmed.size() || trimmed[name_length] == ' ';
+    const bool name_can_end_here = only_name_length != std::string_view::npos
+                                       ? name_length == only_name_length
+                                       : name_length == trimmed.size() || trimmed[name_length] == ' ';
     if (name_can_end_here && name_length != last_searched_length) {
       last_searched_length = name_length;
       const std::string& path = question_.assign(listing_folder_).append(trimmed.substr(0, name_length));
-      if (path.size() <= longest_searchable_path_) {
+      if (path_length_(path) <= longest_searchable_path_) {
         result.name_searched = true;
         if (is_seen_(path)) {
           result.list2_item = path;

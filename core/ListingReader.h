@@ -31,10 +31,15 @@ class ListingReader {
   // Does the ordinary search (no hidden, system or folder entries) see this path?
   using IsSeen = std::function<bool(const std::string&)>;
 
+  // The length of a path as the "A" functions count it (UTF-16 units, which a
+  // double-byte code page spells in more bytes).
+  using PathLength = std::function<std::size_t(std::string_view)>;
+
   // Paths longer than `longest_searchable_path` are never put to `is_seen`: the
   // ordinary search cannot name them, so they count as unseen.
   ListingReader(IsFolder is_folder, IsSeen is_seen,
-                std::size_t longest_searchable_path = std::string::npos);
+                std::size_t longest_searchable_path = std::string::npos,
+                PathLength path_length = [](std::string_view path) { return path.size(); });
 
   ListingLineResult ReadLine(std::string_view line);
 
@@ -50,6 +55,7 @@ class ListingReader {
   IsFolder is_folder_;
   IsSeen is_seen_;
   std::size_t longest_searchable_path_;
+  PathLength path_length_;
   std::string listing_folder_;
   std::string size_summary_;
   std::size_t summary_lines_ = 1;

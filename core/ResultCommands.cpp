@@ -3,12 +3,18 @@
 #include <limits>
 #include <stdexcept>
 
+#include "core/ListingFormat.h"
 #include "core/ParsePath.h"
 #include "core/WorkFiles.h"
 
 namespace quarvel {
 
-std::string EntryPath(std::string_view entry) { return std::string(entry.substr(0, entry.find(' '))); }
+std::string EntryPath(std::string_view entry) {
+  if (const auto name = NameBeforeSizeColumn(entry); name && !name->empty() && name->front() != ' ') {
+    return std::string(*name);
+  }
+  return std::string(entry.substr(0, entry.find(' ')));
+}
 
 ShellRequest GoToDirectoryRequest(const std::string& list2_text) {
   SetFullPath(list2_text);

@@ -10,8 +10,9 @@
 
 namespace quarvel {
 
-// The path of a List1 entry: its text before the first blank (the lister names
-// files by 8.3 names, which hold no blank).
+// The path of a List1 entry. Where the entry ends in the lister's size column,
+// everything before it: a name may hold blanks where a volume keeps no 8.3
+// names. Otherwise the text before the first blank.
 std::string EntryPath(std::string_view entry);
 
 // One request to the shell (ShellExecute).

@@ -19,6 +19,14 @@ inline void WideFromAnsi(std::string_view ansi, std::wstring& wide) {
   MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), size);
 }
 
+// The length of ANSI text in UTF-16 units, as the "A" functions count a path
+// against their limits (a double-byte code page spells one unit in two bytes).
+inline std::size_t Utf16Length(std::string_view ansi) {
+  if (ansi.empty()) return 0;
+  return static_cast<std::size_t>(
+      MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0));
+}
+
 inline std::wstring WideFromAnsi(std::string_view ansi) {
   std::wstring wide;
   WideFromAnsi(ansi, wide);

@@ -63,6 +63,15 @@ bool ForEachFound(const std::basic_string<Char>& pattern, Visit&& visit) {
   return true;
 }
 
+// What a search for a device name (nul, con.txt) reports: not the file of that
+// name, which the search cannot reach, but a stand-in for the device, with no
+// size and no times.
+inline bool IsDeviceStandIn(const WIN32_FIND_DATAA& entry) {
+  const auto zero = [](const FILETIME& time) { return time.dwLowDateTime == 0 && time.dwHighDateTime == 0; };
+  return entry.nFileSizeLow == 0 && entry.nFileSizeHigh == 0 && zero(entry.ftCreationTime) &&
+         zero(entry.ftLastAccessTime) && zero(entry.ftLastWriteTime);
+}
+
 // The first entry the search for `pattern` reports, as it reports it.
 inline std::optional<WIN32_FIND_DATAA> FirstFound(const std::string& pattern) {
   if (!IsCallablePath(pattern)) return std::nullopt;

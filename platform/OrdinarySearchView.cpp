@@ -4,6 +4,9 @@
 
 #include <shlwapi.h>
 
+#include <optional>
+
+#include "core/DeviceName.h"
 #include "platform/AnsiText.h"
 #include "platform/FindFiles.h"
 #include "platform/modVBFileDisk.h"
@@ -41,24 +44,60 @@ bool OrdinarySearchView::Sees(const std::string& path) {
   const auto separator = whole.find_last_of("\\/");
   const std::string_view folder = separator == std::string_view::npos ? "" : whole.substr(0, separator + 1);
   std::string_view name = whole.substr(folder.size());
-  if (NeedsRealSearch(name) || !StripTrailingDotsAndBlanks(name)) return FileExists(path) == kTrue;
+  if (NeedsRealSearch(name) || MayNameDevice(name) || !StripTrailingDotsAndBlanks(name)) {
+    return FileExists(path) == kTrue;
+  }
   return searched_.Lookup(folder, name).ordinary;
 }
 
-// PathIsDirectoryA for a path too long for the "A" functions: the same
-// question, asked in the wide "\\?\" form, which has no length limit.
-bool IsLongFolderPath(const std::string& text) {
-  if (text.size() < MAX_PATH || text.size() < 3 || text[1] != ':' || text[2] != '\\') return false;
-  const DWORD attributes = GetFileAttributesW((L"\\\\?\\" + WideFromAnsi(text)).c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+namespace {
+
+// A folder on the way ends in a dot or a blank: the "A" functions would drop
+// such a dot and never reach the folder.
+bool HasTrimmedSegment(std::string_view path) {
+  std::size_t start = 0;
+  for (auto separator = path.find('\\'); separator != std::string_view::npos;
+       start = separator + 1, separator = path.find('\\', start)) {
+    const std::string_view segment = path.substr(start, separator - start);
+    if (segment.empty() || segment == "." || segment == "..") continue;
+    if (segment.back() == '.' || segment.back() == ' ') return true;
+  }
+  return false;
+}
+
+// The verbatim "\\?\" form of a full drive or network path, which the system
+// takes as it stands: no length limit, no dots or blanks dropped. Nothing for a
+// relative path or one that holds "/" or "." and ".." folders.
+std::optional<std::wstring> VerbatimForm(std::string_view path) {
+  if (path.find('/') != std::string_view::npos || path.find("\\.\\") != std::string_view::npos ||
+      path.find("\\..\\") != std::string_view::npos) {
+    return std::nullopt;
+  }
+  if (path.size() >= 3 && path[1] == ':' && path[2] == '\\') return L"\\\\?\\" + WideFromAnsi(path);
+  if (path.size() > 2 && path.substr(0, 2) == "\\\\" && path[2] != '?' && path[2] != '.') {
+    return L"\\\\?\\UNC\\" + WideFromAnsi(path.substr(2));
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+bool IsFolderPath(const std::string& text) {
+  if (!IsCallablePath(text)) return false;
+  if (Utf16Length(text) >= MAX_PATH || HasTrimmedSegment(text)) {
+    const auto verbatim = VerbatimForm(text);
+    if (!verbatim) return Utf16Length(text) < MAX_PATH && PathIsDirectoryA(text.c_str()) != FALSE;
+    const DWORD attributes = GetFileAttributesW(verbatim->c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  }
+  return PathIsDirectoryA(text.c_str()) != FALSE;
 }
 
 bool OrdinarySearchView::NamesFolder(const std::string& text) {
-  if (text.size() >= MAX_PATH) return IsCallablePath(text) && IsLongFolderPath(text);
   std::string_view name = text;
-  if (text.find_first_of("\\/") != std::string::npos || NeedsRealSearch(text) ||
+  if (text.find_first_of("\\/") != std::string::npos || NeedsRealSearch(text) || MayNameDevice(text) ||
       !StripTrailingDotsAndBlanks(name)) {
-    return IsCallablePath(text) && PathIsDirectoryA(text.c_str()) != FALSE;
+    return IsFolderPath(text);
   }
   return current_.Lookup("", name).folder;
 }

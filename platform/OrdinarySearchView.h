@@ -10,17 +10,24 @@
 
 namespace quarvel::win {
 
+// As PathIsDirectoryA, but a path the "A" functions cannot name as it stands
+// (past their 259 characters, or through a folder whose name ends in a dot or a
+// blank) is asked for in the verbatim "\\?\" form, so a listing's folder heading
+// is always known as a folder.
+bool IsFolderPath(const std::string& text);
+
 class OrdinarySearchView {
  public:
   // As FileExists: a directory search for `path` finds an entry that is neither
   // hidden, system nor a folder. Names match as the search matches one exact
   // name: by long or short name, regardless of case, trailing dots and blanks
-  // ignored. A name with a wildcard or a character the search treats specially
-  // goes to the real search.
+  // ignored. A name with a wildcard or a character the search treats specially,
+  // or one that may name a device (nul, con.txt, LPT1.DLL), goes to the real
+  // search.
   bool Sees(const std::string& path);
 
-  // As PathIsDirectoryA. Only a bare name (no separator, no special character)
-  // is answered from the folder read; anything else goes to the real call.
+  // As IsFolderPath. Only a bare name (no separator, no special character) is
+  // answered from the folder read; anything else goes to the real call.
   bool NamesFolder(const std::string& text);
 
  private:

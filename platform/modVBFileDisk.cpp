@@ -1,5 +1,6 @@
 #include "platform/modVBFileDisk.h"
 
+#include "core/DeviceName.h"
 #include "platform/ErrorBox.h"
 #include "platform/FindFiles.h"
 
@@ -7,9 +8,13 @@ namespace quarvel::win {
 
 Bool16 FileExists(const std::string& path) {
   if (path.empty()) return kFalse;
+  // A search for a device name answers for the device: the file of that name
+  // is out of its reach.
+  const bool device_name = MayNameDevice(std::string_view(path).substr(path.find_last_of("\\/") + 1));
   bool seen = false;
-  ForEachFound(path, [&seen](const WIN32_FIND_DATAA& entry) {
-    seen = IsOrdinary(entry.dwFileAttributes) && entry.cFileName[0] != '\0';
+  ForEachFound(path, [&](const WIN32_FIND_DATAA& entry) {
+    seen = IsOrdinary(entry.dwFileAttributes) && entry.cFileName[0] != '\0' &&
+           !(device_name && IsDeviceStandIn(entry));
     return !seen;
   });
   return ToBool16(seen);

@@ -15,6 +15,7 @@ namespace quarvel::win {
 
 // True when a directory search for `path` finds an entry that is neither hidden,
 // system nor a folder. Every failure counts as absent; the empty path is False.
+// A device name (nul, con.txt) is answered for the device, which is no file.
 Bool16 FileExists(const std::string& path);
 
 // True when every bit of `mask` is set in the path's attributes. When they cannot

@@ -26,6 +26,7 @@
 #include "core/LineSplitter.h"
 #include "core/ListingFormat.h"
 #include "core/ListingReader.h"
+#include "platform/AnsiText.h"
 #include "platform/LaunchAppSync.h"
 #include "platform/MessagePump.h"
 #include "platform/OrdinarySearchView.h"
@@ -194,7 +195,8 @@ void PrintBreakdown(const std::string& work, const std::string& tree, double enu
   start = Clock::now();
   win::OrdinarySearchView view;
   ListingReader reader([&view](const std::string& text) { return view.NamesFolder(text); },
-                       [&view](const std::string& path) { return view.Sees(path); }, MAX_PATH - 1);
+                       [&view](const std::string& path) { return view.Sees(path); }, MAX_PATH - 1,
+                       [](std::string_view path) { return win::Utf16Length(path); });
   std::vector<std::string> list1, list2;
   ReadLines(listing, [&](std::string_view line) {
     const auto result = reader.ReadLine(line);

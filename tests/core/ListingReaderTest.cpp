@@ -115,9 +115,18 @@ TEST_F(ListingReaderTest, NameIsSearchedOnlyWhereItCanEndAndNeverTwice) {
   EXPECT_EQ(result.list2.back(), R"(C:\W\ABCDEFGH.DLL)");
   EXPECT_EQ(searched, (Lines{R"(C:\W\ABCDEFGH.DLL)"}));
 
+  // The size column fixes where the name ends: a visible "PROGRAM" does not
+  // make the hidden "PROGRAM FILES.DLL" seen. A line without that column keeps
+  // every place a name can end.
   searched.clear();
-  Compare({R"(C:\W\)", "NAME WITH BLANKS.DLL  77"});
-  EXPECT_EQ(searched, (Lines{R"(C:\W\NAME WITH BLANKS.DLL)", R"(C:\W\NAME WITH)", R"(C:\W\NAME)"}));
+  visible = {R"(C:\W\PROGRAM)"};
+  const auto column = Compare({R"(C:\W\)", "PROGRAM FILES.DLL  77"});
+  EXPECT_EQ(searched, (Lines{R"(C:\W\PROGRAM FILES.DLL)"}));
+  EXPECT_EQ(column.list1, (Lines{R"(C:\W\PROGRAM FILES.DLL  77)"}));
+  searched.clear();
+  Compare({R"(C:\W\)", "NAME WITH BLANKS.DLL  77 x"});
+  EXPECT_EQ(searched, (Lines{R"(C:\W\NAME WITH BLANKS.DLL  77)", R"(C:\W\NAME WITH BLANKS.DLL)",
+                             R"(C:\W\NAME WITH)", R"(C:\W\NAME)"}));
 }
 
 TEST_F(ListingReaderTest, LongNameWithBlanksIsFoundWhole) {
@@ -156,6 +165,17 @@ TEST_F(ListingReaderTest, PathsTooLongForTheSearchAreNeverAsked) {
   EXPECT_TRUE(result.list1_item.has_value());
   // A short name on the same reader is still searched.
   EXPECT_TRUE(reader.ReadLine(FileLine("A.DLL", 1)).list2_item.has_value());
+
+  // The limit counts what the given measure counts (UTF-16 units in the window,
+  // where a double-byte code page spells one character in two bytes).
+  ListingReader by_pairs([](const std::string& t) { return t == R"(C:\W\)"; },
+                         [this](const std::string& path) {
+                           searched.push_back(path);
+                           return true;
+                         },
+                         20, [](std::string_view path) { return (path.size() + 1) / 2; });
+  by_pairs.ReadLine(R"(C:\W\)");
+  EXPECT_TRUE(by_pairs.ReadLine(FileLine(std::string(30, 'c'), 1)).list2_item.has_value());
 }
 
 TEST_F(ListingReaderTest, ManyBlanksInOneLineCostOneSearchPerName) {

@@ -9,8 +9,16 @@
 namespace quarvel {
 namespace {
 
-TEST(EntryPath, TextBeforeTheFirstBlank) {
+TEST(EntryPath, AllBeforeTheSizeColumnElseTheTextBeforeTheFirstBlank) {
   EXPECT_EQ(EntryPath(R"(C:\W\HIDDEN.DLL    12)"), R"(C:\W\HIDDEN.DLL)");
+  // Where 8.3 names are off, names and folders hold blanks, even two in a row.
+  EXPECT_EQ(EntryPath(R"(D:\My Files\My  Hidden File.dll  1234)"), R"(D:\My Files\My  Hidden File.dll)");
+  EXPECT_EQ(EntryPath(R"(D:\My Files\2024  5)"), R"(D:\My Files\2024)");
+  // No size column: one blank before the digits, other columns after them, or
+  // digits alone.
+  EXPECT_EQ(EntryPath(R"(D:\My Files\A.DLL 12)"), R"(D:\My)");
+  EXPECT_EQ(EntryPath(R"(C:\W\SYSTEM.DLL      5  extra)"), R"(C:\W\SYSTEM.DLL)");
+  EXPECT_EQ(EntryPath("  12"), "");
   EXPECT_EQ(EntryPath(R"(C:\W\NOCOLUMNS.DLL)"), R"(C:\W\NOCOLUMNS.DLL)");
   EXPECT_EQ(EntryPath(" starts with a blank"), "");
   EXPECT_EQ(EntryPath(""), "");

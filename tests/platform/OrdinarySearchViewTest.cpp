@@ -12,6 +12,7 @@
 #include "core/LineSplitter.h"
 #include "core/ListingFormat.h"
 #include "core/ListingReader.h"
+#include "platform/AnsiText.h"
 #include "platform/CommonFunction.h"
 #include "platform/LaunchAppSync.h"
 #include "platform/OrdinarySearchView.h"
@@ -28,7 +29,7 @@ constexpr DWORD kHidden = FILE_ATTRIBUTE_HIDDEN;
 constexpr DWORD kSystem = FILE_ATTRIBUTE_SYSTEM;
 constexpr DWORD kReadOnly = FILE_ATTRIBUTE_READONLY;
 
-bool IsFolder(const std::string& text) { return PathIsDirectoryA(text.c_str()) != FALSE; }
+bool IsFolder(const std::string& text) { return IsFolderPath(text); }
 
 ListingComparison ComparePerCandidate(const Lines& lines) {
   return CompareListingLines(lines, IsFolder, [](const std::string& path) { return FileExists(path) == kTrue; });
@@ -219,6 +220,51 @@ TEST_F(OrdinarySearchViewTest, NamesTheCodePageCannotSpellAreNotSeenAndReadable)
   EXPECT_EQ(result.list2, (Lines{h, h + "AB.TXT"}));
   EXPECT_EQ(result.list1, (Lines{h + FileLine("NOT-ANSI:U+0391U+0392.TXT", 0),
                                  h + FileLine("NOT-ANSI:U+0393U+0394\\IN.TXT", 2)}));
+}
+
+// Names the ordinary search cannot reach although the folder holds them: device
+// names (a search for "...\\nul" asks the device) and folders whose names end in
+// a dot or a blank (the "A" functions drop the dot). Their files are not seen,
+// and the folder tracking stays with the folder the lister named.
+TEST_F(OrdinarySearchViewTest, DeviceNamesAndFoldersEndingInADotOrABlankAreNotSeen) {
+  const std::wstring root = L"\\\\?\\" + WideFromAnsi(scan.Path());
+  const auto make = [](const std::wstring& path, DWORD attributes = FILE_ATTRIBUTE_NORMAL) {
+    CloseHandle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr));
+  };
+  for (const wchar_t* name : {L"nul", L"con.txt", L"LPT1.DLL", L"AUX.sys", L"COM1", L"Prn.xy"}) make(root + L"\\" + name);
+  make(root + L"\\SEEN.DLL");
+  scan.MakeFolder("SUB");
+  scan.MakeFile("SUB\\INSIDE.DLL");
+  for (const wchar_t* folder : {L"\\SUB.", L"\\TRAIL "}) {
+    ASSERT_TRUE(CreateDirectoryW((root + folder).c_str(), nullptr));
+    make(root + folder + L"\\INSIDE.DLL");
+    make(root + folder + L"\\ONLYHERE.DLL");
+  }
+  const Lines lines = RunLister(scan.Path());
+  const std::string h = FolderHeadingLine(scan.Path());
+  for (const char* device : {"nul", "con.txt", "LPT1.DLL", "AUX.sys", "COM1", "Prn.xy"}) {
+    ASSERT_NE(std::find(lines.begin(), lines.end(), FileLine(device, 0)), lines.end()) << device;
+  }
+  const auto result = CompareWithView(lines);
+  ExpectSameComparison(lines);
+  for (const char* device : {"nul", "con.txt", "LPT1.DLL", "AUX.sys", "COM1", "Prn.xy"}) {
+    EXPECT_NE(std::find(result.list1.begin(), result.list1.end(), h + FileLine(device, 0)), result.list1.end())
+        << device;
+  }
+  EXPECT_NE(std::find(result.list2.begin(), result.list2.end(), h + "SEEN.DLL"), result.list2.end());
+  // Wine names such folders by short forms where it has them; a heading that
+  // keeps the dot or blank is still the heading of that folder.
+  for (const std::string& heading : {h + "SUB.\\", h + "TRAIL \\"}) {
+    if (std::find(lines.begin(), lines.end(), heading) == lines.end()) continue;
+    EXPECT_NE(std::find(result.list2.begin(), result.list2.end(), heading), result.list2.end()) << heading;
+    EXPECT_NE(std::find(result.list1.begin(), result.list1.end(), heading + FileLine("ONLYHERE.DLL", 0)),
+              result.list1.end())
+        << heading;
+  }
+  EXPECT_TRUE(IsFolderPath(h + "SUB.\\"));
+  EXPECT_TRUE(IsFolderPath(h + "TRAIL \\"));
+  ExpectSameComparison({h + "SUB.\\", FileLine("INSIDE.DLL", 0), FileLine("ONLYHERE.DLL", 0), h + "TRAIL \\",
+                        FileLine("INSIDE.DLL", 0)});
 }
 
 TEST_F(OrdinarySearchViewTest, ShortNamesWineInventedFindTheirFiles) {
