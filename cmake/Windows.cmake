@@ -113,7 +113,8 @@ add_executable(unversioned tests/platform/versioned/stub.c)
 set_target_properties(unversioned PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/versioned)
 add_dependencies(platform_tests unversioned)
 
-add_executable(lister_tests tests/lister/ListerTest.cpp tests/lister/AnsiNameTest.cpp lister/AnsiName.cpp)
+add_executable(lister_tests tests/lister/ListerTest.cpp tests/lister/AnsiNameTest.cpp tests/lister/DirectoryWalkTest.cpp
+  lister/AnsiName.cpp lister/DirectoryWalk.cpp lister/ListingOutput.cpp)
 set_target_properties(lister_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 target_link_libraries(lister_tests PRIVATE wine_test_support gtest_main)
 embed_lister(lister_tests)

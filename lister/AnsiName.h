@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "lister/NtDirectory.h"
+#include "lister/Folder.h"
 
 namespace quarvel::lister {
 

@@ -16,15 +16,15 @@ bool Matches(const DirectoryEntry& entry, const std::wstring& filter) {
 
 }  // namespace
 
-DirectoryWalk::DirectoryWalk(const NtDirectory& directory, ListingOutput& output,
-                             std::wstring filter, bool recurse)
-    : directory_(directory), output_(output), filter_(std::move(filter)), recurse_(recurse) {}
+DirectoryWalk::DirectoryWalk(FolderSource& source, ListingOutput& output, std::wstring filter, bool recurse)
+    : source_(source), output_(output), filter_(std::move(filter)), recurse_(recurse) {}
 
-std::vector<DirectoryWalk::Subfolder> DirectoryWalk::ListFolder(HANDLE folder, const Place& place) {
+std::vector<DirectoryWalk::Subfolder> DirectoryWalk::ListFolder(Folder& folder, const Place& place) {
   if (place.prefix.empty()) output_.WriteLine(FolderHeadingLine(place.heading));
   ++totals_.folders;
+  FolderRead read = folder.ReadEntries();
   std::vector<Subfolder> subfolders;
-  for (const auto& entry : directory_.ReadEntries(folder)) {
+  for (const auto& entry : read.entries) {
     const std::string shown = place.prefix + ListedName(entry);
     if (entry.IsFolder()) {
       if (Matches(entry, filter_)) output_.WriteLine(SubfolderLine(shown));
@@ -36,28 +36,38 @@ std::vector<DirectoryWalk::Subfolder> DirectoryWalk::ListFolder(HANDLE folder, c
     ++totals_.files;
     totals_.bytes += entry.size;
   }
+  if (read.failure) output_.WriteLine(FileLine(place.prefix + UnreadFolderName(*read.failure), 0));
   return subfolders;
 }
 
-bool DirectoryWalk::FirstVisit(HANDLE folder) {
-  const auto identity = IdentityOf(folder);
+void DirectoryWalk::ReportUnread(const Place& place, std::uint32_t status) {
+  if (place.prefix.empty()) output_.WriteLine(FolderHeadingLine(place.heading));
+  output_.WriteLine(FileLine(place.prefix + UnreadFolderName(status), 0));
+}
+
+bool DirectoryWalk::FirstVisit(const Folder& folder) {
+  const auto identity = folder.Identity();
   return !identity || visited_.insert(*identity).second;
 }
 
 void DirectoryWalk::Run(const std::string& heading, const std::wstring& path) {
   struct Frame {
-    win::UniqueFileHandle handle;
+    std::unique_ptr<Folder> folder;
     Place place;
     std::vector<Subfolder> subfolders;
     std::size_t next = 0;
   };
+  const Place top_place{heading, ""};
+  OpenedFolder top = source_.OpenFolder(path);
+  if (!top.folder) {
+    if (!top.missing) ReportUnread(top_place, top.status);
+    return;
+  }
+  if (!FirstVisit(*top.folder)) return;
   // An explicit stack: a deep tree cannot overflow the program's own stack.
   std::vector<Frame> stack;
-  auto top = directory_.OpenFolder(path);
-  if (!top || !FirstVisit(top.get())) return;
-  const Place top_place{heading, ""};
-  auto subfolders = ListFolder(top.get(), top_place);
-  stack.push_back({std::move(top), top_place, std::move(subfolders)});
+  auto subfolders = ListFolder(*top.folder, top_place);
+  stack.push_back({std::move(top.folder), top_place, std::move(subfolders)});
 
   while (!stack.empty()) {
     Frame& frame = stack.back();
@@ -66,16 +76,20 @@ void DirectoryWalk::Run(const std::string& heading, const std::wstring& path) {
       continue;
     }
     const Subfolder& sub = frame.subfolders[frame.next++];
-    auto handle = directory_.OpenSubfolder(frame.handle.get(), sub.name);
-    if (!handle || !FirstVisit(handle.get())) continue;
     Place sub_place = frame.place;
     if (sub_place.prefix.empty() && IsSpelled(sub.shown_name)) {
       sub_place.heading += sub.shown_name + "\\";
     } else {
       sub_place.prefix += sub.shown_name + "\\";
     }
-    auto sub_subfolders = ListFolder(handle.get(), sub_place);
-    stack.push_back({std::move(handle), std::move(sub_place), std::move(sub_subfolders)});
+    OpenedFolder opened = frame.folder->OpenSubfolder(sub.name);
+    if (!opened.folder) {
+      if (!opened.missing) ReportUnread(sub_place, opened.status);
+      continue;
+    }
+    if (!FirstVisit(*opened.folder)) continue;
+    auto sub_subfolders = ListFolder(*opened.folder, sub_place);
+    stack.push_back({std::move(opened.folder), std::move(sub_place), std::move(sub_subfolders)});
   }
 }
 

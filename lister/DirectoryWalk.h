@@ -1,15 +1,16 @@
 // Lists one folder, or a folder tree depth-first, as listing lines: each folder's
 // heading, then its matching files and subfolders; subfolders follow in the
-// order the file system gave them. Links are listed but never entered, and a
-// folder that cannot be opened is left out.
+// order the source gave them. Links are listed but never entered. A folder
+// that could not be opened or read to its end gets a line that says so under
+// its heading, so it never passes for an empty one.
 #pragma once
 
 #include <cstdint>
 #include <set>
 #include <string>
 
+#include "lister/Folder.h"
 #include "lister/ListingOutput.h"
-#include "lister/NtDirectory.h"
 
 namespace quarvel::lister {
 
@@ -21,8 +22,7 @@ struct WalkTotals {
 
 class DirectoryWalk {
  public:
-  DirectoryWalk(const NtDirectory& directory, ListingOutput& output, std::wstring filter,
-                bool recurse);
+  DirectoryWalk(FolderSource& source, ListingOutput& output, std::wstring filter, bool recurse);
 
   // `heading` is the folder's full path as the listing shows it (ANSI, ending in
   // "\"); `path` is how to open it.
@@ -41,12 +41,13 @@ class DirectoryWalk {
     std::string heading;
     std::string prefix;
   };
-  std::vector<Subfolder> ListFolder(HANDLE folder, const Place& place);
+  std::vector<Subfolder> ListFolder(Folder& folder, const Place& place);
+  void ReportUnread(const Place& place, std::uint32_t status);
   // False for a folder already listed: a loop that shows no link attribute (a
   // bind mount, say) is still walked only once.
-  bool FirstVisit(HANDLE folder);
+  bool FirstVisit(const Folder& folder);
 
-  const NtDirectory& directory_;
+  FolderSource& source_;
   ListingOutput& output_;
   std::wstring filter_;
   bool recurse_;

@@ -3,16 +3,28 @@
 #include <winternl.h>
 
 #include "platform/ProcAddress.h"
+#include "platform/UniqueHandle.h"
 
 namespace quarvel::lister {
 namespace {
 
 constexpr int kFileBothDirectoryInformation = 3;
+constexpr int kFileIdInfo = 18;  // FILE_INFO_BY_HANDLE_CLASS: 128-bit file id and 64-bit volume serial
 constexpr LONG kStatusSuccess = 0;
+constexpr LONG kStatusNoMoreFiles = static_cast<LONG>(0x80000006);
+constexpr LONG kStatusNoSuchFile = static_cast<LONG>(0xC000000F);
+constexpr LONG kStatusObjectNameNotFound = static_cast<LONG>(0xC0000034);
+constexpr LONG kStatusObjectPathNotFound = static_cast<LONG>(0xC000003A);
 constexpr ULONG kDirectoryFile = 0x00000001;
 constexpr ULONG kSynchronousIoNonAlert = 0x00000020;
 constexpr ULONG kOpenForBackupIntent = 0x00004000;
 constexpr ULONG kOpenReparsePoint = 0x00200000;
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+// Listing rights, and the right to read the folder's identity (its file id).
+constexpr ACCESS_MASK kFolderAccess = FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
+// SMB servers refuse a directory query of more than 64 KiB once a folder's
+// listing is larger than that.
+constexpr ULONG kQueryBufferSize = 64 * 1024;
 
 // FILE_BOTH_DIR_INFORMATION as the native query fills it.
 struct FileBothDirInformation {
@@ -26,22 +38,112 @@ struct FileBothDirInformation {
   LARGE_INTEGER AllocationSize;
   ULONG FileAttributes;
   ULONG FileNameLength;
-  ULONG EaSize;
+  ULONG EaSize;  // the reparse tag, for a reparse point
   CCHAR ShortNameLength;
   WCHAR ShortName[12];
   WCHAR FileName[1];
 };
 
-constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+// FILE_ID_INFO.
+struct FileIdInformation {
+  ULONGLONG VolumeSerialNumber;
+  BYTE FileId[16];
+};
+
+bool IsMissing(LONG status) {
+  return status == kStatusObjectNameNotFound || status == kStatusObjectPathNotFound || status == kStatusNoSuchFile;
+}
+
+class NtFolder : public Folder {
+ public:
+  NtFolder(win::UniqueFileHandle handle, NtDirectory::QueryDirectoryFile query, NtDirectory::OpenFile open)
+      : handle_(std::move(handle)), query_(query), open_(open) {}
+
+  FolderRead ReadEntries() override {
+    FolderRead read;
+    std::vector<unsigned char> buffer(kQueryBufferSize);
+    bool restart = true;
+    bool retried = false;
+    for (;;) {
+      IO_STATUS_BLOCK status_block{};
+      const LONG status = query_(handle_.get(), nullptr, nullptr, nullptr, &status_block, buffer.data(),
+                                 static_cast<ULONG>(buffer.size()), kFileBothDirectoryInformation, FALSE, nullptr,
+                                 restart ? TRUE : FALSE);
+      if (status == kStatusNoMoreFiles || status == kStatusNoSuchFile) return read;
+      if (status != kStatusSuccess) {
+        // A network hiccup may pass; a second failure is the folder's answer.
+        if (!retried) {
+          retried = true;
+          continue;
+        }
+        read.failure = static_cast<std::uint32_t>(status);
+        return read;
+      }
+      restart = false;
+      retried = false;
+      Append(buffer.data(), read.entries);
+    }
+  }
+
+  std::optional<FolderIdentity> Identity() const override {
+    FileIdInformation id{};
+    if (GetFileInformationByHandleEx(handle_.get(), static_cast<FILE_INFO_BY_HANDLE_CLASS>(kFileIdInfo), &id,
+                                     sizeof(id))) {
+      FolderIdentity identity{id.VolumeSerialNumber, 0, 0};
+      for (int i = 0; i < 8; ++i) {
+        identity.id_low |= static_cast<std::uint64_t>(id.FileId[i]) << (8 * i);
+        identity.id_high |= static_cast<std::uint64_t>(id.FileId[8 + i]) << (8 * i);
+      }
+      if (identity.id_low != 0 || identity.id_high != 0) return identity;
+    }
+    // Volumes and systems without 128-bit ids give the 64-bit file index.
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(handle_.get(), &info)) return std::nullopt;
+    const std::uint64_t index = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    if (index == 0) return std::nullopt;  // all zero: unknown, never a reason to skip
+    return FolderIdentity{info.dwVolumeSerialNumber, 0, index};
+  }
+
+  OpenedFolder OpenSubfolder(const std::wstring& name) override {
+    UNICODE_STRING object_name;
+    object_name.Buffer = const_cast<PWSTR>(name.c_str());
+    object_name.Length = static_cast<USHORT>(name.size() * sizeof(wchar_t));
+    object_name.MaximumLength = object_name.Length;
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, &object_name, OBJ_CASE_INSENSITIVE, handle_.get(), nullptr);
+    IO_STATUS_BLOCK status_block{};
+    HANDLE opened = nullptr;
+    const LONG status = open_(&opened, kFolderAccess, &attributes, &status_block, kShareAll,
+                              kDirectoryFile | kSynchronousIoNonAlert | kOpenForBackupIntent | kOpenReparsePoint);
+    if (status != kStatusSuccess) return {nullptr, static_cast<std::uint32_t>(status), IsMissing(status)};
+    return {std::make_unique<NtFolder>(win::UniqueFileHandle(opened), query_, open_), 0, false};
+  }
+
+ private:
+  static void Append(const unsigned char* at, std::vector<DirectoryEntry>& entries) {
+    for (;;) {
+      const auto* info = reinterpret_cast<const FileBothDirInformation*>(at);
+      std::wstring name(info->FileName, info->FileNameLength / sizeof(WCHAR));
+      if (name != L"." && name != L"..") {
+        DirectoryEntry entry;
+        entry.long_name = std::move(name);
+        entry.short_name.assign(info->ShortName, static_cast<std::size_t>(info->ShortNameLength) / sizeof(WCHAR));
+        entry.attributes = info->FileAttributes;
+        entry.size = static_cast<std::uint64_t>(info->EndOfFile.QuadPart);
+        if (entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT) entry.reparse_tag = info->EaSize;
+        entries.push_back(std::move(entry));
+      }
+      if (info->NextEntryOffset == 0) return;
+      at += info->NextEntryOffset;
+    }
+  }
+
+  win::UniqueFileHandle handle_;
+  NtDirectory::QueryDirectoryFile query_;
+  NtDirectory::OpenFile open_;
+};
 
 }  // namespace
-
-std::optional<FolderIdentity> IdentityOf(HANDLE folder) {
-  BY_HANDLE_FILE_INFORMATION info;
-  if (!GetFileInformationByHandle(folder, &info)) return std::nullopt;
-  return FolderIdentity{info.dwVolumeSerialNumber,
-                        (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
-}
 
 std::optional<NtDirectory> NtDirectory::Load() {
   HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
@@ -53,57 +155,16 @@ std::optional<NtDirectory> NtDirectory::Load() {
   return directory;
 }
 
-win::UniqueFileHandle NtDirectory::OpenFolder(const std::wstring& path) const {
-  return win::UniqueFileHandle(CreateFileW(path.c_str(), FILE_LIST_DIRECTORY, kShareAll, nullptr,
-                                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-}
-
-win::UniqueFileHandle NtDirectory::OpenSubfolder(HANDLE parent, const std::wstring& name) const {
-  UNICODE_STRING object_name;
-  object_name.Buffer = const_cast<PWSTR>(name.c_str());
-  object_name.Length = static_cast<USHORT>(name.size() * sizeof(wchar_t));
-  object_name.MaximumLength = object_name.Length;
-  OBJECT_ATTRIBUTES attributes;
-  InitializeObjectAttributes(&attributes, &object_name, OBJ_CASE_INSENSITIVE, parent, nullptr);
-  IO_STATUS_BLOCK status_block{};
-  HANDLE opened = nullptr;
-  const LONG status =
-      open_(&opened, FILE_LIST_DIRECTORY | SYNCHRONIZE, &attributes, &status_block, kShareAll,
-            kDirectoryFile | kSynchronousIoNonAlert | kOpenForBackupIntent | kOpenReparsePoint);
-  if (status != kStatusSuccess) return {};
-  return win::UniqueFileHandle(opened);
-}
-
-std::vector<DirectoryEntry> NtDirectory::ReadEntries(HANDLE folder) const {
-  std::vector<DirectoryEntry> entries;
-  // One large buffer per call: the whole folder comes in a few queries.
-  std::vector<unsigned char> buffer(256 * 1024);
-  bool restart = true;
-  for (;;) {
-    IO_STATUS_BLOCK status_block{};
-    const LONG status = query_(folder, nullptr, nullptr, nullptr, &status_block, buffer.data(),
-                               static_cast<ULONG>(buffer.size()), kFileBothDirectoryInformation,
-                               FALSE, nullptr, restart ? TRUE : FALSE);
-    restart = false;
-    if (status != kStatusSuccess) break;  // no more files, or the folder cannot be read
-    const unsigned char* at = buffer.data();
-    for (;;) {
-      const auto* info = reinterpret_cast<const FileBothDirInformation*>(at);
-      std::wstring name(info->FileName, info->FileNameLength / sizeof(WCHAR));
-      if (name != L"." && name != L"..") {
-        DirectoryEntry entry;
-        entry.long_name = std::move(name);
-        entry.short_name.assign(info->ShortName,
-                                static_cast<std::size_t>(info->ShortNameLength) / sizeof(WCHAR));
-        entry.attributes = info->FileAttributes;
-        entry.size = static_cast<std::uint64_t>(info->EndOfFile.QuadPart);
-        entries.push_back(std::move(entry));
-      }
-      if (info->NextEntryOffset == 0) break;
-      at += info->NextEntryOffset;
-    }
+OpenedFolder NtDirectory::OpenFolder(const std::wstring& path) {
+  win::UniqueFileHandle handle(CreateFileW(path.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES, kShareAll,
+                                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!handle) {
+    const DWORD error = GetLastError();
+    const bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+                         error == ERROR_INVALID_NAME || error == ERROR_DIRECTORY;
+    return {nullptr, static_cast<std::uint32_t>(error), missing};
   }
-  return entries;
+  return {std::make_unique<NtFolder>(std::move(handle), query_, open_), 0, false};
 }
 
 }  // namespace quarvel::lister

@@ -56,7 +56,7 @@ int main() {
 
   lister::ListingOutput output(arguments.output_file);
   lister::WalkTotals totals;
-  if (const auto directory = lister::NtDirectory::Load()) {
+  if (auto directory = lister::NtDirectory::Load()) {
     const std::string full_path = FullPathOf(pattern.folder);
     lister::DirectoryWalk walk(*directory, output, win::WideFromAnsi(pattern.filter),
                                arguments.recurse);

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "core/ReparseTag.h"
 #include "core/ResultCommands.h"
 #include "platform/FindFiles.h"
 
@@ -21,7 +22,12 @@ std::uint64_t FindFilesRecursive(std::string folder, const std::string& pattern,
     const DWORD attributes = GetFileAttributesA((folder + name).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return true;
     AddToCounter(folders, 1);
-    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) subfolders.push_back(name);
+    // A reparse folder is entered unless it names another place (a junction
+    // or symbolic link): cloud placeholders hold files of their own.
+    const bool reparse = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    const std::uint32_t tag =
+        (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? entry.dwReserved0 : 0;
+    if (!reparse || EntersReparseFolder(tag)) subfolders.push_back(name);
     return true;
   });
 

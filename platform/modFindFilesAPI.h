@@ -15,8 +15,9 @@ std::string TrimAtNull(std::string_view text);
 // Walks `folder` and its subfolders depth-first, each folder's matches before its
 // subfolders, adding to the two counters (never reset here) and returning the
 // total size of the matches. A folder that cannot be searched adds nothing.
-// Links (junctions, symbolic links) are never entered, so a loop cannot trap
-// the walk. Throws std::overflow_error past 32,767 on either counter.
+// Links (junctions, symbolic links, reparse folders of unknown kind) are never
+// entered, so a loop cannot trap the walk; other reparse folders (cloud
+// placeholders) are. Throws std::overflow_error past 32,767 on either counter.
 std::uint64_t FindFilesRecursive(std::string folder, const std::string& pattern, std::int16_t& matches,
                                  std::int16_t& folders);
 

@@ -1,0 +1,77 @@
+// What the lister reads folders through: a source that opens the folder to
+// list, and open folders that give their entries and open their subfolders.
+// The NT directory query is one source; the walk knows no other detail of it.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/ReparseTag.h"
+
+namespace quarvel::lister {
+
+struct DirectoryEntry {
+  std::wstring long_name;
+  std::wstring short_name;  // empty when the long name already fits 8.3, or the volume keeps none
+  std::uint32_t attributes = 0;
+  std::uint64_t size = 0;
+  std::uint32_t reparse_tag = 0;  // for a reparse point; 0 when unknown
+
+  bool IsFolder() const { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+  // Junctions and symbolic links (and reparse folders of unknown kind): listed,
+  // never entered.
+  bool IsLink() const {
+    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && !EntersReparseFolder(reparse_tag);
+  }
+};
+
+// Which folder an open folder is, whatever path led to it.
+struct FolderIdentity {
+  std::uint64_t volume = 0;
+  std::uint64_t id_high = 0;
+  std::uint64_t id_low = 0;
+  auto operator<=>(const FolderIdentity&) const = default;
+};
+
+// The entries of a folder, and the status of the read that ended it early (a
+// folder that could not be read to its end), if one did.
+struct FolderRead {
+  std::vector<DirectoryEntry> entries;
+  std::optional<std::uint32_t> failure;
+};
+
+class Folder;
+
+// An opened folder, or the status that kept it from opening.
+struct OpenedFolder {
+  std::unique_ptr<Folder> folder;
+  std::uint32_t status = 0;
+  // The folder is not there (any more): nothing to report.
+  bool missing = false;
+};
+
+class Folder {
+ public:
+  virtual ~Folder() = default;
+  // Every entry except "." and "..", in the order the source gives them.
+  virtual FolderRead ReadEntries() = 0;
+  // Nothing when the source cannot tell; a folder of unknown identity is
+  // always walked.
+  virtual std::optional<FolderIdentity> Identity() const = 0;
+  // Opens a subfolder by its long name, without following a link.
+  virtual OpenedFolder OpenSubfolder(const std::wstring& name) = 0;
+};
+
+class FolderSource {
+ public:
+  virtual ~FolderSource() = default;
+  // Opens the folder to list by its Win32 path.
+  virtual OpenedFolder OpenFolder(const std::wstring& path) = 0;
+};
+
+}  // namespace quarvel::lister

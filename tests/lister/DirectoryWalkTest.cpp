@@ -1,0 +1,144 @@
+// The walk over a folder source of our own making: what it enters, what it
+// skips, and what it says of a folder it could not read.
+#include "lister/DirectoryWalk.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "../platform/TempFolder.h"
+#include "core/LineSplitter.h"
+#include "core/ListingFormat.h"
+
+namespace quarvel::lister {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// A tree in memory: each folder by its path (names joined by "\"), with its
+// entries, an identity, and the failures to answer with.
+struct FakeFolderSpec {
+  std::vector<DirectoryEntry> entries;
+  std::optional<FolderIdentity> identity;
+  std::optional<std::uint32_t> read_failure;  // after the entries
+  std::optional<std::uint32_t> open_failure;
+  bool missing = false;
+};
+using FakeTree = std::map<std::wstring, FakeFolderSpec>;
+
+class FakeFolder : public Folder {
+ public:
+  FakeFolder(const FakeTree& tree, std::wstring path) : tree_(tree), path_(std::move(path)) {}
+  FolderRead ReadEntries() override {
+    const auto& spec = tree_.at(path_);
+    return {spec.entries, spec.read_failure};
+  }
+  std::optional<FolderIdentity> Identity() const override { return tree_.at(path_).identity; }
+  OpenedFolder OpenSubfolder(const std::wstring& name) override { return Open(tree_, path_ + L"\\" + name); }
+
+  static OpenedFolder Open(const FakeTree& tree, const std::wstring& path) {
+    const auto found = tree.find(path);
+    if (found == tree.end() || found->second.missing) return {nullptr, 0xC0000034, true};
+    if (found->second.open_failure) return {nullptr, *found->second.open_failure, false};
+    return {std::make_unique<FakeFolder>(tree, path), 0, false};
+  }
+
+ private:
+  const FakeTree& tree_;
+  std::wstring path_;
+};
+
+class FakeSource : public FolderSource {
+ public:
+  explicit FakeSource(const FakeTree& tree) : tree_(tree) {}
+  OpenedFolder OpenFolder(const std::wstring& path) override { return FakeFolder::Open(tree_, path); }
+
+ private:
+  const FakeTree& tree_;
+};
+
+DirectoryEntry File(const wchar_t* name, std::uint64_t size) { return {name, L"", FILE_ATTRIBUTE_ARCHIVE, size, 0}; }
+DirectoryEntry Dir(const wchar_t* name, std::uint32_t extra = 0, std::uint32_t tag = 0) {
+  return {name, L"", FILE_ATTRIBUTE_DIRECTORY | extra, 0, tag};
+}
+
+class DirectoryWalkTest : public ::testing::Test {
+ protected:
+  Lines Walk(bool recurse = true) {
+    const std::string file = work / "walk.txt";
+    WalkTotals totals;
+    {
+      ListingOutput output(file);
+      FakeSource source(tree);
+      DirectoryWalk walk(source, output, L"*", recurse);
+      walk.Run("T:\\", L"T:");
+      totals = walk.Totals();
+    }
+    files = totals.files;
+    Lines lines;
+    LineSplitter splitter;
+    const auto sink = [&lines](std::string_view line) { lines.emplace_back(line); };
+    splitter.Feed(testing::ReadWholeFile(file), sink);
+    splitter.Finish(sink);
+    return lines;
+  }
+
+  testing::TempFolder work;
+  FakeTree tree;
+  std::uint64_t files = 0;
+};
+
+TEST_F(DirectoryWalkTest, AFolderThatCannotBeReadOrOpenedSaysSoUnderItsHeading) {
+  tree[L"T:"] = {{File(L"A.DLL", 1), Dir(L"DENIED"), Dir(L"GONE"), Dir(L"SHARE")}, FolderIdentity{1, 0, 1}};
+  tree[L"T:\\DENIED"] = {{}, FolderIdentity{1, 0, 2}, std::nullopt, 0xC0000022};
+  tree[L"T:\\GONE"] = {{}, std::nullopt, std::nullopt, std::nullopt, true};
+  // A network folder whose listing breaks off after its first entries.
+  tree[L"T:\\SHARE"] = {{File(L"B.DLL", 2)}, FolderIdentity{1, 0, 3}, 0xC000000D};
+  EXPECT_EQ(Walk(), (Lines{"T:\\", FileLine("A.DLL", 1), SubfolderLine("DENIED"), SubfolderLine("GONE"),
+                           SubfolderLine("SHARE"), "T:\\DENIED\\", FileLine("FOLDER-NOT-READ:0xC0000022", 0),
+                           "T:\\SHARE\\", FileLine("B.DLL", 2), FileLine("FOLDER-NOT-READ:0xC000000D", 0)}));
+  EXPECT_EQ(files, 2u);  // the notes are no files
+
+  tree[L"T:"].open_failure = 5;
+  EXPECT_EQ(Walk(), (Lines{"T:\\", FileLine("FOLDER-NOT-READ:0x00000005", 0)}));
+  tree[L"T:"].missing = true;
+  EXPECT_TRUE(Walk().empty());
+}
+
+// Cloud placeholders (OneDrive's Desktop and Documents) are folders with files
+// of their own; junctions, symbolic links and reparse folders of unknown kind
+// name other places and are never entered.
+TEST_F(DirectoryWalkTest, ReparseFoldersAreEnteredUnlessTheyNameAnotherPlace) {
+  tree[L"T:"] = {{Dir(L"CLOUD", FILE_ATTRIBUTE_REPARSE_POINT, kReparseTagCloud),
+                  Dir(L"JUNCTION", FILE_ATTRIBUTE_REPARSE_POINT, kReparseTagMountPoint),
+                  Dir(L"LINK", FILE_ATTRIBUTE_REPARSE_POINT, kReparseTagSymlink),
+                  Dir(L"UNKNOWN", FILE_ATTRIBUTE_REPARSE_POINT, 0)},
+                 std::nullopt};
+  for (const wchar_t* sub : {L"T:\\CLOUD", L"T:\\JUNCTION", L"T:\\LINK", L"T:\\UNKNOWN"}) {
+    tree[sub] = {{File(L"IN.DLL", 1)}, std::nullopt};
+  }
+  const Lines lines = Walk();
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "T:\\CLOUD\\"), lines.end());
+  for (const char* heading : {"T:\\JUNCTION\\", "T:\\LINK\\", "T:\\UNKNOWN\\"}) {
+    EXPECT_EQ(std::find(lines.begin(), lines.end(), heading), lines.end()) << heading;
+  }
+  EXPECT_EQ(files, 1u);
+}
+
+// A folder reached twice (a bind mount, a loop without a link bit) is listed
+// once; a folder whose identity cannot be read is never skipped for it.
+TEST_F(DirectoryWalkTest, EachFolderOnceByIdentityAndUnknownIdentitiesAlwaysWalked) {
+  tree[L"T:"] = {{Dir(L"A"), Dir(L"B"), Dir(L"C"), Dir(L"D")}, FolderIdentity{1, 0, 1}};
+  tree[L"T:\\A"] = {{File(L"X.DLL", 1)}, FolderIdentity{1, 0, 7}};
+  tree[L"T:\\B"] = {{File(L"X.DLL", 1)}, FolderIdentity{1, 0, 7}};
+  tree[L"T:\\C"] = {{File(L"X.DLL", 1)}, std::nullopt};
+  tree[L"T:\\D"] = {{File(L"X.DLL", 1)}, std::nullopt};
+  const Lines lines = Walk();
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "T:\\A\\"), lines.end());
+  EXPECT_EQ(std::find(lines.begin(), lines.end(), "T:\\B\\"), lines.end());
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "T:\\C\\"), lines.end());
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "T:\\D\\"), lines.end());
+}
+
+}  // namespace
+}  // namespace quarvel::lister
