@@ -28,6 +28,7 @@ TEST(GoToDirectory, ExploresTheFolderPartAsItStands) {
   EXPECT_EQ(GoToDirectoryRequest(R"(C:\WINDOWS\)"),
             (ShellRequest{"explore", R"(C:\WINDOWS\)", std::nullopt, R"(C:\WINDOWS\)", 1}));
   EXPECT_EQ(GoToDirectoryRequest(R"(C:\WINDOWS\SYSTEM32\X.DLL)").file, R"(C:\WINDOWS\SYSTEM32\)");
+  EXPECT_EQ(GoToDirectoryRequest(R"(D:\My Folder\My File.dll)").file, R"(D:\My Folder\)");
   // A name without a dot counts as a folder.
   EXPECT_EQ(GoToDirectoryRequest(R"(C:\WINDOWS\HOSTS)").file, R"(C:\WINDOWS\HOSTS\)");
   EXPECT_EQ(GoToDirectoryRequest(R"(C:\PROGRA~1\A.DLL)").directory, R"(C:\PROGRA~1\)");

@@ -236,6 +236,52 @@ TEST_F(ResultScenario, List2ClickWithoutASelectionEmptiesWhatCopyCopies) {
   EXPECT_TRUE(WaitUntil([&] { return ClipboardText().empty(); })) << ClipboardText();
 }
 
+// Where a volume keeps no 8.3 names, the lister writes long names and folder
+// headings with blanks. Wine always makes short names, so the listing here is
+// the one the lister writes on such a volume; the files are real.
+TEST(BlankNames, EveryResultCommandTakesTheWholeNameBeforeTheSizeColumn) {
+  TempFolder work, scan;
+  scan.MakeFolder("My Folder");
+  scan.MakeFile("My Folder\\My Hidden File.dll", "12345", FILE_ATTRIBUTE_HIDDEN);
+  scan.MakeFile("My Folder\\My Visible File.dll", "1");
+  scan.MakeFile("Program", "1");
+  scan.MakeFile("Program Files.dll", "1", FILE_ATTRIBUTE_HIDDEN);
+  AppSession app(QuarvelExe(), work.Path());
+  app.Type(kPathTxt, scan.Path());
+  app.Click(kCmdLocate);
+  ASSERT_TRUE(WaitUntil([&] { return app.Enabled(kCmdScan); }));
+  const std::string h = FolderHeadingLine(scan.Path());
+  const std::string hm = FolderHeadingLine(scan / "My Folder");
+  TempFolder::MakeFileAt(work / "dll.txt",
+                         h + "\r\n" + SubfolderLine("My Folder") + "\r\n" + FileLine("Program", 1) + "\r\n" +
+                             FileLine("Program Files.dll", 1) + "\r\n" + hm + "\r\n" +
+                             FileLine("My Hidden File.dll", 5) + "\r\n" + FileLine("My Visible File.dll", 1) + "\r\n" +
+                             CountSummaryLine(4, 2) + "\r\n",
+                         FILE_ATTRIBUTE_NORMAL);
+  app.Click(kCmdScan);
+  ASSERT_TRUE(WaitUntil([&] { return app.Text(kLblInfo) == "Completed"; }));
+  const std::string hidden = hm + FileLine("My Hidden File.dll", 5);
+  EXPECT_EQ(app.ListItems(kList1), (Items{h + FileLine("Program Files.dll", 1), hidden}));
+  EXPECT_EQ(app.ListItems(kList2), (Items{h, h + "Program", hm, hm + "My Visible File.dll"}));
+
+  app.ClickListItem(kList1, 1);
+  app.Command(kMnuCopy);
+  EXPECT_TRUE(WaitUntil([&] { return ClipboardText() == hidden; })) << ClipboardText();
+  app.Command(kMnuExPath);
+  EXPECT_TRUE(WaitUntil([&] { return ClipboardText() == scan / "My Folder\\My Hidden File.dll"; }))
+      << ClipboardText();
+  app.ClickListItem(kList2, 3);
+  app.Command(kMnuFind);
+  EXPECT_TRUE(WaitUntil([&] { return ClipboardText() == "My Visible File.dll"; })) << ClipboardText();
+  app.ClickListItem(kList1, 1);
+  app.Command(kMnuRescan);
+  const auto box = WaitForMessageBox(kAppTitle);
+  ASSERT_TRUE(box.has_value());
+  EXPECT_EQ(box->text, "1 files with a filesize of 5 bytes were found ");
+  PressButton(*box, IDOK);
+  EXPECT_TRUE(WaitUntil([&] { return app.ListCount(kList1) == 1; }));
+}
+
 TEST_F(ResultScenario, LogIsWrittenByteForByteAndNoLeavesItUnopened) {
   const Items unseen = app->ListItems(kList1);
   app->Click(kCmdLog);
