@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <memory>
 #include <span>
 #include <string>
@@ -106,12 +107,22 @@ class FrmFerrow : public ui::WindowBase<FrmFerrow> {
   void OfferRepairStep2();
   void RepairStep2();
 
+  // When the current folder cannot hold the work files (its name has no ANSI
+  // spelling, or nothing can be written there), says so and what to do; false
+  // when the folder is fine.
+  bool ExplainUnusableWorkFolder();
+
   // Step 1 of a scan: runs the lister, which writes dll.txt.
   void RunLister();
   // Step 2 of a scan: reads dll.txt into the two result lists.
   void CompareListing();
   template <class Step>
   void RunStep(Step&& step);
+
+  // How often long work lets the window's messages run (and shows its
+  // progress): often enough for a click to be answered at once, rare enough to
+  // cost nothing.
+  static constexpr std::chrono::milliseconds kAnswerInterval{50};
 
   // While a step runs it hands control to the message loop; a second click on a
   // step button then must not start a nested run, and a close waits for the

@@ -19,7 +19,9 @@ namespace quarvel::app {
 void FrmFerrow::CmdLog_Click() {
   HWND list1 = Control(kList1);
   LogInput input;
-  input.version = win::GetFileVersion(WorkPath(kProgramFile));
+  // The running program's own file: a renamed copy ("quarvel (1).exe" from a
+  // download) has its version too.
+  input.version = win::GetFileVersion(win::GetProgramPath());
   const int count = ui::ListCount(list1);
   for (int i = 0; i < count; ++i) input.list1.push_back(ui::ListItem(list1, i));
   input.size_caption = ui::GetText(Control(kLblSize));

@@ -2,6 +2,7 @@
 // an unseen file again.
 #include "app/ControlIds.h"
 #include "app/FrmFerrow.h"
+#include "core/Pacer.h"
 #include "core/ParsePath.h"
 #include "core/ResultCommands.h"
 #include "platform/Clipboard.h"
@@ -32,12 +33,16 @@ void FrmFerrow::mnuFind_Click() {
 }
 
 void FrmFerrow::mnuRescan_Click() {
-  // The rescan reports its own failures in the status line.
-  try {
-    Rescan();
-  } catch (const std::exception&) {
-    ui::SetTextNow(Control(kLblInfo), "Access Error for " + GetFileNamePart());
-  }
+  // The walk lets the window's messages run, so it is a step like the scan's:
+  // never entered twice, and a close waits for it to wind down. It reports its
+  // own failures in the status line.
+  RunStep([this] {
+    try {
+      Rescan();
+    } catch (const std::exception&) {
+      ui::SetTextNow(Control(kLblInfo), "Access Error for " + GetFileNamePart());
+    }
+  });
 }
 
 void FrmFerrow::Rescan() {
@@ -45,15 +50,36 @@ void FrmFerrow::Rescan() {
   HWND info = Control(kLblInfo);
   const std::string path = EntryPath(ui::ListCurrentText(list1));
   win::PumpPendingMessages();
+  if (close_requested_) return;
   ui::SetText(info, win::GetLongFileName(path));
   SetFullPath(path);
   ui::SetTextNow(info, "Searching for " + GetFileNamePart());
+  if (AbortScan == kTrue) {
+    AbortScan = kFalse;
+    ui::SetText(Control(kCmdEsc), "Escape");
+  }
   std::int16_t matches = 0;
   std::int16_t folders = 0;
-  // Without a name nothing can match: the walk would only freeze the window
-  // while it crossed the whole drive.
+  // The walk of a large tree lets the window answer, and "Escape" or a close
+  // ends it. Without a name nothing can match: the walk would only cross the
+  // whole drive.
+  Pacer pacer(kAnswerInterval);
+  bool stopped = false;
+  const auto should_stop = [&] {
+    if (pacer.Due()) win::PumpPendingMessages();
+    stopped = AbortScan == kTrue || close_requested_ || win::QuitRequested();
+    return stopped;
+  };
   const std::uint64_t total =
-      GetFileNamePart().empty() ? 0 : win::FindFilesRecursive(GetFolderPart(), GetFileNamePart(), matches, folders);
+      GetFileNamePart().empty()
+          ? 0
+          : win::FindFilesRecursive(GetFolderPart(), GetFileNamePart(), matches, folders, should_stop);
+  if (close_requested_ || win::QuitRequested()) return;
+  if (stopped) {
+    ui::SetTextNow(info, "Rescan stopped: " + std::to_string(matches) +
+                             " file(s) found so far; the entry stays in the List");
+    return;
+  }
   const std::int32_t shown_total = TotalForDisplay(total);
   ui::SetText(info, std::to_string(matches) + " file(s) from using Rescan were found and Removed from the List");
   const std::string message = std::to_string(matches) + " files with a filesize of " + std::to_string(shown_total) +

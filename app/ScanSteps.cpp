@@ -22,6 +22,7 @@
 #include "platform/OS_Detect.h"
 #include "platform/OrdinarySearchView.h"
 #include "platform/ResourceFile.h"
+#include "platform/SystemError.h"
 #include "ui/ListFiller.h"
 #include "ui/WindowText.h"
 
@@ -30,10 +31,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// How often the comparison lets the window's messages run and updates its
-// labels: often enough for a click to be answered at once, rare enough to cost
-// nothing.
-constexpr auto kAnswerInterval = 50ms;
 // How often it redraws the result lists: a redraw of a long list box costs
 // about ten milliseconds, far more than the labels or the message loop.
 constexpr auto kListRedrawInterval = 500ms;
@@ -61,6 +58,7 @@ void FrmFerrow::RunLister() {
   if (!win::FileHoldsResource(win::kListerResourceId, lister) &&
       !win::ReplaceWithResource(win::kListerResourceId, lister)) {
     ui::SetText(Control(kLblInfo), "");
+    if (ExplainUnusableWorkFolder()) return;
     MessageBoxA(hwnd_,
                 ("The file " + lister + " is not this program's lister and could not be replaced, so it was not run. "
                  "Remove it, or start the program from another folder.").c_str(),
@@ -79,7 +77,25 @@ void FrmFerrow::RunLister() {
   launch.filter_text = ui::GetText(Control(kComboExt));
   launch.include_subdirectories_value =
       static_cast<int>(SendMessageA(Control(kChkSubDir), BM_GETCHECK, 0, 0));
-  if (const auto command_line = BuildListerCommandLine(launch)) win::RunAndWait(*command_line);
+  if (const auto command_line = BuildListerCommandLine(launch)) {
+    // Closing the window ends the lister: a partial listing is of no use, and
+    // a second copy of the program in this folder would meet its files.
+    const auto outcome = win::StartAndWait(*command_line, [this] { return close_requested_; });
+    if (outcome.stopped) {
+      DeleteFileA(listing.c_str());
+      return;
+    }
+    if (!outcome.started) {
+      ui::SetText(Control(kLblInfo), "The lister could not be started");
+      const std::string text = "The lister " + lister + " could not be started: " +
+                               win::SystemErrorDescription(outcome.error) + " (error " +
+                               std::to_string(outcome.error) +
+                               "). An antivirus program or an application-control policy may be blocking it; "
+                               "nothing was listed.";
+      MessageBoxA(hwnd_, text.c_str(), kAppTitle, MB_OK | MB_ICONWARNING);
+      return;
+    }
+  }
 
   if (close_requested_) return;
   ui::SetText(Control(kLblInfo), "Completed the Scan, Click Compare to Continue");

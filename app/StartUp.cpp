@@ -8,9 +8,12 @@
 #include "core/RegistryValue.h"
 #include "core/RepairText.h"
 #include "platform/AccountType.h"
+#include "platform/AnsiText.h"
 #include "platform/LaunchAppSync.h"
 #include "platform/OS_Detect.h"
 #include "platform/ResourceFile.h"
+#include "platform/SystemError.h"
+#include "platform/WorkFolder.h"
 #include "platform/modRegistry.h"
 #include "platform/modShellFileDisk.h"
 #include "ui/WindowText.h"
@@ -31,7 +34,8 @@ void FrmFerrow::Form_Load() {
   }
   SendMessageA(combo, CB_SETCURSEL, 1, 0);
 
-  EnableWindow(Control(kCmdLocate), PathFileExistsA(WorkPath(kListerFile).c_str()));
+  const bool lister_written = PathFileExistsA(WorkPath(kListerFile).c_str()) != FALSE;
+  EnableWindow(Control(kCmdLocate), lister_written);
   ui::SetText(Control(kPathTxt), win::GetSysDir());  // runs the path box's change handler
   EnableWindow(Control(kCmdLog), FALSE);
 
@@ -50,6 +54,26 @@ void FrmFerrow::Form_Load() {
   CheckRepairState();
   if (!AppInitValue.empty()) ui::SetTextNow(Control(kLblSize), "AppInit_DLLs value = " + AppInitValue);
   OfferRepairStep2();
+  if (!lister_written) ExplainUnusableWorkFolder();
+}
+
+bool FrmFerrow::ExplainUnusableWorkFolder() {
+  std::string problem;
+  if (!win::CurrentFolderSpelled()) {
+    problem = "The name of the folder this program was started in, " + win::AnsiFromWide(win::CurrentFolderWide()) +
+              ", cannot be spelled in this system's code page, so the program cannot keep its work files "
+              "(locate.com, dll.txt, log.txt) there. Start it from a folder whose name uses only characters of "
+              "the system's language, such as C:\\Quarvel.";
+  } else if (const auto error = win::WriteErrorIn(win::GetCurDir())) {
+    problem = "The program cannot write its work files (locate.com, dll.txt, log.txt) in the folder it was "
+              "started in, " + win::GetCurDir() + ": " + win::SystemErrorDescription(*error) +
+              " Copy it to a folder you can write to, such as your Documents folder, and start it there.";
+  } else {
+    return false;
+  }
+  ui::SetText(Control(kLblInfo), "The work files cannot be written in this folder");
+  MessageBoxA(hwnd_, problem.c_str(), kAppTitle, MB_OK | MB_ICONWARNING);
+  return true;
 }
 
 void FrmFerrow::LoadDataIntoFile(int data_name, const std::string& file_name) {

@@ -10,8 +10,6 @@ inline constexpr const char* kListingFile = "\\dll.txt";
 // compares file names without regard to case, so both spellings name one file.
 inline constexpr const char* kListingFileAsCompared = "\\DLL.txt";
 inline constexpr const char* kLogFile = "\\log.txt";
-// The program's own file, whose version the log shows.
-inline constexpr const char* kProgramFile = "\\quarvel.exe";
 
 // The repair's backups and its backup folder.
 inline constexpr const char* kRegistryExportFile = "\\windows.reg";

@@ -41,4 +41,14 @@ std::string GetShortName(const std::string& path) {
       [&path](char* b, DWORD size) { return GetShortPathNameA(path.c_str(), b, size); });
 }
 
+std::string GetProgramPath() {
+  std::string path(MAX_PATH, '\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n == 0) return {};
+    if (n < path.size()) return path.substr(0, n);
+    path.assign(path.size() * 2, '\0');  // cut short: a longer path
+  }
+}
+
 }  // namespace quarvel::win

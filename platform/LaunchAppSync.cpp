@@ -15,7 +15,9 @@ std::int16_t show_window_state = 0;
 void SetShowWindowState(std::int16_t state) { show_window_state = state; }
 std::int16_t ShowWindowState() { return show_window_state; }
 
-Bool16 RunAndWait(const std::string& command_line) {
+Bool16 RunAndWait(const std::string& command_line) { return ToBool16(StartAndWait(command_line).started); }
+
+LaunchOutcome StartAndWait(const std::string& command_line, const std::function<bool()>& should_stop) {
   STARTUPINFOA startup{};
   startup.cb = sizeof(startup);
   startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -28,13 +30,13 @@ Bool16 RunAndWait(const std::string& command_line) {
   PROCESS_INFORMATION info{};
   if (!CreateProcessA(nullptr, writable.data(), nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS,
                       nullptr, nullptr, &startup, &info)) {
-    return kFalse;
+    return {false, GetLastError(), false};
   }
-  WaitForProcess(info);
-  return kTrue;
+  const bool ended = WaitForProcess(info, should_stop);
+  return {true, 0, !ended};
 }
 
-void WaitForProcess(PROCESS_INFORMATION& info) {
+bool WaitForProcess(PROCESS_INFORMATION& info, const std::function<bool()>& should_stop) {
   UniqueKernelHandle process(info.hProcess);
   UniqueKernelHandle thread(info.hThread);
   info.hProcess = nullptr;
@@ -47,14 +49,19 @@ void WaitForProcess(PROCESS_INFORMATION& info) {
   // window stays as responsive and the lister keeps the processor to itself.
   HANDLE handles[] = {process.get()};
   for (;;) {
+    if (should_stop && should_stop()) {
+      TerminateProcess(process.get(), 1);
+      WaitForSingleObject(process.get(), INFINITE);
+      return false;
+    }
     if (QuitRequested()) {
       WaitForSingleObject(process.get(), INFINITE);
-      return;
+      return true;
     }
     // MWMO_INPUTAVAILABLE also wakes for messages that were already queued.
     const DWORD woken =
         MsgWaitForMultipleObjectsEx(1, handles, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-    if (woken != WAIT_OBJECT_0 + 1) return;  // ended, or the wait itself failed
+    if (woken != WAIT_OBJECT_0 + 1) return true;  // ended, or the wait itself failed
     PumpPendingMessages();
   }
 }

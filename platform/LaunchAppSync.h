@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "core/Bool16.h"
@@ -20,8 +21,20 @@ std::int16_t ShowWindowState();
 // could not be started. Runs in the caller's current folder and environment.
 Bool16 RunAndWait(const std::string& command_line);
 
+// How a start-and-wait ended.
+struct LaunchOutcome {
+  bool started = false;
+  DWORD error = 0;       // why it could not be started
+  bool stopped = false;  // ended early, at the caller's word
+};
+
+// As RunAndWait, and says why a program could not be started. `should_stop`,
+// asked after each pass of the message loop, can end the program early (the
+// window is closing): the program is then terminated and waited for.
+LaunchOutcome StartAndWait(const std::string& command_line, const std::function<bool()>& should_stop = {});
+
 // Waits for the started process to end, dispatching window messages meanwhile,
-// then closes both handles of `info`.
-void WaitForProcess(PROCESS_INFORMATION& info);
+// then closes both handles of `info`. False when `should_stop` ended it.
+bool WaitForProcess(PROCESS_INFORMATION& info, const std::function<bool()>& should_stop = {});
 
 }  // namespace quarvel::win

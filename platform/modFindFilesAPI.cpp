@@ -13,11 +13,14 @@ namespace quarvel::win {
 std::string TrimAtNull(std::string_view text) { return std::string(text.substr(0, text.find('\0'))); }
 
 std::uint64_t FindFilesRecursive(std::string folder, const std::string& pattern, std::int16_t& matches,
-                                 std::int16_t& folders) {
+                                 std::int16_t& folders, const std::function<bool()>& should_stop) {
+  const auto stop = [&should_stop] { return should_stop && should_stop(); };
+  if (stop()) return 0;
   if (folder.empty() || folder.back() != '\\') folder += '\\';
 
   std::vector<std::string> subfolders;
   ForEachFound(folder + "*", [&](const WIN32_FIND_DATAA& entry) {
+    if (stop()) return false;
     const std::string name = TrimAtNull(std::string_view(entry.cFileName, sizeof(entry.cFileName)));
     const DWORD attributes = GetFileAttributesA((folder + name).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return true;
@@ -33,12 +36,16 @@ std::uint64_t FindFilesRecursive(std::string folder, const std::string& pattern,
 
   std::uint64_t total = 0;
   ForEachFound(folder + pattern, [&](const WIN32_FIND_DATAA& entry) {
+    if (stop()) return false;
     total += (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) + entry.nFileSizeLow;
     AddToCounter(matches, 1);
     return true;
   });
 
-  for (const auto& name : subfolders) total += FindFilesRecursive(folder + name + "\\", pattern, matches, folders);
+  for (const auto& name : subfolders) {
+    if (stop()) break;
+    total += FindFilesRecursive(folder + name + "\\", pattern, matches, folders, should_stop);
+  }
   return total;
 }
 

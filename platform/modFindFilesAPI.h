@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -18,7 +19,9 @@ std::string TrimAtNull(std::string_view text);
 // Links (junctions, symbolic links, reparse folders of unknown kind) are never
 // entered, so a loop cannot trap the walk; other reparse folders (cloud
 // placeholders) are. Throws std::overflow_error past 32,767 on either counter.
+// `should_stop`, asked at each folder and each entry, ends the walk early when
+// it answers true; what was summed so far is returned.
 std::uint64_t FindFilesRecursive(std::string folder, const std::string& pattern, std::int16_t& matches,
-                                 std::int16_t& folders);
+                                 std::int16_t& folders, const std::function<bool()>& should_stop = {});
 
 }  // namespace quarvel::win

@@ -294,17 +294,54 @@ TEST_F(ResultScenario, LogIsWrittenByteForByteAndNoLeavesItUnopened) {
   expected.size_caption = app->Text(kLblSize);
   expected.nt_family = true;
   expected.is_admin = true;
+  expected.version = "1.0.0.0";
   EXPECT_EQ(ReadWholeFile(work / "log.txt"), LogText(expected));
   EXPECT_EQ(SendMessageA(app->Control(kList1), LB_GETCURSEL, 0, 0), static_cast<LRESULT>(unseen.size() - 1));
 }
 
-TEST_F(ResultScenario, LogCarriesTheProgramsVersionWhenItSitsInTheCurrentFolder) {
-  CopyFileA(QuarvelExe().c_str(), (work / "quarvel.exe").c_str(), FALSE);
-  app->Click(kCmdLog);
+// The log shows the running program's own version, under whatever name it was
+// started: a browser names a second download "quarvel (1).exe".
+TEST(LogVersion, IsTheRunningProgramsOwnEvenUnderAnotherName) {
+  TempFolder work;
+  const std::string renamed = work / "quarvel (1).exe";
+  ASSERT_TRUE(CopyFileA(QuarvelExe().c_str(), renamed.c_str(), FALSE));
+  AppSession app(renamed, work.Path());
+  app.Type(kPathTxt, work.Path());
+  app.Click(kCmdLocate);
+  ASSERT_TRUE(WaitUntil([&] { return app.Enabled(kCmdScan); }));
+  app.Click(kCmdScan);
+  ASSERT_TRUE(WaitUntil([&] { return app.Text(kLblInfo) == "Completed"; }));
+  app.Click(kCmdLog);
   const auto box = WaitForMessageBox("Log of Vaduzev");
   ASSERT_TRUE(box.has_value());
   PressButton(*box, IDNO);
   EXPECT_EQ(ReadWholeFile(work / "log.txt").rfind("*    Quarvel Log version(1.0.0.0)\r\n", 0), 0u);
+}
+
+// A rescan walks the whole tree below the entry's folder (the Linux /usr
+// here): the window answers throughout and "Escape" ends the walk; the entry
+// stays.
+TEST(RescanOfALargeTree, AnswersThroughoutAndEscapeStopsIt) {
+  TempFolder work;
+  AppSession app(QuarvelExe(), work.Path());
+  app.Type(kPathTxt, work.Path());
+  app.Click(kCmdLocate);
+  ASSERT_TRUE(WaitUntil([&] { return app.Enabled(kCmdScan); }));
+  const std::string entry = "Z:\\usr\\" + FileLine("QVNOSUCH.DLL", 1);
+  TempFolder::MakeFileAt(work / "dll.txt", "Z:\\usr\\\r\n" + FileLine("QVNOSUCH.DLL", 1) + "\r\n",
+                         FILE_ATTRIBUTE_NORMAL);
+  app.Click(kCmdScan);
+  ASSERT_TRUE(WaitUntil([&] { return app.Text(kLblInfo) == "Completed"; }));
+  ASSERT_EQ(app.ListItems(kList1), (Items{entry}));
+  app.ClickListItem(kList1, 0);
+  app.Command(kMnuRescan);
+  ASSERT_TRUE(WaitUntil([&] { return app.Text(kLblInfo) == "Searching for QVNOSUCH.DLL"; }));
+  app.Click(kCmdEsc);
+  EXPECT_TRUE(WaitUntil([&] {
+    return app.Text(kLblInfo) == "Rescan stopped: 0 file(s) found so far; the entry stays in the List";
+  }));
+  EXPECT_EQ(app.ListItems(kList1), (Items{entry}));
+  EXPECT_FALSE(FindMessageBox(kAppTitle).has_value());
 }
 
 TEST_F(ResultScenario, PathBoxHoverShowsItsFullText) {

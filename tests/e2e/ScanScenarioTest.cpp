@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "../platform/TempFolder.h"
@@ -12,6 +13,7 @@
 #include "app/ControlIds.h"
 #include "core/ListingFormat.h"
 #include "core/Text.h"
+#include "platform/AnsiText.h"
 #include "platform/CommonFunction.h"
 #include "platform/UniqueHandle.h"
 
@@ -315,16 +317,74 @@ TEST_F(ScanScenario, ClosingDuringACompareEndsCleanlyAndRemovesTheLister) {
   EXPECT_FALSE(Exists(work / "locate.com"));
 }
 
-TEST_F(ScanScenario, ExitDuringTheListerRunWaitsForItAndRemovesTheLister) {
-  for (int i = 0; i < 3000; ++i) scan.MakeFile("E" + std::to_string(i) + ".DLL", "1");
+// Exit while the lister walks a large tree (the whole Linux /usr here): the
+// lister is ended, its partial listing and the lister removed, and the program
+// ends without waiting for the walk.
+TEST_F(ScanScenario, ExitDuringTheListerRunEndsItAndRemovesItsFiles) {
   Start();
-  Settings(scan.Path(), "*.dll", true);
+  Settings("Z:\\usr", "*.*", true);
   app->Click(kCmdLocate);
+  ASSERT_TRUE(WaitUntil([&] { return Exists(work / "dll.txt"); }));
   app->Click(kCmdExit);
   DWORD exit_code = 1;
-  ASSERT_TRUE(app->WaitForExit(60s, &exit_code));
+  ASSERT_TRUE(app->WaitForExit(30s, &exit_code));
   EXPECT_EQ(exit_code, 0u);
   EXPECT_FALSE(Exists(work / "locate.com"));
+  EXPECT_FALSE(Exists(work / "dll.txt"));
+}
+
+// Started where nothing can be written (a read-only file system here, as a CD
+// or a protected folder is), the program says which folder and what to do.
+TEST_F(ScanScenario, AFolderThatCannotBeWrittenIsExplainedAtStartUp) {
+  char full[MAX_PATH] = {};
+  GetFullPathNameA(NextToThisProgram("..\\..\\wine-session\\readonly").c_str(), MAX_PATH, full, nullptr);
+  const std::string readonly = full;
+  const std::string probe = readonly + "\\probe.tmp";
+  HANDLE written = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (written != INVALID_HANDLE_VALUE) {
+    CloseHandle(written);
+    GTEST_SKIP() << "no read-only folder: mounting one needs root";
+  }
+  std::thread start([&] { app = std::make_unique<AppSession>(QuarvelExe(), readonly); });
+  const auto box = WaitForMessageBox(kAppTitle);
+  ASSERT_TRUE(box.has_value());
+  EXPECT_NE(box->text.find("cannot write its work files"), std::string::npos) << box->text;
+  EXPECT_NE(box->text.find(readonly), std::string::npos) << box->text;
+  PressButton(*box, IDOK);
+  start.join();
+  EXPECT_FALSE(app->Enabled(kCmdLocate));
+  EXPECT_EQ(app->Text(kLblInfo), "The work files cannot be written in this folder");
+}
+
+TEST_F(ScanScenario, AFolderTheCodePageCannotSpellIsExplainedAtStartUp) {
+  const std::wstring greek = win::WideFromAnsi(work.Path()) + L"\\\u0391\u0392\u0393";
+  ASSERT_TRUE(CreateDirectoryW(greek.c_str(), nullptr));
+  std::thread start([&] { app = std::make_unique<AppSession>(QuarvelExe(), greek); });
+  const auto box = WaitForMessageBox(kAppTitle);
+  ASSERT_TRUE(box.has_value());
+  EXPECT_NE(box->text.find("cannot be spelled in this system's code page"), std::string::npos) << box->text;
+  PressButton(*box, IDOK);
+  start.join();
+  EXPECT_FALSE(app->Enabled(kCmdLocate));
+  app.reset();
+  RemoveDirectoryW(greek.c_str());
+}
+
+// An application-control policy or an antivirus refuses the lister: the
+// window says so with the system's words, and "Compare" stays off.
+TEST_F(ScanScenario, AListerThePolicyRefusesIsReportedAndNothingIsCompared) {
+  scan.MakeFile("A.DLL");
+  Start();
+  ASSERT_TRUE(app->InjectLibrary(NextToThisProgram("launch-blocker.dll")));
+  Settings(scan.Path(), "*.dll", false);
+  app->Click(kCmdLocate);
+  const auto box = WaitForMessageBox(kAppTitle);
+  ASSERT_TRUE(box.has_value());
+  EXPECT_NE(box->text.find("could not be started"), std::string::npos) << box->text;
+  EXPECT_NE(box->text.find("(error 1260)"), std::string::npos) << box->text;
+  PressButton(*box, IDOK);
+  EXPECT_TRUE(WaitUntil([&] { return app->Text(kLblInfo) == "The lister could not be started"; }));
+  EXPECT_FALSE(app->Enabled(kCmdScan));
 }
 
 TEST_F(ScanScenario, HostileListingLosesNoEntryAroundItsBadLines) {

@@ -120,11 +120,15 @@ std::string ClipboardText() {
   return text;
 }
 
-AppSession::AppSession(const std::string& exe, const std::string& work_folder) {
-  STARTUPINFOA startup{};
+AppSession::AppSession(const std::string& exe, const std::string& work_folder)
+    : AppSession(exe, Widen(work_folder)) {}
+
+AppSession::AppSession(const std::string& exe, const std::wstring& work_folder) {
+  STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
-  std::string command = "\"" + exe + "\"";
-  if (!CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, work_folder.c_str(),
+  const std::wstring wide_exe = Widen(exe);
+  std::wstring command = L"\"" + wide_exe + L"\"";
+  if (!CreateProcessW(wide_exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, work_folder.c_str(),
                       &startup, &process_)) {
     throw std::runtime_error("cannot start " + exe + ": error " + std::to_string(GetLastError()));
   }

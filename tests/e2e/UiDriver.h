@@ -40,6 +40,8 @@ class AppSession {
   // Starts the program with `work_folder` as its current folder and waits for
   // its main window.
   AppSession(const std::string& exe, const std::string& work_folder);
+  // The same in a folder whose name the ANSI code page may not spell.
+  AppSession(const std::string& exe, const std::wstring& work_folder);
   ~AppSession();  // closes the window; the process must end
   AppSession(const AppSession&) = delete;
   AppSession& operator=(const AppSession&) = delete;

@@ -6,6 +6,8 @@
 
 #include <cstring>
 
+#include "ImportPatch.h"
+
 namespace {
 
 constexpr char kMarkerA[] = "QVHIDE";
@@ -80,42 +82,17 @@ HANDLE WINAPI HiddenFindFirstFileExW(LPCWSTR pattern, FINDEX_INFO_LEVELS level, 
   return search;
 }
 
-struct Replacement {
-  const char* name;
-  void* hidden;
-};
-
 // Points every import of the main program that resolves to one of the search
 // functions at its hiding version.
 void PatchImports() {
-  const Replacement replacements[] = {
+  quarvel::testing::PatchMainImports({
       {"FindFirstFileA", reinterpret_cast<void*>(&HiddenFindFirstFileA)},
       {"FindNextFileA", reinterpret_cast<void*>(&HiddenFindNextFileA)},
       {"FindFirstFileW", reinterpret_cast<void*>(&HiddenFindFirstFileW)},
       {"FindNextFileW", reinterpret_cast<void*>(&HiddenFindNextFileW)},
       {"FindFirstFileExA", reinterpret_cast<void*>(&HiddenFindFirstFileExA)},
       {"FindFirstFileExW", reinterpret_cast<void*>(&HiddenFindFirstFileExW)},
-  };
-  HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
-  auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
-  auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
-  auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-  const auto& directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-  if (directory.VirtualAddress == 0) return;
-  for (auto* import = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + directory.VirtualAddress); import->Name != 0;
-       ++import) {
-    for (auto* thunk = reinterpret_cast<IMAGE_THUNK_DATA*>(base + import->FirstThunk); thunk->u1.Function != 0;
-         ++thunk) {
-      for (const auto& replacement : replacements) {
-        const auto real = reinterpret_cast<ULONG_PTR>(GetProcAddress(kernel32, replacement.name));
-        if (thunk->u1.Function != real) continue;
-        DWORD old = 0;
-        VirtualProtect(&thunk->u1.Function, sizeof(thunk->u1.Function), PAGE_READWRITE, &old);
-        thunk->u1.Function = reinterpret_cast<ULONG_PTR>(replacement.hidden);
-        VirtualProtect(&thunk->u1.Function, sizeof(thunk->u1.Function), old, &old);
-      }
-    }
-  }
+  });
 }
 
 }  // namespace

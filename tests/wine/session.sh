@@ -11,6 +11,8 @@ env_file=$state/env
 wine_dir=/usr/lib/wine
 
 stop() {
+  # The read-only folder (see start) goes before anything below it is removed.
+  if mountpoint -q "$state/readonly" 2>/dev/null; then umount "$state/readonly" || true; fi
   [ -f "$env_file" ] || return 0
   # shellcheck disable=SC1090
   source "$env_file"
@@ -34,6 +36,14 @@ start() {
     echo $! >"$state/xvfb.pid"
     for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
     export DISPLAY=":$n"
+  fi
+
+  # A folder nobody can write to, as a CD or a protected place is: a read-only
+  # file system, which holds even for root. Only root can mount it; without it
+  # the scenarios that need it say they were skipped.
+  mkdir -p "$state/readonly"
+  if [ "$(id -u)" -eq 0 ]; then
+    mount -t tmpfs -o ro,size=64k quarvel-readonly "$state/readonly" 2>/dev/null || true
   fi
 
   # One server kept alive for the run, so each test program starts in a fraction
