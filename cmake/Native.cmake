@@ -78,6 +78,9 @@ add_wine_test(lister tests/lister_tests.exe 120)
 add_wine_test(ui tests/ui_tests.exe 120)
 add_wine_test(e2e tests/e2e_tests.exe 1200)
 
+# The program's PE header and imports, as real Windows reads them.
+add_test(NAME pe.quarvel COMMAND ${CMAKE_SOURCE_DIR}/tests/pe/check-quarvel.sh ${WIN_BUILD_DIR}/bin/quarvel.exe)
+
 # Speed guard: the scan benchmark on a tree of 40 x 1,000 files fails the run when
 # the compare takes over 4 times, or the lister over 3 times, one plain
 # enumeration of the same tree (ratios from one run, with room for a noisy machine).

@@ -22,8 +22,11 @@ add_library(quarvel_platform STATIC
   platform/Shell.cpp
   platform/ShutDownNT.cpp
   platform/SystemError.cpp
+  platform/SystemLibrary.cpp
+  platform/WorkFolder.cpp
 )
-target_link_libraries(quarvel_platform PUBLIC quarvel_core shlwapi version shell32 ole32 user32 advapi32)
+# version.dll and advpack.dll are loaded by full path (SystemLibrary), never imported.
+target_link_libraries(quarvel_platform PUBLIC quarvel_core shlwapi shell32 ole32 user32 advapi32)
 
 # The lister: our own console program, written out as locate.com at run time.
 add_executable(lister
@@ -76,6 +79,9 @@ add_executable(quarvel WIN32
   ${CMAKE_BINARY_DIR}/generated/quarvel.rc
 )
 target_link_libraries(quarvel PRIVATE quarvel_ui)
+# Aware of Remote Desktop session hosts: otherwise GetWindowsDirectoryA gives a
+# per-user folder there.
+target_link_options(quarvel PRIVATE -Wl,--tsaware)
 add_dependencies(quarvel lister)
 
 # Windows-side tests, run under Wine by ctest from the native build.
@@ -171,3 +177,8 @@ add_library(hider SHARED tests/hider/Hider.cpp)
 set_target_properties(hider PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 target_link_options(hider PRIVATE -static)
 add_dependencies(e2e_tests hider)
+# Test-only launch blocker: refuses the program's CreateProcessA as a policy would.
+add_library(launch-blocker SHARED tests/hider/LaunchBlocker.cpp)
+set_target_properties(launch-blocker PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+target_link_options(launch-blocker PRIVATE -static)
+add_dependencies(e2e_tests launch-blocker)

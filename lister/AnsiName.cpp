@@ -14,7 +14,7 @@ constexpr const char* kNotAnsiNote = "NOT-ANSI:";
 std::string Noted(const std::wstring& name) {
   std::string noted = kNotAnsiNote;
   for (const wchar_t c : name) {
-    if (const auto spelled = ExactAnsi(std::wstring(1, c))) {
+    if (const auto spelled = win::ExactAnsi(std::wstring(1, c))) {
       noted += *spelled;
     } else {
       char code[12];
@@ -27,24 +27,11 @@ std::string Noted(const std::wstring& name) {
 
 }  // namespace
 
-std::optional<std::string> ExactAnsi(const std::wstring& text) {
-  if (text.empty()) return std::string();
-  BOOL used_default = FALSE;
-  const int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()),
-                                       nullptr, 0, nullptr, &used_default);
-  if (size <= 0 || used_default) return std::nullopt;
-  std::string ansi(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()), ansi.data(), size,
-                      nullptr, &used_default);
-  if (used_default || win::WideFromAnsi(ansi) != text) return std::nullopt;
-  return ansi;
-}
-
 std::string ListedName(const DirectoryEntry& entry) {
   if (!entry.short_name.empty()) {
-    if (const auto spelled = ExactAnsi(entry.short_name)) return *spelled;
+    if (const auto spelled = win::ExactAnsi(entry.short_name)) return *spelled;
   }
-  if (const auto spelled = ExactAnsi(entry.long_name)) return *spelled;
+  if (const auto spelled = win::ExactAnsi(entry.long_name)) return *spelled;
   return Noted(entry.long_name);
 }
 

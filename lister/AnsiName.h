@@ -8,10 +8,6 @@
 
 namespace quarvel::lister {
 
-// The exact ANSI spelling of `text`, or nothing when a character has none (no
-// best-fit substitutes: a "?" in a name would act as a wildcard).
-std::optional<std::string> ExactAnsi(const std::wstring& text);
-
 // The name the listing shows: the 8.3 short name when the entry has one, else
 // its long name. When neither spells exactly in the ANSI code page, the name is
 // written as "NOT-ANSI:" followed by the name with each such character as

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -31,6 +32,31 @@ inline std::wstring WideFromAnsi(std::string_view ansi) {
   std::wstring wide;
   WideFromAnsi(ansi, wide);
   return wide;
+}
+
+// The exact spelling of wide text in `code_page` (the ANSI code page unless
+// told), or nothing when a character has none: no best-fit substitutes, since a
+// "?" in a name would act as a wildcard. UTF-8 and a few other code pages take
+// neither flags nor a default character; for them the round trip alone decides.
+inline std::optional<std::string> ExactAnsi(const std::wstring& text, UINT code_page = CP_ACP) {
+  if (text.empty()) return std::string();
+  const UINT page = code_page == CP_ACP ? GetACP() : code_page;
+  const bool plain = page == CP_UTF8 || page == CP_UTF7 || page == 42 || (page >= 50220 && page <= 50229) ||
+                     page == 52936 || page == 54936 || (page >= 57002 && page <= 57011);
+  const DWORD flags = plain ? 0 : WC_NO_BEST_FIT_CHARS;
+  BOOL used_default = FALSE;
+  BOOL* used = plain ? nullptr : &used_default;
+  const int size = WideCharToMultiByte(page, flags, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                       nullptr, used);
+  if (size <= 0 || used_default) return std::nullopt;
+  std::string spelled(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(page, flags, text.data(), static_cast<int>(text.size()), spelled.data(), size, nullptr, used);
+  if (used_default) return std::nullopt;
+  const int back = MultiByteToWideChar(page, 0, spelled.data(), size, nullptr, 0);
+  std::wstring round_trip(static_cast<std::size_t>(back > 0 ? back : 0), L'\0');
+  MultiByteToWideChar(page, 0, spelled.data(), size, round_trip.data(), back);
+  if (round_trip != text) return std::nullopt;
+  return spelled;
 }
 
 // The ANSI form of wide text; characters the code page lacks become its default.

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "platform/AnsiText.h"
 #include "platform/UniqueHandle.h"
 
 namespace quarvel::win {
@@ -26,18 +27,27 @@ class OpenedClipboard {
   bool open_ = false;
 };
 
+// Puts `size` bytes in a format on the open clipboard; once placed, the memory
+// belongs to the clipboard.
+void PutFormat(UINT format, const void* data, std::size_t size) {
+  UniqueGlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE, size));
+  if (!memory) throw std::runtime_error("no memory for the clipboard text");
+  void* bytes = GlobalLock(memory.get());
+  std::memcpy(bytes, data, size);
+  GlobalUnlock(memory.get());
+  if (SetClipboardData(format, memory.get()) != nullptr) static_cast<void>(memory.release());
+}
+
 }  // namespace
 
 void PutClipboardText(HWND owner, const std::string& text) {
   const OpenedClipboard clipboard(owner);
   EmptyClipboard();
-  UniqueGlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE, text.size() + 1));
-  if (!memory) throw std::runtime_error("no memory for the clipboard text");
-  void* bytes = GlobalLock(memory.get());
-  std::memcpy(bytes, text.c_str(), text.size() + 1);
-  GlobalUnlock(memory.get());
-  // Once placed, the memory belongs to the clipboard.
-  if (SetClipboardData(CF_TEXT, memory.get()) != nullptr) static_cast<void>(memory.release());
+  PutFormat(CF_TEXT, text.c_str(), text.size() + 1);
+  // The wide form too, so programs that paste Unicode get the text as it was
+  // meant rather than as another code page reads the bytes.
+  const std::wstring wide = WideFromAnsi(text);
+  PutFormat(CF_UNICODETEXT, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
 }
 
 }  // namespace quarvel::win

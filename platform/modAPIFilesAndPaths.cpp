@@ -10,6 +10,8 @@
 
 #include "platform/ErrorBox.h"
 #include "platform/FindFiles.h"
+#include "platform/ProcAddress.h"
+#include "platform/SystemLibrary.h"
 
 namespace quarvel::win {
 namespace {
@@ -49,14 +51,23 @@ std::string GetLongFileName(std::string path) {
 
 std::string GetFileVersion(const std::string& path) {
   try {
+    const UniqueModule version = LoadSystemLibrary("version.dll");
+    if (!version) return {};
+    using SizeFn = DWORD(WINAPI*)(LPCSTR, LPDWORD);
+    using InfoFn = BOOL(WINAPI*)(LPCSTR, DWORD, DWORD, LPVOID);
+    using QueryFn = BOOL(WINAPI*)(LPCVOID, LPCSTR, LPVOID*, PUINT);
+    const auto get_size = ProcAddress<SizeFn>(version.get(), "GetFileVersionInfoSizeA");
+    const auto get_info = ProcAddress<InfoFn>(version.get(), "GetFileVersionInfoA");
+    const auto query = ProcAddress<QueryFn>(version.get(), "VerQueryValueA");
+    if (get_size == nullptr || get_info == nullptr || query == nullptr) return {};
     DWORD ignored = 0;
-    const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+    const DWORD size = get_size(path.c_str(), &ignored);
     if (size == 0) return {};
     std::vector<BYTE> buffer(size);
-    if (!GetFileVersionInfoA(path.c_str(), 0, size, buffer.data())) return {};
+    if (!get_info(path.c_str(), 0, size, buffer.data())) return {};
     void* block = nullptr;
     UINT length = 0;
-    if (!VerQueryValueA(buffer.data(), "\\", &block, &length) || block == nullptr ||
+    if (!query(buffer.data(), "\\", &block, &length) || block == nullptr ||
         length < sizeof(VS_FIXEDFILEINFO)) {
       return {};
     }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/AnsiText.h"
+
 namespace quarvel::lister {
 namespace {
 
@@ -35,13 +37,22 @@ TEST_F(ListedNameTest, NameWithoutAnExactSpellingGetsTheNoteAndNoWildcard) {
 
 TEST_F(ListedNameTest, BestFitSubstitutesDoNotCountAsASpelling) {
   // U+0100 has a best-fit "A" in code page 1252, which would name another file.
-  EXPECT_FALSE(ExactAnsi(L"\u0100BC.DLL").has_value());
+  EXPECT_FALSE(win::ExactAnsi(L"\u0100BC.DLL").has_value());
   EXPECT_EQ(ListedName(Entry(L"\u0100BC.DLL")), "NOT-ANSI:U+0100BC.DLL");
 }
 
 TEST_F(ListedNameTest, NamesTheCodePageHasAreKept) {
   EXPECT_TRUE(IsSpelled(ListedName(Entry(L"plain.dll"))));
-  EXPECT_EQ(ExactAnsi(L"plain.dll"), std::string("plain.dll"));
+  EXPECT_EQ(win::ExactAnsi(L"plain.dll"), std::string("plain.dll"));
+}
+
+// Under the UTF-8 system code page, WideCharToMultiByte refuses the best-fit
+// flag and the default-character question; every name then has a spelling.
+TEST(ExactAnsi, TheUtf8CodePageSpellsEveryNameAndTakesNoFlags) {
+  EXPECT_EQ(win::ExactAnsi(L"\u0391\u0392.txt", CP_UTF8), std::string("\xCE\x91\xCE\x92.txt"));
+  EXPECT_EQ(win::ExactAnsi(L"\u0100BC.DLL", CP_UTF8), std::string("\xC4\x80" "BC.DLL"));
+  EXPECT_FALSE(win::ExactAnsi(L"\u0100BC.DLL", 1252).has_value());
+  EXPECT_EQ(win::ExactAnsi(L"", CP_UTF8), std::string());
 }
 
 }  // namespace
