@@ -21,6 +21,10 @@ add_executable(core_tests
 target_link_libraries(core_tests PRIVATE quarvel_core GTest::gtest_main)
 gtest_discover_tests(core_tests TEST_PREFIX "native." DISCOVERY_MODE PRE_TEST)
 
+# The NTFS reader's command-line face, for the oracle test and the benchmark.
+add_executable(ntfs-list tests/tools/NtfsList.cpp)
+target_link_libraries(ntfs-list PRIVATE quarvel_core)
+
 # The listing fuzzer (libFuzzer, clang): run for a bounded time by ctest.
 find_program(CLANGXX clang++)
 if(CLANGXX)
