@@ -24,6 +24,10 @@ gtest_discover_tests(core_tests TEST_PREFIX "native." DISCOVERY_MODE PRE_TEST)
 # The NTFS reader's command-line face, for the oracle test and the benchmark.
 add_executable(ntfs-list tests/tools/NtfsList.cpp)
 target_link_libraries(ntfs-list PRIVATE quarvel_core)
+# The reader against The Sleuth Kit on images filled through ntfs-3g (root and FUSE, else skipped).
+add_test(NAME ntfs.oracle
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/ntfs/oracle-test.sh $<TARGET_FILE:ntfs-list> ${CMAKE_BINARY_DIR}/ntfs-oracle)
+set_tests_properties(ntfs.oracle PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 900)
 
 # The listing fuzzer (libFuzzer, clang): run for a bounded time by ctest.
 find_program(CLANGXX clang++)
