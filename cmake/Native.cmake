@@ -17,6 +17,11 @@ add_executable(core_tests
   tests/core/ReportTextTest.cpp
   tests/core/ResultCommandsTest.cpp
   tests/core/WildcardMatchTest.cpp
+  tests/core/ntfs/BootSectorTest.cpp
+  tests/core/ntfs/MftRecordTest.cpp
+  tests/core/ntfs/RunListTest.cpp
+  tests/core/ntfs/TestVolume.cpp
+  tests/core/ntfs/VolumeIndexTest.cpp
 )
 target_link_libraries(core_tests PRIVATE quarvel_core GTest::gtest_main)
 gtest_discover_tests(core_tests TEST_PREFIX "native." DISCOVERY_MODE PRE_TEST)
