@@ -56,6 +56,26 @@ if(CLANGXX)
             sh -c "mkdir -p corpus && exec ${FUZZER} -max_total_time=30 -timeout=5 -rss_limit_mb=1024 -max_len=1048576 corpus ${CMAKE_SOURCE_DIR}/tests/fuzz/seeds"
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
   set_tests_properties(fuzz.listing PROPERTIES TIMEOUT 120)
+
+  # The NTFS record fuzzer: records and run lists, alone and inside a small volume.
+  set(NTFS_FUZZER ${CMAKE_BINARY_DIR}/fuzz/ntfs-record-fuzzer)
+  file(GLOB NTFS_CORE_SOURCES ${CMAKE_SOURCE_DIR}/core/ntfs/*.cpp)
+  set(NTFS_FUZZ_SOURCES
+    ${CMAKE_SOURCE_DIR}/tests/fuzz/NtfsRecordFuzzer.cpp
+    ${CMAKE_SOURCE_DIR}/tests/core/ntfs/TestVolume.cpp
+    ${NTFS_CORE_SOURCES})
+  add_custom_command(OUTPUT ${NTFS_FUZZER}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/fuzz
+    COMMAND ${CLANGXX} -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
+            -I${CMAKE_SOURCE_DIR} ${NTFS_FUZZ_SOURCES} -o ${NTFS_FUZZER}
+    DEPENDS ${NTFS_FUZZ_SOURCES}
+    COMMENT "Building the NTFS record fuzzer")
+  add_custom_target(ntfs_record_fuzzer ALL DEPENDS ${NTFS_FUZZER})
+  add_test(NAME fuzz.ntfs-record
+    COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=1
+            sh -c "mkdir -p ntfs-corpus && exec ${NTFS_FUZZER} -max_total_time=30 -timeout=5 -rss_limit_mb=1024 -max_len=4096 ntfs-corpus ${CMAKE_SOURCE_DIR}/tests/fuzz/ntfs-seeds"
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+  set_tests_properties(fuzz.ntfs-record PROPERTIES TIMEOUT 120)
 endif()
 
 set(WIN_BUILD_DIR ${CMAKE_BINARY_DIR}/windows)
