@@ -96,6 +96,7 @@ class Filler:
         return path
 
     def tree(self, count):
+        count = max(0, count)
         while len(self.folders) < max(4, count // 40):
             parent = self.rng.choice(self.folders)
             if parent.count(os.sep) - self.root.count(os.sep) < 5:
@@ -176,6 +177,7 @@ def main():
     filler.hard_links(0.03)
     filler.many_names(40, 200)
     filler.reparse_points()
+    filler.tree(count - len(filler.files))  # deletions above took some away: make up the count
     print("fill: %d files in %d folders" % (len(filler.files), len(filler.folders)))
 
 
