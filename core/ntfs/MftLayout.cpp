@@ -68,23 +68,25 @@ Result<DataExtents> ReadExtents(std::span<std::byte> buffer, std::uint64_t numbe
   return extents;
 }
 
-Result<DataExtents> ReadRecordZero(ByteSource& source, const BootSector& boot) {
-  std::optional<Failure> first_failure;
-  for (const std::uint64_t cluster : {boot.mft_cluster, boot.mft_mirror_cluster}) {
-    if (cluster >= boot.ClusterCount()) continue;
-    auto buffer = ReadRecordAt(source, cluster * boot.bytes_per_cluster, boot.mft_record_size, kMftRecord);
-    auto extents = buffer ? ReadExtents(*buffer, kMftRecord, source, boot) : Result<DataExtents>(buffer.failure());
-    if (extents) return extents;
-    if (!first_failure) first_failure = extents.failure();
-  }
-  return *first_failure;
+Result<DataExtents> ReadRecordZeroAt(ByteSource& source, const BootSector& boot, std::uint64_t cluster) {
+  if (cluster >= boot.ClusterCount()) return Failure{RecordLabel(kMftRecord) + ": outside the volume"};
+  auto buffer = ReadRecordAt(source, cluster * boot.bytes_per_cluster, boot.mft_record_size, kMftRecord);
+  if (!buffer) return buffer.failure();
+  return ReadExtents(*buffer, kMftRecord, source, boot);
 }
 
 }  // namespace
 
 Result<MftLayout> LocateMft(ByteSource& source, const BootSector& boot) {
-  auto zero = ReadRecordZero(source, boot);
-  if (!zero) return zero.failure();
+  std::optional<std::string> mirror_used;
+  auto zero = ReadRecordZeroAt(source, boot, boot.mft_cluster);
+  if (!zero) {
+    // $MFTMirr holds a copy of the first records, kept for exactly this.
+    auto mirror = ReadRecordZeroAt(source, boot, boot.mft_mirror_cluster);
+    if (!mirror) return zero.failure();
+    mirror_used = zero.failure().text + "; read from $MFTMirr";
+    zero = std::move(mirror);
+  }
   if (!zero->data_size) return Failure{"$MFT: no $DATA starting at cluster 0"};
   std::vector<Run> runs = std::move(zero->runs);
 
@@ -123,6 +125,7 @@ Result<MftLayout> LocateMft(ByteSource& source, const BootSector& boot) {
   MftLayout layout;
   layout.record_count = *zero->data_size / boot.mft_record_size;
   layout.runs = std::move(runs);
+  layout.mirror_used = std::move(mirror_used);
   ClusterStream mapped(source, boot.bytes_per_cluster, layout.runs);
   if (mapped.MappedBytes() / boot.mft_record_size < layout.record_count)
     return Failure{"$MFT: its runs map fewer than its " + std::to_string(layout.record_count) + " records"};

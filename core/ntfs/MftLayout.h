@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "core/ntfs/BootSector.h"
@@ -16,6 +18,8 @@ namespace quarvel::ntfs {
 struct MftLayout {
   std::vector<Run> runs;  // sorted by VCN, without gaps
   std::uint64_t record_count = 0;
+  // Why record 0 was read from $MFTMirr; empty when the MFT's own copy was good.
+  std::optional<std::string> mirror_used;
 };
 
 // Reads record 0 at the boot sector's MFT cluster, or its copy in $MFTMirr when

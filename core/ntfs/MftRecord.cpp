@@ -50,6 +50,11 @@ Result<std::optional<MftRecord>> ReadMftRecord(std::span<std::byte> buffer, std:
   header.flags = Le16(bytes, 0x16);
   header.used_size = Le32(bytes, 0x18);
   header.base = FileReference::FromRaw(Le64(bytes, 0x20));
+  // Since NTFS 3.1 (update sequence at 0x30) a record in use also holds its own
+  // number: one that names another record was written elsewhere or read from the
+  // wrong place. mkntfs leaves the unused reserved records 16 to 23 with zero there.
+  if (header.InUse() && Le16(bytes, 0x04) >= 0x30 && Le32(bytes, 0x2C) != static_cast<std::uint32_t>(number))
+    return Bad(number, "holds record " + std::to_string(Le32(bytes, 0x2C)));
   if (header.used_size > buffer.size()) return Bad(number, "used size past the record");
   const std::size_t array_end = Le16(bytes, 0x04) + 2u * Le16(bytes, 0x06);
   if (header.first_attribute < array_end || header.first_attribute + 4u > header.used_size)

@@ -126,9 +126,9 @@ def main():
     records = sorted(by_record)
     if args.istat_sample and len(records) > args.istat_sample:
         step = len(records) // args.istat_sample + 1
-        special = lambda r: (len(by_record[r]) > 1 or by_record[r][0]["attributes"] & 0x6 or
+        notable = lambda r: (len(by_record[r]) > 1 or by_record[r][0]["attributes"] & 0x6 or
                              by_record[r][0]["tag"] is not None or by_record[r][0]["short"])
-        records = [r for i, r in enumerate(records) if i % step == 0 or special(r)]
+        records = [r for i, r in enumerate(records) if i % step == 0 or notable(r)]
     with concurrent.futures.ThreadPoolExecutor(max_workers=4) as pool:
         facts = dict(zip(records, pool.map(lambda r: istat(args.image, r), records)))
     path_record = {e["path"]: e["record"] for e in ours}
@@ -173,6 +173,11 @@ def main():
     runs = int(re.search(r"records in (\d+) runs", counts).group(1))
     merged = int(re.search(r"extensions (\d+) merged", counts).group(1))
     print("ntfs-list: " + counts.strip().replace("\n", "; "))
+    # A clean volume has nothing to skip: a count here is the reader's mistake.
+    for what in ("bad", "orphans", "unclaimed", "missing", "stale", "dangling", "loops"):
+        found = int(re.search(r"(\d+) " + what, counts).group(1))
+        if found:
+            problems.append("ntfs-list counted %d %s on a clean volume" % (found, what))
     if runs < args.require_mft_runs:
         problems.append("$MFT in %d runs, fewer than the %d this image should have" % (runs, args.require_mft_runs))
     if args.require_extensions and merged == 0:

@@ -30,6 +30,7 @@ void PrintCounts(const VolumeIndex& index) {
                " dangling; %" PRIu64 " loops\n",
                c.linked, c.orphans, c.metafiles, c.extensions_merged, c.extensions_unclaimed, c.extensions_missing,
                c.stale_names, c.dangling_names, c.loops);
+  if (index.mft().mirror_used) std::fprintf(stderr, "mft: %s\n", index.mft().mirror_used->c_str());
   for (const auto& bad : t.bad_records) std::fprintf(stderr, "bad: %s\n", bad.reason.c_str());
 }
 

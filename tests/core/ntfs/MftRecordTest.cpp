@@ -68,6 +68,7 @@ TEST_F(MftRecordTest, HostileLengthsStopTheWalkInsideTheRecord) {
       {0x18, 0x2000, "MFT record 42: used size past the record"},
       {0x14, 0x08, "MFT record 42: first attribute outside the record"},
       {0x06, 9, "MFT record 42: bad fixup array"},
+      {0x2C, 41, "MFT record 42: holds record 41"},
   };
   for (const auto& c : cases) {
     record = good;

@@ -115,22 +115,22 @@ ByteVector AttributeList(const std::vector<AttributeListEntry>& entries) {
   return Resident(kAttributeList, value);
 }
 
-ByteVector MakeRecord(const RecordSpec& spec, std::uint64_t number, std::size_t size) {
+ByteVector MakeRecord(const RecordPlan& plan, std::uint64_t number, std::size_t size) {
   ByteVector r(size);
   const std::size_t strides = size / 512;
   std::memcpy(r.data(), "FILE", 4);
   PutLe(r, 0x04, 0x30, 2);
   PutLe(r, 0x06, strides + 1, 2);
-  PutLe(r, 0x10, spec.sequence, 2);
+  PutLe(r, 0x10, plan.sequence, 2);
   PutLe(r, 0x12, 1, 2);
   const std::size_t first = (0x30 + 2 * (strides + 1) + 7) & ~std::size_t{7};
   PutLe(r, 0x14, first, 2);
-  PutLe(r, 0x16, (spec.in_use ? 1 : 0) | (spec.directory ? 2 : 0), 2);
+  PutLe(r, 0x16, (plan.in_use ? 1 : 0) | (plan.directory ? 2 : 0), 2);
   PutLe(r, 0x1C, size, 4);
-  PutLe(r, 0x20, spec.base.record | (std::uint64_t{spec.base.sequence} << 48), 8);
+  PutLe(r, 0x20, plan.base.record | (std::uint64_t{plan.base.sequence} << 48), 8);
   PutLe(r, 0x2C, number, 4);
   std::size_t at = first;
-  for (const ByteVector& attribute : spec.attributes) {
+  for (const ByteVector& attribute : plan.attributes) {
     std::memcpy(r.data() + at, attribute.data(), attribute.size());
     at += attribute.size();
   }
@@ -180,7 +180,7 @@ void TestVolume::PutBytes(std::uint64_t number, const ByteVector& record) {
   }
 }
 
-void TestVolume::Put(std::uint64_t number, const RecordSpec& spec) { PutBytes(number, MakeRecord(spec, number)); }
+void TestVolume::Put(std::uint64_t number, const RecordPlan& plan) { PutBytes(number, MakeRecord(plan, number)); }
 
 FileReference TestVolume::AddFile(std::uint64_t number, FileReference parent, const std::u16string& name,
                                   bool directory, std::uint16_t sequence) {

@@ -25,7 +25,7 @@ ByteVector FileNameAttribute(FileReference parent, NameSpace name_space, const s
 ByteVector ReparsePoint(std::uint32_t tag);
 ByteVector AttributeList(const std::vector<AttributeListEntry>& entries);
 
-struct RecordSpec {
+struct RecordPlan {
   std::uint16_t sequence = 1;
   bool in_use = true;
   bool directory = false;
@@ -34,7 +34,7 @@ struct RecordSpec {
 };
 
 // The record's bytes as they lie on disk, update sequence applied.
-ByteVector MakeRecord(const RecordSpec& spec, std::uint64_t number, std::size_t size = 1024);
+ByteVector MakeRecord(const RecordPlan& plan, std::uint64_t number, std::size_t size = 1024);
 
 class TestVolume {
  public:
@@ -43,7 +43,7 @@ class TestVolume {
   explicit TestVolume(std::uint32_t cluster_size = 1024, std::vector<Run> mft_runs = {},
                       std::uint64_t records = 64);
 
-  void Put(std::uint64_t number, const RecordSpec& spec);
+  void Put(std::uint64_t number, const RecordPlan& plan);
   void PutBytes(std::uint64_t number, const ByteVector& record);
   // A user file or folder with one Win32 name; returns its reference.
   FileReference AddFile(std::uint64_t number, FileReference parent, const std::u16string& name,

@@ -11,7 +11,7 @@ namespace {
 
 using test::FileNameAttribute;
 using test::kRoot;
-using test::RecordSpec;
+using test::RecordPlan;
 using test::StandardInformation;
 using test::TestVolume;
 
@@ -162,13 +162,22 @@ TEST(VolumeIndexMft, FragmentedMftDescribedThroughAnAttributeList) {
   }
 }
 
-TEST(VolumeIndexMft, AnUnusableVolumeFailsWithItsReason) {
+TEST(VolumeIndexMft, AnUnusableVolumeFailsWithItsReasonUnlessTheMirrorHelps) {
   TestVolume volume;
   volume.bytes()[(16 * 1024) + 1023] = std::byte{1};  // record 0 torn, and its mirror at cluster 2 is empty
   auto source = volume.Source();
   auto index = VolumeIndex::Read(source);
   ASSERT_FALSE(index);
   EXPECT_EQ(index.failure().text, "MFT record 0: bad fixup");
+
+  // A good copy in $MFTMirr (cluster 2) stands in, and the reason is kept.
+  const auto mft_record = test::MakeRecord({1, true, false, {}, {test::NonResident(kData, volume.mft_runs(), 64 * 1024)}}, 0);
+  std::copy(mft_record.begin(), mft_record.end(), volume.bytes().begin() + 2 * 1024);
+  auto mirrored = volume.Source();
+  auto from_mirror = VolumeIndex::Read(mirrored);
+  ASSERT_TRUE(from_mirror) << from_mirror.failure().text;
+  EXPECT_EQ(from_mirror->mft().mirror_used, "MFT record 0: bad fixup; read from $MFTMirr");
+  EXPECT_EQ(from_mirror->tally().bad, 1u);  // record 0 itself, read again in the scan
 
   MemoryByteSource nothing({});
   auto empty = VolumeIndex::Read(nothing);
