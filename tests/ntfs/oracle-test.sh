@@ -10,7 +10,7 @@ ntfs_list=$1
 work=$2
 here=$(cd "$(dirname "$0")" && pwd)
 
-if [ "$(id -u)" -ne 0 ] || [ ! -e /dev/fuse ]; then
+if [ "$(id -u)" -ne 0 ] || ! (exec 3<>/dev/fuse) 2>/dev/null; then
   echo "SKIP: mounting an image through ntfs-3g needs root and /dev/fuse"
   exit 77
 fi
