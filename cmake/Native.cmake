@@ -18,6 +18,7 @@ add_executable(core_tests
   tests/core/ResultCommandsTest.cpp
   tests/core/WildcardMatchTest.cpp
   tests/core/ntfs/BootSectorTest.cpp
+  tests/core/ntfs/ByteSourceTest.cpp
   tests/core/ntfs/MftRecordTest.cpp
   tests/core/ntfs/RunListTest.cpp
   tests/core/ntfs/TestVolume.cpp

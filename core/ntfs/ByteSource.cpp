@@ -22,6 +22,19 @@ Result<std::size_t> MemoryByteSource::Read(std::uint64_t offset, std::span<std::
   return count;
 }
 
+Result<std::size_t> SectorAlignedSource::Read(std::uint64_t offset, std::span<std::byte> buffer) {
+  const std::uint64_t head = offset % sector_;
+  if (head == 0 && buffer.size() % sector_ == 0) return volume_->Read(offset, buffer);
+  const std::uint64_t span = head + buffer.size();
+  scratch_.resize(static_cast<std::size_t>((span + sector_ - 1) / sector_ * sector_));
+  auto read = volume_->Read(offset - head, scratch_);
+  if (!read) return read;
+  if (*read <= head) return std::size_t{0};
+  const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), *read - head));
+  std::memcpy(buffer.data(), scratch_.data() + head, count);
+  return count;
+}
+
 Result<FileByteSource> FileByteSource::Open(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
   if (!file) return Failure{"cannot open " + path};

@@ -33,6 +33,19 @@ class MemoryByteSource final : public ByteSource {
   std::vector<std::byte> bytes_;
 };
 
+// Passes on only reads of whole sectors, at sector boundaries, as a raw volume
+// (\\.\X:) demands; a read of any other size or place is served from a larger one.
+class SectorAlignedSource final : public ByteSource {
+ public:
+  SectorAlignedSource(ByteSource& volume, std::uint32_t sector_size) : volume_(&volume), sector_(sector_size) {}
+  Result<std::size_t> Read(std::uint64_t offset, std::span<std::byte> buffer) override;
+
+ private:
+  ByteSource* volume_;
+  std::uint32_t sector_;
+  std::vector<std::byte> scratch_;
+};
+
 // An image file read through the standard library, so that it builds everywhere.
 class FileByteSource final : public ByteSource {
  public:

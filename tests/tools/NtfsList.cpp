@@ -1,6 +1,6 @@
 // ntfs-list IMAGE: lists every user file and folder of an NTFS image from its
-// MFT, walking the tree from the root through VolumeIndex::Children as the
-// lister will. One line per name:
+// MFT, walking the tree from the root through VolumeIndex::Children and
+// reading whole sectors only, as the lister will. One line per name:
 //   path <TAB> record <TAB> d|f <TAB> attributes (hex) <TAB> size <TAB> reparse tag (hex) or - <TAB> short name or -
 // Paths use "/" and have no leading separator. Counts go to stderr.
 #include <cinttypes>
@@ -46,7 +46,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "ntfs-list: %s\n", source.failure().text.c_str());
     return 1;
   }
-  auto index = VolumeIndex::Read(*source);
+  // Through whole-sector reads only, as the lister must read a raw volume.
+  quarvel::ntfs::SectorAlignedSource sectors(*source, 512);
+  auto index = VolumeIndex::Read(sectors);
   if (!index) {
     std::fprintf(stderr, "ntfs-list: %s\n", index.failure().text.c_str());
     return 1;
