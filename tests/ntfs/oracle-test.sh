@@ -2,7 +2,8 @@
 # Proves the NTFS reader against an independent one: makes NTFS images with
 # mkntfs, fills them through ntfs-3g (FUSE), and compares ntfs-list's listing of
 # each with The Sleuth Kit's (fls for every path, istat and icat for every
-# record's facts). Exits 77 (skipped) when not root or FUSE is not there.
+# record's facts), then damages one of them. Exits 77 (skipped) when not root
+# or FUSE is not there.
 #
 # usage: oracle-test.sh NTFS_LIST WORK_DIR
 set -euo pipefail
@@ -46,6 +47,7 @@ check_image() {
 # the MFT may split a record between two runs.
 check_image small-clusters 20M 512 4000 1 10
 check_image default-clusters 40M 4096 5000 2 5
+python3 "$here/damage_check.py" "$ntfs_list" "$work/default-clusters.img" "$work/default-clusters.list" "$work"
 # So many MFT fragments that record 0 cannot hold their runs: ntfs-3g moves
 # $MFT's $DATA partly into an extension record, named by an attribute list.
 check_image mft-attribute-list 64M 4096 16000 3 300 --require-mft-attribute-list --istat-sample 2000
