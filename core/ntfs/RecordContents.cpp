@@ -29,8 +29,8 @@ Result<RecordContents> ReadRecordContents(const MftRecord& record, ByteSource& s
     if (!failure) failure = Failure{label + ": " + why.text};
   };
 
-  // Non-resident values are read once the walk is over, so that no read of the
-  // volume happens while the record's own bytes are being walked.
+  // Attribute lists and reparse points are decoded after the walk: a non-resident
+  // one needs reads of the volume, and their failure is the record's.
   std::vector<AttributeView> later;
   auto walked = ForEachAttribute(record, [&](const AttributeView& attribute) {
     switch (attribute.type) {
