@@ -18,9 +18,23 @@ add_executable(core_tests
   tests/core/ReportTextTest.cpp
   tests/core/ResultCommandsTest.cpp
   tests/core/WildcardMatchTest.cpp
+  tests/core/ntfs/BootSectorTest.cpp
+  tests/core/ntfs/ByteSourceTest.cpp
+  tests/core/ntfs/MftRecordTest.cpp
+  tests/core/ntfs/RunListTest.cpp
+  tests/core/ntfs/TestVolume.cpp
+  tests/core/ntfs/VolumeIndexTest.cpp
 )
 target_link_libraries(core_tests PRIVATE quarvel_core GTest::gtest_main)
 gtest_discover_tests(core_tests TEST_PREFIX "native." DISCOVERY_MODE PRE_TEST)
+
+# The NTFS reader's command-line face, for the oracle test and the benchmark.
+add_executable(ntfs-list tests/tools/NtfsList.cpp)
+target_link_libraries(ntfs-list PRIVATE quarvel_core)
+# The reader against The Sleuth Kit on images filled through ntfs-3g (root and FUSE, else skipped).
+add_test(NAME ntfs.oracle
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/ntfs/oracle-test.sh $<TARGET_FILE:ntfs-list> ${CMAKE_BINARY_DIR}/ntfs-oracle)
+set_tests_properties(ntfs.oracle PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 900)
 
 # The listing fuzzer (libFuzzer, clang): run for a bounded time by ctest.
 find_program(CLANGXX clang++)
@@ -44,6 +58,26 @@ if(CLANGXX)
             sh -c "mkdir -p corpus && exec ${FUZZER} -max_total_time=30 -timeout=5 -rss_limit_mb=1024 -max_len=1048576 corpus ${CMAKE_SOURCE_DIR}/tests/fuzz/seeds"
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
   set_tests_properties(fuzz.listing PROPERTIES TIMEOUT 120)
+
+  # The NTFS record fuzzer: records and run lists, alone and inside a small volume.
+  set(NTFS_FUZZER ${CMAKE_BINARY_DIR}/fuzz/ntfs-record-fuzzer)
+  file(GLOB NTFS_CORE_SOURCES ${CMAKE_SOURCE_DIR}/core/ntfs/*.cpp)
+  set(NTFS_FUZZ_SOURCES
+    ${CMAKE_SOURCE_DIR}/tests/fuzz/NtfsRecordFuzzer.cpp
+    ${CMAKE_SOURCE_DIR}/tests/core/ntfs/TestVolume.cpp
+    ${NTFS_CORE_SOURCES})
+  add_custom_command(OUTPUT ${NTFS_FUZZER}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/fuzz
+    COMMAND ${CLANGXX} -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
+            -I${CMAKE_SOURCE_DIR} ${NTFS_FUZZ_SOURCES} -o ${NTFS_FUZZER}
+    DEPENDS ${NTFS_FUZZ_SOURCES}
+    COMMENT "Building the NTFS record fuzzer")
+  add_custom_target(ntfs_record_fuzzer ALL DEPENDS ${NTFS_FUZZER})
+  add_test(NAME fuzz.ntfs-record
+    COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=1
+            sh -c "mkdir -p ntfs-corpus && exec ${NTFS_FUZZER} -max_total_time=30 -timeout=5 -rss_limit_mb=1024 -max_len=4096 ntfs-corpus ${CMAKE_SOURCE_DIR}/tests/fuzz/ntfs-seeds"
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+  set_tests_properties(fuzz.ntfs-record PROPERTIES TIMEOUT 120)
 endif()
 
 set(WIN_BUILD_DIR ${CMAKE_BINARY_DIR}/windows)

@@ -10,6 +10,7 @@ packages=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
   wine64
   xvfb xauth imagemagick
+  ntfs-3g sleuthkit
 )
 
 missing=()
