@@ -35,6 +35,7 @@ add_executable(lister
   lister/DirectoryWalk.cpp
   lister/ListingOutput.cpp
   lister/NtDirectory.cpp
+  lister/RawNtfsSource.cpp
 )
 set_target_properties(lister PROPERTIES OUTPUT_NAME locate)
 target_link_libraries(lister PRIVATE quarvel_core)
@@ -182,3 +183,8 @@ add_library(launch-blocker SHARED tests/hider/LaunchBlocker.cpp)
 set_target_properties(launch-blocker PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 target_link_options(launch-blocker PRIVATE -static)
 add_dependencies(e2e_tests launch-blocker)
+# Test-only hider inside ntdll, following child processes (the stealth scenario on NTFS).
+add_library(ntdll-hider SHARED tests/hider/NtdllHider.cpp)
+set_target_properties(ntdll-hider PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+target_link_options(ntdll-hider PRIVATE -static)
+add_dependencies(e2e_tests ntdll-hider)

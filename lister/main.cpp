@@ -1,5 +1,6 @@
-// The lister: lists a folder, or a folder tree, through the NT directory query
-// and writes the listing that the comparison reads. It writes nothing but
+// The lister: lists a folder, or a folder tree, from the NTFS volume's own MFT
+// where it can read the volume raw, else through the NT directory query, and
+// writes the listing that the comparison reads. It writes nothing but
 // listing lines (no banner, no prompt, no error text), since any other line would
 // be read as a file that Windows does not see.
 //
@@ -10,12 +11,15 @@
 // without it, to standard output.
 #include <windows.h>
 
+#include <memory>
+
 #include "core/ListerCommandLine.h"
 #include "core/ListingFormat.h"
 #include "lister/AnsiName.h"
 #include "lister/DirectoryWalk.h"
 #include "lister/ListingOutput.h"
 #include "lister/NtDirectory.h"
+#include "lister/RawNtfsSource.h"
 #include "platform/AnsiText.h"
 
 namespace {
@@ -56,11 +60,17 @@ int main() {
 
   lister::ListingOutput output(arguments.output_file);
   lister::WalkTotals totals;
-  if (auto directory = lister::NtDirectory::Load()) {
-    const std::string full_path = FullPathOf(pattern.folder);
-    lister::DirectoryWalk walk(*directory, output, win::WideFromAnsi(pattern.filter),
-                               arguments.recurse);
-    walk.Run(HeadingFor(full_path), OpenablePath(full_path));
+  const std::string full_path = FullPathOf(pattern.folder);
+  const std::wstring folder = OpenablePath(full_path);
+  // The volume's own MFT where it can be read raw; the NT directory query
+  // everywhere else.
+  std::unique_ptr<lister::FolderSource> source = lister::RawNtfsSource::ForFolder(folder);
+  if (!source) {
+    if (auto directory = lister::NtDirectory::Load()) source = std::make_unique<lister::NtDirectory>(*directory);
+  }
+  if (source) {
+    lister::DirectoryWalk walk(*source, output, win::WideFromAnsi(pattern.filter), arguments.recurse);
+    walk.Run(HeadingFor(full_path), folder);
     totals = walk.Totals();
   }
   output.WriteLine(CountSummaryLine(totals.files, totals.folders));

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,51 @@ TEST(StealthScenario, FilesHiddenFromTheSearchInsideTheProgramAreListedAsUnseen)
     return app.Text(kLblInfo) == "0 file(s) from using Rescan were found and Removed from the List";
   }));
   EXPECT_EQ(app.ListItems(kList1), before);
+}
+
+// What real user-mode hiders do: patch NtQueryDirectoryFile inside ntdll of the
+// program and of every process it starts (the lister too). Both views of the
+// directory query are then blind; on an NTFS volume the lister reads the MFT
+// itself, so the marked files still reach List1. Drive D: of the test prefix is
+// such a volume (an image the lister reads raw).
+class NtdllStealthScenario : public ::testing::Test {
+ protected:
+  void Scan(const std::string& folder) {
+    app = std::make_unique<AppSession>(NextToThisProgram("..\\bin\\quarvel.exe"), work.Path());
+    ASSERT_TRUE(app->InjectLibrary(NextToThisProgram("ntdll-hider.dll")));
+    app->Type(kPathTxt, folder);
+    app->Click(kChkSubDir);
+    ASSERT_TRUE(WaitUntil([&] { return app->Checked(kChkSubDir); }));
+    app->Click(kCmdLocate);
+    ASSERT_TRUE(WaitUntil([&] { return app->Enabled(kCmdScan); }));
+    app->Click(kCmdScan);
+    ASSERT_TRUE(WaitUntil([&] { return app->Text(kLblInfo) == "Completed"; }));
+  }
+
+  TempFolder work;
+  std::unique_ptr<AppSession> app;
+};
+
+TEST_F(NtdllStealthScenario, FilesHiddenInsideNtdllOfEveryProcessAreFoundOnTheVolume) {
+  if (GetFileAttributesA("D:\\SCAN") == INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "no NTFS drive D: (needs root and FUSE)";
+  Scan("D:\\SCAN");
+  const std::string top = "D:\\SCAN\\";
+  const std::string sub = "D:\\SCAN\\SUB\\";
+  EXPECT_EQ(Sorted(app->ListItems(kList1)), Sorted({top + FileLine("QVROOT1.DLL", 4), sub + FileLine("QVROOT2.DLL", 5)}));
+  EXPECT_EQ(Sorted(app->ListItems(kList2)), Sorted({top, top + "VISIBLE.DLL", sub, sub + "OTHER.DLL"}));
+}
+
+// Where the volume cannot be read raw (drive C: of the prefix has no device
+// under Wine; a non-administrator on Windows), the lister has only the
+// directory query, and such a hider keeps its files out of both lists.
+TEST_F(NtdllStealthScenario, OnAVolumeThatCannotBeReadRawTheHiderWins) {
+  TempFolder scan;
+  scan.MakeFile("VISIBLE.DLL", "1");
+  scan.MakeFile("QVROOT1.DLL", "4444");
+  Scan(scan.Path());
+  const std::string top = FolderHeadingLine(scan.Path());
+  EXPECT_TRUE(app->ListItems(kList1).empty());
+  EXPECT_EQ(app->ListItems(kList2), (Items{top, top + "VISIBLE.DLL"}));
 }
 
 }  // namespace

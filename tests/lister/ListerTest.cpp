@@ -3,6 +3,7 @@
 
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <regex>
 #include <string>
 #include <vector>
@@ -207,6 +208,35 @@ TEST_F(ListerTest, FolderItCannotOpenIsReportedAndTheRunGoesOn) {
   EXPECT_TRUE(Has(lines, FolderHeadingLine(scan / "B_OPEN")));
   EXPECT_TRUE(Has(lines, FileLine("out.dll", 2)));
   EXPECT_TRUE(Has(lines, CountSummaryLine(1, 2)));
+}
+
+// Drive D: of the test prefix is an NTFS image whose MFT the lister reads raw;
+// the same tree reached through Z: (the ntfs-3g mount) can only be read through
+// the NT directory query. With no hider about, both hold the same entries.
+TEST_F(ListerTest, TheRawListingOfAnNtfsVolumeHoldsWhatTheDirectoryQueryLists) {
+  char mount[MAX_PATH] = {};
+  GetFullPathNameA(testing::NextToThisProgram("..\\..\\wine-session\\ntfs-d").c_str(), MAX_PATH, mount, nullptr);
+  if (GetFileAttributesA("D:\\TREE") == INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "no NTFS drive D: (needs root and FUSE)";
+  // Each line under its folder's path below TREE; the two views may order folders differently.
+  const auto entries = [](const Lines& lines, const std::string& top) {
+    std::vector<std::string> found;
+    std::string folder;
+    for (const auto& line : lines) {
+      if (line.rfind(top, 0) == 0 && line.back() == '\\') {
+        folder = line.substr(top.size());
+      } else {
+        found.push_back(folder + "|" + line);
+      }
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+  };
+  const Lines raw = RunLister("D:\\TREE", "*.*", true);
+  const Lines queried = RunLister(std::string(mount) + "\\TREE", "*.*", true);
+  ASSERT_GT(raw.size(), 300u);
+  EXPECT_EQ(entries(raw, "D:\\TREE\\"), entries(queried, FolderHeadingLine(std::string(mount) + "\\TREE")));
+  EXPECT_TRUE(Has(raw, "D:\\TREE\\A1\\"));
+  EXPECT_TRUE(Has(raw, FileLine("LINK.DAT", 3)));
 }
 
 }  // namespace

@@ -8,11 +8,13 @@ action=${1:?start or stop}
 build=$(cd "${2:?build dir}" && pwd)
 state=$build/wine-session
 env_file=$state/env
+here=$(cd "$(dirname "$0")" && pwd)
 wine_dir=/usr/lib/wine
 
 stop() {
   # The read-only folder (see start) goes before anything below it is removed.
   if mountpoint -q "$state/readonly" 2>/dev/null; then umount "$state/readonly" || true; fi
+  "$here/../ntfs/wine-drive.sh" unmount "$state"
   [ -f "$env_file" ] || return 0
   # shellcheck disable=SC1090
   source "$env_file"
@@ -51,6 +53,9 @@ start() {
   mkdir -p "$WINEPREFIX"
   "$wine_dir/wineserver" -p </dev/null >/dev/null 2>&1
   "$wine_dir/wine64" wineboot -i </dev/null >"$state/wineboot.log" 2>&1
+  # Drive D: as an NTFS volume whose MFT the lister can read raw (see the script).
+  "$here/../ntfs/wine-drive.sh" mount "$state" "$WINEPREFIX" >"$state/ntfs-d.log" 2>&1 || true
+
   {
     echo "export WINEPREFIX='$WINEPREFIX'"
     echo "export WINEDEBUG='$WINEDEBUG'"

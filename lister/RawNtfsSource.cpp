@@ -1,0 +1,193 @@
+#include "lister/RawNtfsSource.h"
+
+#include <windows.h>
+
+#include <array>
+#include <cstring>
+#include <optional>
+#include <vector>
+
+#include "core/ntfs/ByteSource.h"
+#include "core/ntfs/FileReference.h"
+#include "core/ntfs/VolumeIndex.h"
+#include "platform/UniqueHandle.h"
+
+namespace quarvel::lister {
+namespace {
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+// A first read of the volume aligned for any sector size up to 4 KiB; the boot
+// sector then tells the real one.
+constexpr std::size_t kFirstRead = 4096;
+
+// The raw volume's bytes, read at any sector-aligned offset.
+class VolumeBytes final : public ntfs::ByteSource {
+ public:
+  explicit VolumeBytes(win::UniqueFileHandle volume) : volume_(std::move(volume)) {}
+
+  ntfs::Result<std::size_t> Read(std::uint64_t offset, std::span<std::byte> buffer) override {
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD read = 0;
+    if (!ReadFile(volume_.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read, &at)) {
+      const DWORD error = GetLastError();
+      if (error == ERROR_HANDLE_EOF) return std::size_t{0};
+      return ntfs::Failure{"volume read at " + std::to_string(offset) + ": error " + std::to_string(error)};
+    }
+    return static_cast<std::size_t>(read);
+  }
+
+ private:
+  win::UniqueFileHandle volume_;
+};
+
+std::wstring Wide(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
+
+bool SameName(const std::wstring& a, const std::wstring& b) {
+  return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
+         CSTR_EQUAL;
+}
+
+// The folder as the system resolves it (junctions and symbolic links on the way
+// followed), without a "\\?\" prefix; the path itself when that cannot be asked.
+std::wstring FinalPath(const std::wstring& folder) {
+  const win::UniqueFileHandle handle(CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+                                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  std::wstring path = folder;
+  if (handle) {
+    std::wstring final_path(32768, L'\0');
+    const DWORD length = GetFinalPathNameByHandleW(handle.get(), final_path.data(),
+                                                   static_cast<DWORD>(final_path.size()), VOLUME_NAME_DOS);
+    if (length > 0 && length < final_path.size()) path = final_path.substr(0, length);
+  }
+  if (path.rfind(L"\\\\?\\UNC\\", 0) == 0) return L"\\\\" + path.substr(8);
+  if (path.rfind(L"\\\\?\\", 0) == 0) return path.substr(4);
+  return path;
+}
+
+// The device that opens the volume of `root` (a volume's root folder, "D:\\"
+// or a folder a volume is mounted on), raw.
+std::optional<std::wstring> VolumeDevice(const std::wstring& root) {
+  if (root.size() == 3 && root[1] == L':' && root[2] == L'\\') return L"\\\\.\\" + root.substr(0, 2);
+  std::array<wchar_t, MAX_PATH> name{};
+  if (!GetVolumeNameForVolumeMountPointW(root.c_str(), name.data(), static_cast<DWORD>(name.size()))) {
+    return std::nullopt;
+  }
+  std::wstring device = name.data();
+  if (!device.empty() && device.back() == L'\\') device.pop_back();  // the volume, not its root folder
+  return device;
+}
+
+DirectoryEntry EntryOf(const ntfs::Child& child) {
+  DirectoryEntry entry;
+  entry.long_name = Wide(child.name);
+  if (child.short_name) entry.short_name = Wide(*child.short_name);
+  entry.attributes = child.attributes;
+  if (child.is_directory) entry.attributes |= FILE_ATTRIBUTE_DIRECTORY;
+  if (child.reparse_tag) {
+    entry.attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+    entry.reparse_tag = *child.reparse_tag;
+  }
+  entry.size = child.is_directory ? 0 : child.size;
+  return entry;
+}
+
+}  // namespace
+
+struct RawNtfsSource::Volume {
+  ntfs::VolumeIndex index;
+  std::wstring root;  // the volume's root folder, ending in "\"
+};
+
+namespace {
+
+class RawFolder : public Folder {
+ public:
+  RawFolder(std::shared_ptr<RawNtfsSource::Volume> volume, std::uint64_t record)
+      : volume_(std::move(volume)), record_(record) {}
+
+  FolderRead ReadEntries() override {
+    FolderRead read;
+    for (const auto& child : Children()) read.entries.push_back(EntryOf(child));
+    return read;
+  }
+
+  std::optional<FolderIdentity> Identity() const override { return FolderIdentity{0, 0, record_}; }
+
+  OpenedFolder OpenSubfolder(const std::wstring& name) override {
+    for (const auto& child : Children()) {
+      if (child.is_directory && Wide(child.name) == name) {
+        return {std::make_unique<RawFolder>(volume_, child.record), 0, false};
+      }
+    }
+    return {nullptr, ERROR_PATH_NOT_FOUND, true};
+  }
+
+ private:
+  const std::vector<ntfs::Child>& Children() {
+    if (!children_) children_ = volume_->index.Children(record_);
+    return *children_;
+  }
+
+  std::shared_ptr<RawNtfsSource::Volume> volume_;
+  std::uint64_t record_;
+  std::optional<std::vector<ntfs::Child>> children_;
+};
+
+}  // namespace
+
+std::unique_ptr<RawNtfsSource> RawNtfsSource::ForFolder(const std::wstring& folder) {
+  const std::wstring path = FinalPath(folder);
+  std::array<wchar_t, MAX_PATH> root{};
+  if (!GetVolumePathNameW(path.c_str(), root.data(), static_cast<DWORD>(root.size()))) return nullptr;
+  const auto device = VolumeDevice(root.data());
+  if (!device) return nullptr;
+  win::UniqueFileHandle handle(
+      CreateFileW(device->c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!handle) return nullptr;
+
+  VolumeBytes bytes(std::move(handle));
+  std::vector<std::byte> first(kFirstRead);
+  const auto read = bytes.Read(0, first);
+  if (!read || *read < ntfs::kBootSectorSize || std::memcmp(first.data() + 3, "NTFS    ", 8) != 0) return nullptr;
+  const auto boot = ntfs::ParseBootSector(ntfs::Bytes(first.data(), ntfs::kBootSectorSize));
+  if (!boot) return nullptr;
+  ntfs::SectorAlignedSource aligned(bytes, boot->bytes_per_sector);
+  auto index = ntfs::VolumeIndex::Read(aligned);
+  if (!index) return nullptr;
+  auto volume = std::make_shared<Volume>(Volume{std::move(*index), root.data()});
+  return std::make_unique<RawNtfsSource>(std::move(volume));
+}
+
+OpenedFolder RawNtfsSource::OpenFolder(const std::wstring& path) {
+  const std::wstring final_path = FinalPath(path);
+  const std::wstring& root = volume_->root;
+  if (final_path.size() + 1 < root.size() || !SameName(final_path.substr(0, root.size() - 1), root.substr(0, root.size() - 1))) {
+    return {nullptr, ERROR_PATH_NOT_FOUND, true};
+  }
+  std::uint64_t record = ntfs::kRootRecord;
+  std::size_t at = root.size() - 1;
+  while (at < final_path.size()) {
+    if (final_path[at] == L'\\') {
+      ++at;
+      continue;
+    }
+    const std::size_t end = std::min(final_path.find(L'\\', at), final_path.size());
+    const std::wstring name = final_path.substr(at, end - at);
+    at = end;
+    bool found = false;
+    for (const auto& child : volume_->index.Children(record)) {
+      const bool named = SameName(Wide(child.name), name) || (child.short_name && SameName(Wide(*child.short_name), name));
+      if (child.is_directory && named && !child.reparse_tag) {
+        record = child.record;
+        found = true;
+        break;
+      }
+    }
+    if (!found) return {nullptr, ERROR_PATH_NOT_FOUND, true};
+  }
+  return {std::make_unique<RawFolder>(volume_, record), 0, false};
+}
+
+}  // namespace quarvel::lister

@@ -1,0 +1,32 @@
+// Reads folders from an NTFS volume's own master file table, through the raw
+// volume (\\.\X:), below every directory query a program can intercept in user
+// mode: a hider that patches NtQueryDirectoryFile in every process cannot keep
+// its files out of this view. Used where the volume is NTFS and the account may
+// open it for reading (an administrator on Windows); elsewhere the lister reads
+// through the NT directory query.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "lister/Folder.h"
+
+namespace quarvel::lister {
+
+class RawNtfsSource : public FolderSource {
+ public:
+  // The source for the volume that holds `folder` (a full Win32 path), its
+  // whole MFT read at once; nothing when that volume cannot be opened raw, is
+  // not NTFS, or its MFT cannot be read.
+  static std::unique_ptr<RawNtfsSource> ForFolder(const std::wstring& folder);
+
+  OpenedFolder OpenFolder(const std::wstring& path) override;
+
+  struct Volume;
+  explicit RawNtfsSource(std::shared_ptr<Volume> volume) : volume_(std::move(volume)) {}
+
+ private:
+  std::shared_ptr<Volume> volume_;
+};
+
+}  // namespace quarvel::lister

@@ -1,0 +1,41 @@
+#!/usr/bin/env python3
+"""Fills the test prefix's drive D: (an ntfs-3g mount) with what the scenarios
+list: SCAN, where the ntdll hider's marked files lie beside ordinary ones, and
+TREE, a few hundred files in three levels for comparing the raw listing with the
+NT query's. Names fit 8.3 in upper case, so Wine invents no short names of its
+own; hidden and system files get the NTFS attribute."""
+import os
+import sys
+
+HIDDEN, SYSTEM = 0x2, 0x4
+
+
+def make(path, size, attributes=0):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(b"x" * size)
+    if attributes:
+        os.setxattr(path, "system.ntfs_attrib_be", attributes.to_bytes(4, "big"))
+
+
+def main(root):
+    scan = os.path.join(root, "SCAN")
+    make(os.path.join(scan, "QVROOT1.DLL"), 4)
+    make(os.path.join(scan, "VISIBLE.DLL"), 1)
+    make(os.path.join(scan, "SUB", "QVROOT2.DLL"), 5)
+    make(os.path.join(scan, "SUB", "OTHER.DLL"), 2)
+
+    tree = os.path.join(root, "TREE")
+    for a in range(4):
+        for b in range(3):
+            folder = os.path.join(tree, f"A{a}", f"B{b}")
+            for i in range(25):
+                attributes = HIDDEN if i % 7 == 0 else SYSTEM if i % 11 == 0 else 0
+                make(os.path.join(folder, f"F{i:03}.DAT"), (a * 100 + b * 10 + i) * 3, attributes)
+        make(os.path.join(tree, f"A{a}", "TOP.TXT"), a)
+    os.link(os.path.join(tree, "A0", "B0", "F001.DAT"), os.path.join(tree, "A1", "LINK.DAT"))
+    os.makedirs(os.path.join(tree, "EMPTY"), exist_ok=True)
+
+
+if __name__ == "__main__":
+    main(sys.argv[1])

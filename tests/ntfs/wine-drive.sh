@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# wine-drive.sh mount|unmount <state-dir> <wine-prefix>
+# Drive D: of the test prefix as an NTFS volume: an image made with mkntfs and
+# filled through ntfs-3g, mounted read-only as the folder behind "D:" and given
+# as the image itself to "\\.\D:" (dosdevices/d::), so the lister can read its
+# MFT raw. Needs root and FUSE; without them D: is simply not there, and the
+# scenarios that need it say they were skipped.
+set -euo pipefail
+action=${1:?mount or unmount}
+state=${2:?state dir}
+prefix=${3:-}
+here=$(cd "$(dirname "$0")" && pwd)
+image=$state/ntfs-d.img
+mnt=$state/ntfs-d
+
+unmount() {
+  if mountpoint -q "$mnt" 2>/dev/null; then umount "$mnt" || umount -l "$mnt" || true; fi
+}
+
+mount_drive() {
+  unmount
+  if [ "$(id -u)" -ne 0 ] || ! (exec 3<>/dev/fuse) 2>/dev/null; then return 0; fi
+  for tool in mkntfs ntfs-3g python3; do command -v "$tool" >/dev/null || return 0; done
+  mkdir -p "$mnt"
+  rm -f "$image"
+  truncate -s 64M "$image"
+  mkntfs -q -F -f "$image" 2>/dev/null
+  ntfs-3g "$image" "$mnt"
+  python3 "$here/fill_wine_drive.py" "$mnt"
+  umount "$mnt"  # everything written to the image
+  ntfs-3g -o ro "$image" "$mnt"
+  ln -sfn "$mnt" "$prefix/dosdevices/d:"
+  ln -sfn "$image" "$prefix/dosdevices/d::"
+}
+
+case $action in
+  mount) mount_drive ;;
+  unmount) unmount ;;
+  *) echo "usage: $0 mount|unmount <state-dir> <wine-prefix>" >&2; exit 2 ;;
+esac
