@@ -18,6 +18,7 @@ add_library(quarvel_platform STATIC
   platform/modVBFileDisk.cpp
   platform/OrdinarySearchView.cpp
   platform/OS_Detect.cpp
+  platform/RegistryCalls.cpp
   platform/ResourceFile.cpp
   platform/Shell.cpp
   platform/ShutDownNT.cpp
