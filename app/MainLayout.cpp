@@ -27,7 +27,7 @@ MainPlaces PlaceControls(int w, int h, int dpi) {
   place(kCmdLocate, m, row, m + s(150), row + s(30));
   place(kCmdScan, m + s(158), row, m + s(158) + s(120), row + s(30));
   place(kCmdEsc, m + s(286), row, m + s(286) + s(120), row + s(30));
-  place(kLblAdmin, w - m - s(300), row + s(7), w - m, row + s(27));
+  place(kLblAdmin, w - m - s(340), row + s(7), w - m, row + s(27));
   place(kLblInfo, m, s(142), w - m, s(162));
   place(kLblIsDir, m, s(164), w - m, s(184));
 

@@ -8,6 +8,7 @@ add_library(quarvel_platform STATIC
   platform/AccountType.cpp
   platform/Clipboard.cpp
   platform/CommonFunction.cpp
+  platform/Elevation.cpp
   platform/ErrorBox.cpp
   platform/LaunchAppSync.cpp
   platform/MessagePump.cpp
