@@ -17,7 +17,10 @@ void FrmFerrow::PathTxt_Change() {
   win::SetShowWindowState(SW_SHOWMINIMIZED);
   RunStep([this] {
     WindowRepairHost host(hwnd_, Control(kLblInfo));
-    RunRepairStep1(host, ui::GetText(Control(kPathTxt)), IsAdmin == kTrue);
+    if (RunRepairStep1(host, ui::GetText(Control(kPathTxt)), IsAdmin == kTrue)) {
+      CheckRepairState();
+      OfferRepairStep2();
+    }
   });
 }
 

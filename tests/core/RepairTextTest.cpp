@@ -15,26 +15,49 @@ TEST(RepairMarker, OnlyTheExactTextCounts) {
 }
 
 TEST(RepairCommands, ToolsGetTheKeyAndFilesQuoted) {
-  EXPECT_EQ(RegeditExportCommand(R"(C:\WINDOWS)", R"(C:\My Tools)"),
+  const RepairKey& key = kNativeRepairKey;
+  EXPECT_EQ(RegeditExportCommand(R"(C:\WINDOWS)", R"(C:\My Tools)", key),
             R"(C:\WINDOWS\regedit.exe /e "C:\My Tools\windows.reg" )"
             R"("HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Windows")");
-  EXPECT_EQ(RegSaveCommand(R"(C:\WINDOWS\system32)", R"(C:\Tools)"),
+  EXPECT_EQ(RegSaveCommand(R"(C:\WINDOWS\system32)", R"(C:\Tools)", key),
             R"(C:\WINDOWS\system32\reg.exe save )"
             R"("HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Windows" "C:\Tools\Windows.hiv")");
-  EXPECT_EQ(RegRestoreParkedCommand(R"(C:\WINDOWS\system32)"),
+  EXPECT_EQ(RegRestoreParkedCommand(R"(C:\WINDOWS\system32)", key),
             R"(C:\WINDOWS\system32\reg.exe restore )"
             R"("HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Windows!" Windows.hiv)");
-  EXPECT_EQ(RegRestoreWindowsCommand(R"(C:\WINDOWS\system32)", R"(C:\Tools)"),
+  EXPECT_EQ(RegRestoreWindowsCommand(R"(C:\WINDOWS\system32)", R"(C:\Tools)", key),
             R"(C:\WINDOWS\system32\reg.exe restore )"
             R"("HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Windows" "C:\Tools\Windows.hiv")");
+  EXPECT_EQ(RegSaveParkedCommand(R"(C:\WINDOWS\system32)", R"(C:\Tools)", key),
+            R"(C:\WINDOWS\system32\reg.exe save )"
+            R"("HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Windows!" "C:\Tools\Windows.hiv")");
 }
 
-TEST(RepairCommands, CaclsQuotesTheDllPathOnlyWhenItHoldsABlank) {
-  EXPECT_EQ(CaclsCommand(R"(C:\WINDOWS\system32)", R"(C:\WINDOWS\system32\abc.dll)"),
-            R"(C:\WINDOWS\system32\cacls.exe C:\WINDOWS\system32\abc.dll /t /e /g Administrators:f)");
-  EXPECT_EQ(CaclsCommand(R"(C:\WINDOWS\system32)", R"(C:\Program Files\x\abc.dll)"),
-            R"(C:\WINDOWS\system32\cacls.exe "C:\Program Files\x\abc.dll" /t /e /g Administrators:f)");
-  EXPECT_EQ(CaclsCommand(R"(C:\S)", "abc.dll"), R"(C:\S\cacls.exe abc.dll /t /e /g Administrators:f)");
+TEST(RepairCommands, The32BitKeyHasItsOwnPathAndBackups) {
+  EXPECT_EQ(RegSaveCommand(R"(C:\W\system32)", R"(C:\T)", kWow64RepairKey),
+            R"(C:\W\system32\reg.exe save )"
+            R"("HKEY_LOCAL_MACHINE\SOFTWARE\WOW6432Node\Microsoft\Windows NT\CurrentVersion\Windows" "C:\T\Windows32.hiv")");
+  EXPECT_EQ(RegRestoreParkedCommand(R"(C:\W\system32)", kWow64RepairKey),
+            R"(C:\W\system32\reg.exe restore )"
+            R"("HKEY_LOCAL_MACHINE\SOFTWARE\WOW6432Node\Microsoft\Windows NT\CurrentVersion\Windows!" Windows32.hiv)");
+  EXPECT_EQ(RegeditExportCommand(R"(C:\W)", R"(C:\T)", kWow64RepairKey).find(R"("C:\T\windows32.reg")"), 20u);
+}
+
+TEST(RepairCommands, IcaclsGrantsTheAdministratorsSidOnTheFileAlone) {
+  EXPECT_EQ(IcaclsCommand(R"(C:\WINDOWS\system32)", R"(C:\WINDOWS\system32\abc.dll)"),
+            R"(C:\WINDOWS\system32\icacls.exe "C:\WINDOWS\system32\abc.dll" /grant *S-1-5-32-544:F)");
+  EXPECT_EQ(IcaclsCommand(R"(C:\S)", "abc.dll"), R"(C:\S\icacls.exe "abc.dll" /grant *S-1-5-32-544:F)");
+}
+
+TEST(RepairCommands, TheElevatedRestartRunsTheProgramInTheSameFolder) {
+  EXPECT_EQ(ElevatedRestartRequest(R"(D:\Q\quarvel.exe)", R"(C:\Tools)"),
+            (ShellRequest{"runas", R"(D:\Q\quarvel.exe)", std::nullopt, R"(C:\Tools)", 1}));
+}
+
+TEST(RepairNames, OlderBackupsAreKeptUnderANumberBeforeTheirExtension) {
+  EXPECT_EQ(AsideName(R"(C:\Tools\Windows.hiv)", 1), R"(C:\Tools\Windows.1.hiv)");
+  EXPECT_EQ(AsideName(R"(C:\My.Tools\windows.reg)", 12), R"(C:\My.Tools\windows.12.reg)");
+  EXPECT_EQ(AsideName(R"(C:\My.Tools\noext)", 2), R"(C:\My.Tools\noext.2)");
 }
 
 TEST(RepairBoxes, TextsJoinTheirPiecesWithNothingBetween) {
@@ -42,10 +65,23 @@ TEST(RepairBoxes, TextsJoinTheirPiecesWithNothingBetween) {
             R"(Reg.exe was not detected on your system You need to download and copy it to your )"
             R"(C:\WINDOWS\system32 to continue)");
   EXPECT_EQ(MovingBox("abc.dll", R"(C:\Tools)"), (RepairBox{"", R"(Moving abc.dll to C:\Tools\cws as Backup)"}));
-  EXPECT_EQ(AppInitBox(" a.dll ").text, "Value in AppInit_DLLs is  a.dll ");
+  EXPECT_EQ(AppInitBox(" a.dll ", kNativeRepairKey).text, "Value in AppInit_DLLs is  a.dll ");
+  EXPECT_EQ(AppInitBox("a.dll", kWow64RepairKey).text,
+            "Value in AppInit_DLLs of 32-bit programs (WOW6432Node) is a.dll");
   EXPECT_EQ(DeleteFileBox().text.find("reboot.\r\nUSE THIS NEXT STEP AT YOUR OWN RISK"), 108u);
-  EXPECT_NE(HiveNotFoundBox(R"(D:\Elsewhere)").text.find(R"(in D:\Elsewhere,)"), std::string::npos);
   EXPECT_NE(BackupNotWrittenBox(R"(C:\Tools\Windows.hiv)").text.find("nothing was changed"), std::string::npos);
+}
+
+TEST(RepairBoxes, AStopSaysWhereEveryValueIsKept) {
+  const std::string kept =
+      KeptText({&kNativeRepairKey, &kWow64RepairKey}, R"(C:\T)", KeptIn::kParkedCopy);
+  EXPECT_NE(kept.find(R"(every value of HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Windows is )"
+                      R"(kept in HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Windows! and in )"
+                      R"(C:\T\windows.reg and C:\T\Windows.hiv.)"),
+            std::string::npos);
+  EXPECT_NE(kept.find(R"(C:\T\windows32.reg and C:\T\Windows32.hiv.)"), std::string::npos);
+  EXPECT_NE(kept.find("\"Step 2\" stays offered"), std::string::npos);
+  EXPECT_EQ(KeptText({&kNativeRepairKey}, R"(C:\T)", KeptIn::kKey).find("Step 2"), std::string::npos);
 }
 
 }  // namespace
