@@ -37,7 +37,7 @@ MainPlaces PlaceControls(int w, int h, int dpi) {
   place(kCmdLog, w - m - s(98) - s(240), bottom_row, w - m - s(98), h - m);
   place(kLabel1, m, bottom_row + s(7), w - m - s(346), bottom_row + s(27));
   const int size_bottom = bottom_row - s(6);
-  const int size_top = size_bottom - s(36);
+  const int size_top = size_bottom - s(54);  // three lines: AppInit_DLLs at start-up, 32-bit programs' too
   place(kLblSize, m, size_top, w - m, size_bottom);
 
   // The result lists share what is left: the findings above, what Windows sees below.

@@ -52,7 +52,7 @@ void FrmFerrow::Form_Load() {
     }
   }
   CheckRepairState();
-  if (!AppInitValue.empty()) ui::SetTextNow(Control(kLblSize), "AppInit_DLLs value = " + AppInitValue);
+  ShowAppInitFacts();
   OfferRepairStep2();
 }
 

@@ -71,6 +71,20 @@ TEST_F(RepairScenario, AMarkerOtherThanOkMeansANormalStart) {
   }
 }
 
+TEST_F(RepairScenario, StartUpShowsTheAccountsElevationAndWhatDecidesWhetherAppInitDllsLoads) {
+  WriteKey(kWindowsKeyPath, WindowsKeyNaming("C:\\windows\\system32\\qvcws.dll"));
+  WriteKey(kWow64KeyPath, Sz({}, "AppInit_DLLs", "C:\\windows\\qvcws32.dll"));
+  const DWORD on = 1;
+  WriteKey(kSecureBootKeyPath, {{"UEFISecureBootEnabled", {REG_DWORD, std::string(reinterpret_cast<const char*>(&on), 4)}}});
+  AppSession app(Quarvel(), work.Path());
+  EXPECT_EQ(app.Text(kLblAdmin), "Administrator Account Detected (elevated)");  // Wine answers as an elevated administrator
+  EXPECT_EQ(app.Text(kLblSize),
+            "AppInit_DLLs value = C:\\windows\\system32\\qvcws.dll\r\n"
+            "LoadAppInit_DLLs = 305419896, Secure Boot = on\r\n"
+            "32-bit programs (WOW6432Node): AppInit_DLLs value = C:\\windows\\qvcws32.dll, "
+            "LoadAppInit_DLLs = not set");
+}
+
 TEST_F(RepairScenario, ABackupThatCannotBeWrittenLeavesTheRegistryUntouched) {
   const KeyValues before = WindowsKeyNaming("C:\\windows\\system32\\qvcws.dll");
   WriteKey(kWindowsKeyPath, before);
