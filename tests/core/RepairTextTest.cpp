@@ -34,24 +34,15 @@ TEST(RepairCommands, ToolsGetTheKeyAndFilesQuoted) {
 }
 
 TEST(RepairCommands, The32BitKeyHasItsOwnPathAndBackups) {
-  EXPECT_EQ(RegSaveCommand(R"(C:\W\system32)", R"(C:\T)", kWow64RepairKey),
-            R"(C:\W\system32\reg.exe save )"
-            R"("HKEY_LOCAL_MACHINE\SOFTWARE\WOW6432Node\Microsoft\Windows NT\CurrentVersion\Windows" "C:\T\Windows32.hiv")");
   EXPECT_EQ(RegRestoreParkedCommand(R"(C:\W\system32)", kWow64RepairKey),
             R"(C:\W\system32\reg.exe restore )"
             R"("HKEY_LOCAL_MACHINE\SOFTWARE\WOW6432Node\Microsoft\Windows NT\CurrentVersion\Windows!" Windows32.hiv)");
-  EXPECT_EQ(RegeditExportCommand(R"(C:\W)", R"(C:\T)", kWow64RepairKey).find(R"("C:\T\windows32.reg")"), 20u);
 }
 
 TEST(RepairCommands, IcaclsGrantsTheAdministratorsSidOnTheFileAlone) {
   EXPECT_EQ(IcaclsCommand(R"(C:\WINDOWS\system32)", R"(C:\WINDOWS\system32\abc.dll)"),
             R"(C:\WINDOWS\system32\icacls.exe "C:\WINDOWS\system32\abc.dll" /grant *S-1-5-32-544:F)");
   EXPECT_EQ(IcaclsCommand(R"(C:\S)", "abc.dll"), R"(C:\S\icacls.exe "abc.dll" /grant *S-1-5-32-544:F)");
-}
-
-TEST(RepairCommands, TheElevatedRestartRunsTheProgramInTheSameFolder) {
-  EXPECT_EQ(ElevatedRestartRequest(R"(D:\Q\quarvel.exe)", R"(C:\Tools)"),
-            (ShellRequest{"runas", R"(D:\Q\quarvel.exe)", std::nullopt, R"(C:\Tools)", 1}));
 }
 
 TEST(RepairNames, OlderBackupsAreKeptUnderANumberBeforeTheirExtension) {
@@ -70,18 +61,6 @@ TEST(RepairBoxes, TextsJoinTheirPiecesWithNothingBetween) {
             "Value in AppInit_DLLs of 32-bit programs (WOW6432Node) is a.dll");
   EXPECT_EQ(DeleteFileBox().text.find("reboot.\r\nUSE THIS NEXT STEP AT YOUR OWN RISK"), 108u);
   EXPECT_NE(BackupNotWrittenBox(R"(C:\Tools\Windows.hiv)").text.find("nothing was changed"), std::string::npos);
-}
-
-TEST(RepairBoxes, AStopSaysWhereEveryValueIsKept) {
-  const std::string kept =
-      KeptText({&kNativeRepairKey, &kWow64RepairKey}, R"(C:\T)", KeptIn::kParkedCopy);
-  EXPECT_NE(kept.find(R"(every value of HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Windows is )"
-                      R"(kept in HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Windows! and in )"
-                      R"(C:\T\windows.reg and C:\T\Windows.hiv.)"),
-            std::string::npos);
-  EXPECT_NE(kept.find(R"(C:\T\windows32.reg and C:\T\Windows32.hiv.)"), std::string::npos);
-  EXPECT_NE(kept.find("\"Step 2\" stays offered"), std::string::npos);
-  EXPECT_EQ(KeptText({&kNativeRepairKey}, R"(C:\T)", KeptIn::kKey).find("Step 2"), std::string::npos);
 }
 
 }  // namespace
