@@ -102,8 +102,10 @@ class FrmFerrow : public ui::WindowBase<FrmFerrow> {
   void OpenContextMenu();
   void Rescan();
 
-  // The registry repair: start-up finds a pending step 2 and offers it.
+  // The registry repair: start-up finds a pending step 2 and offers it, and
+  // shows AppInit_DLLs with what decides whether Windows loads it.
   void CheckRepairState();
+  void ShowAppInitFacts();
   void OfferRepairStep2();
   void RepairStep2();
 

@@ -27,7 +27,7 @@ MainPlaces PlaceControls(int w, int h, int dpi) {
   place(kCmdLocate, m, row, m + s(150), row + s(30));
   place(kCmdScan, m + s(158), row, m + s(158) + s(120), row + s(30));
   place(kCmdEsc, m + s(286), row, m + s(286) + s(120), row + s(30));
-  place(kLblAdmin, w - m - s(300), row + s(7), w - m, row + s(27));
+  place(kLblAdmin, w - m - s(340), row + s(7), w - m, row + s(27));
   place(kLblInfo, m, s(142), w - m, s(162));
   place(kLblIsDir, m, s(164), w - m, s(184));
 
@@ -37,7 +37,7 @@ MainPlaces PlaceControls(int w, int h, int dpi) {
   place(kCmdLog, w - m - s(98) - s(240), bottom_row, w - m - s(98), h - m);
   place(kLabel1, m, bottom_row + s(7), w - m - s(346), bottom_row + s(27));
   const int size_bottom = bottom_row - s(6);
-  const int size_top = size_bottom - s(36);
+  const int size_top = size_bottom - s(54);  // three lines: AppInit_DLLs at start-up, 32-bit programs' too
   place(kLblSize, m, size_top, w - m, size_bottom);
 
   // The result lists share what is left: the findings above, what Windows sees below.

@@ -3,10 +3,13 @@
 #include "app/ControlIds.h"
 #include "app/FrmFerrow.h"
 #include "app/WindowRepairHost.h"
+#include "core/AppInitDlls.h"
+#include "core/PlatformId.h"
 #include "core/RegistryValue.h"
 #include "core/RepairSteps.h"
 #include "core/RepairText.h"
 #include "platform/LaunchAppSync.h"
+#include "platform/OS_Detect.h"
 #include "platform/modRegistry.h"
 #include "ui/WindowText.h"
 
@@ -17,7 +20,10 @@ void FrmFerrow::PathTxt_Change() {
   win::SetShowWindowState(SW_SHOWMINIMIZED);
   RunStep([this] {
     WindowRepairHost host(hwnd_, Control(kLblInfo));
-    RunRepairStep1(host, ui::GetText(Control(kPathTxt)), IsAdmin == kTrue);
+    if (RunRepairStep1(host, ui::GetText(Control(kPathTxt)), IsAdmin == kTrue)) {
+      CheckRepairState();
+      OfferRepairStep2();
+    }
   });
 }
 
@@ -28,6 +34,21 @@ void FrmFerrow::CheckRepairState() {
     ui::SetText(scan, kStep2Caption);
     EnableWindow(scan, TRUE);
   }
+}
+
+void FrmFerrow::ShowAppInitFacts() {
+  if (win::GetPlatformId() != kPlatformNT) return;
+  const auto read = [](const char* key, const char* name) {
+    return ToText(win::RegistryGetKeyValue(HKEY_LOCAL_MACHINE, key, name));
+  };
+  AppInitFacts facts;
+  facts.value = AppInitValue;
+  facts.load = read(kWindowsKey, kLoadAppInitDlls);
+  facts.wow64_value = read(kWow64WindowsKey, kAppInitDlls);
+  facts.wow64_load = read(kWow64WindowsKey, kLoadAppInitDlls);
+  facts.secure_boot = read(kSecureBootKey, kSecureBootValue);
+  const std::string caption = AppInitCaption(facts);
+  if (!caption.empty()) ui::SetTextNow(Control(kLblSize), caption);
 }
 
 void FrmFerrow::OfferRepairStep2() {

@@ -9,6 +9,7 @@
 #include "core/RepairText.h"
 #include "platform/AccountType.h"
 #include "platform/AnsiText.h"
+#include "platform/Elevation.h"
 #include "platform/LaunchAppSync.h"
 #include "platform/OS_Detect.h"
 #include "platform/ResourceFile.h"
@@ -43,16 +44,19 @@ void FrmFerrow::Form_Load() {
     AppInitValue = ToText(win::RegistryGetKeyValue(HKEY_LOCAL_MACHINE, kWindowsKey, kAppInitDlls));
     IsAdmin = ToBool16(win::IsNTAdminAccount());
     HWND label = Control(kLblAdmin);
+    // An administrator who just starts the program runs filtered, and the
+    // repair needs the elevated token: the label says which one this is.
+    const std::string elevation = win::IsProcessElevated() ? " (elevated)" : " (not elevated)";
     if (IsAdmin == kTrue) {
-      ui::SetText(label, "Administrator Account Detected");
+      ui::SetText(label, "Administrator Account Detected" + elevation);
     } else {
       limited_account_ = true;
       SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(bold_font_.get()), FALSE);
-      ui::SetTextNow(label, "Limited Account Detected!");
+      ui::SetTextNow(label, "Limited Account Detected!" + elevation);
     }
   }
   CheckRepairState();
-  if (!AppInitValue.empty()) ui::SetTextNow(Control(kLblSize), "AppInit_DLLs value = " + AppInitValue);
+  ShowAppInitFacts();
   OfferRepairStep2();
   if (!lister_written) ExplainUnusableWorkFolder();
 }

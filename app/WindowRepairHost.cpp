@@ -3,8 +3,11 @@
 #include "app/ControlIds.h"
 #include "core/RegistryValue.h"
 #include "platform/CommonFunction.h"
+#include "platform/Elevation.h"
 #include "platform/LaunchAppSync.h"
 #include "platform/OS_Detect.h"
+#include "platform/RegistryCalls.h"
+#include "platform/Shell.h"
 #include "platform/ShutDownNT.h"
 #include "platform/modRegistry.h"
 #include "platform/modVBFileDisk.h"
@@ -17,6 +20,18 @@ long WindowRepairHost::PlatformId() { return win::GetPlatformId(); }
 std::string WindowRepairHost::WindowsFolder() { return win::GetWinDir(); }
 std::string WindowRepairHost::SystemFolder() { return win::GetSysDir(); }
 std::string WindowRepairHost::CurrentFolder() { return win::GetCurDir(); }
+
+std::string WindowRepairHost::ProgramPath() {
+  std::string path(MAX_PATH, '\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length < path.size()) return path.substr(0, length);
+    path.resize(2 * path.size());  // cut short: ask again with room to spare
+  }
+}
+
+bool WindowRepairHost::IsElevated() { return win::IsProcessElevated(); }
+bool WindowRepairHost::Execute(const ShellRequest& request) { return win::ExecuteShellRequest(owner_, request); }
 
 BoxAnswer WindowRepairHost::Show(const RepairBox& box) {
   const char* title = box.title.empty() ? kAppTitle : box.title.c_str();
@@ -35,15 +50,25 @@ void WindowRepairHost::SetStatus(const std::string& text, bool now) {
   }
 }
 
-void WindowRepairHost::CreateKey(const std::string& key_path) { win::RegistryCreateNewKey(HKEY_LOCAL_MACHINE, key_path); }
-void WindowRepairHost::DeleteKey(const std::string& key_path) { win::RegistryDeleteKey(HKEY_LOCAL_MACHINE, key_path); }
+RegistryStatus WindowRepairHost::CreateKey(const std::string& key_path) {
+  return win::CreateRegistryKey(HKEY_LOCAL_MACHINE, key_path);
+}
+
+RegistryStatus WindowRepairHost::DeleteKey(const std::string& key_path) {
+  return win::DeleteRegistryKey(HKEY_LOCAL_MACHINE, key_path);
+}
+
+KeyRead WindowRepairHost::ReadKey(const std::string& key_path) {
+  return win::ReadRegistryKey(HKEY_LOCAL_MACHINE, key_path);
+}
 
 std::string WindowRepairHost::ReadText(const std::string& key_path, const std::string& value_name) {
   return ToText(win::RegistryGetKeyValue(HKEY_LOCAL_MACHINE, key_path, value_name));
 }
 
-void WindowRepairHost::WriteText(const std::string& key_path, const std::string& value_name, const std::string& text) {
-  win::RegistrySetKeyValue(HKEY_LOCAL_MACHINE, key_path, value_name, RegistryValue(text), kRegSz);
+RegistryStatus WindowRepairHost::WriteText(const std::string& key_path, const std::string& value_name,
+                                           const std::string& text) {
+  return win::SetRegistryText(HKEY_LOCAL_MACHINE, key_path, value_name, text);
 }
 
 bool WindowRepairHost::FileExists(const std::string& path) { return win::FileExists(path) == kTrue; }
@@ -54,7 +79,9 @@ std::optional<std::uint64_t> WindowRepairHost::FileSize(const std::string& path)
   return static_cast<std::uint64_t>(*length);
 }
 
-void WindowRepairHost::RemoveFile(const std::string& path) { DeleteFileA(path.c_str()); }
+bool WindowRepairHost::RenameFile(const std::string& from, const std::string& to) {
+  return MoveFileA(from.c_str(), to.c_str()) != FALSE;
+}
 void WindowRepairHost::Run(const std::string& command_line) { win::RunAndWait(command_line); }
 
 void WindowRepairHost::SetNormalAttributes(const std::string& path) {
@@ -71,10 +98,10 @@ void WindowRepairHost::Move(const std::string& from, const std::string& to) {
 
 std::string WindowRepairHost::ShortName(const std::string& path) { return win::GetShortName(path); }
 
-void WindowRepairHost::DeleteAtRestart(const std::string& path) {
-  MoveFileExA(path.c_str(), nullptr, MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT);
+bool WindowRepairHost::DeleteAtRestart(const std::string& path) {
+  return MoveFileExA(path.c_str(), nullptr, MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
 }
 
-void WindowRepairHost::RestartWindows(bool force) { win::RestartWindows(force); }
+bool WindowRepairHost::RestartWindows(bool force) { return win::RestartWindows(force); }
 
 }  // namespace quarvel::app

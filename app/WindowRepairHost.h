@@ -17,22 +17,27 @@ class WindowRepairHost : public RepairHost {
   std::string WindowsFolder() override;
   std::string SystemFolder() override;
   std::string CurrentFolder() override;
+  std::string ProgramPath() override;
+  bool IsElevated() override;
+  bool Execute(const ShellRequest& request) override;
   BoxAnswer Show(const RepairBox& box) override;
   void SetStatus(const std::string& text, bool now) override;
-  void CreateKey(const std::string& key_path) override;
-  void DeleteKey(const std::string& key_path) override;
+  RegistryStatus CreateKey(const std::string& key_path) override;
+  RegistryStatus DeleteKey(const std::string& key_path) override;
+  KeyRead ReadKey(const std::string& key_path) override;
   std::string ReadText(const std::string& key_path, const std::string& value_name) override;
-  void WriteText(const std::string& key_path, const std::string& value_name, const std::string& text) override;
+  RegistryStatus WriteText(const std::string& key_path, const std::string& value_name,
+                           const std::string& text) override;
   bool FileExists(const std::string& path) override;
   std::optional<std::uint64_t> FileSize(const std::string& path) override;
-  void RemoveFile(const std::string& path) override;
+  bool RenameFile(const std::string& from, const std::string& to) override;
   void Run(const std::string& command_line) override;
   void SetNormalAttributes(const std::string& path) override;
   void CreateFolderLike(const std::string& template_folder, const std::string& new_folder) override;
   void Move(const std::string& from, const std::string& to) override;
   std::string ShortName(const std::string& path) override;
-  void DeleteAtRestart(const std::string& path) override;
-  void RestartWindows(bool force) override;
+  bool DeleteAtRestart(const std::string& path) override;
+  bool RestartWindows(bool force) override;
 
  private:
   HWND owner_;

@@ -6,7 +6,9 @@ find_package(GTest REQUIRED)
 include(GoogleTest)
 
 add_executable(core_tests
+  tests/core/AppInitDllsTest.cpp
   tests/core/DeviceNameTest.cpp
+  tests/core/KeyContentsTest.cpp
   tests/core/LineSplitterTest.cpp
   tests/core/ListerCommandLineTest.cpp
   tests/core/ListingReaderTest.cpp

@@ -8,6 +8,7 @@ add_library(quarvel_platform STATIC
   platform/AccountType.cpp
   platform/Clipboard.cpp
   platform/CommonFunction.cpp
+  platform/Elevation.cpp
   platform/ErrorBox.cpp
   platform/LaunchAppSync.cpp
   platform/MessagePump.cpp
@@ -18,6 +19,7 @@ add_library(quarvel_platform STATIC
   platform/modVBFileDisk.cpp
   platform/OrdinarySearchView.cpp
   platform/OS_Detect.cpp
+  platform/RegistryCalls.cpp
   platform/ResourceFile.cpp
   platform/Shell.cpp
   platform/ShutDownNT.cpp

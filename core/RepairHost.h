@@ -8,6 +8,9 @@
 #include <optional>
 #include <string>
 
+#include "core/KeyContents.h"
+#include "core/ShellRequest.h"
+
 namespace quarvel {
 
 enum class BoxButtons { kOk, kYesNo };
@@ -23,6 +26,9 @@ struct RepairBox {
   bool operator==(const RepairBox&) const = default;
 };
 
+// What a registry call answered: 0 on success, else the system's error code.
+using RegistryStatus = long;
+
 class RepairHost {
  public:
   virtual ~RepairHost() = default;
@@ -31,34 +37,49 @@ class RepairHost {
   virtual std::string WindowsFolder() = 0;
   virtual std::string SystemFolder() = 0;
   virtual std::string CurrentFolder() = 0;
+  // The full path of the program's own file.
+  virtual std::string ProgramPath() = 0;
+  // Whether the process holds the full rights of an administrator: an elevated
+  // token, not merely membership of the Administrators group.
+  virtual bool IsElevated() = 0;
+  // Hands a request to the shell; true when the shell carried it out.
+  virtual bool Execute(const ShellRequest& request) = 0;
 
   virtual BoxAnswer Show(const RepairBox& box) = 0;
   // The status line; `now` repaints it at once.
   virtual void SetStatus(const std::string& text, bool now) = 0;
 
-  virtual void CreateKey(const std::string& key_path) = 0;
-  virtual void DeleteKey(const std::string& key_path) = 0;
-  // A REG_SZ value as text, "" when it is missing.
+  virtual RegistryStatus CreateKey(const std::string& key_path) = 0;
+  // Removes a key with its values; a key with subkeys stays (and that fails).
+  virtual RegistryStatus DeleteKey(const std::string& key_path) = 0;
+  virtual KeyRead ReadKey(const std::string& key_path) = 0;
+  // A REG_SZ value as text, "" when it is missing or cannot be read.
   virtual std::string ReadText(const std::string& key_path, const std::string& value_name) = 0;
-  virtual void WriteText(const std::string& key_path, const std::string& value_name, const std::string& text) = 0;
+  // Creates the key when needed and writes a REG_SZ value.
+  virtual RegistryStatus WriteText(const std::string& key_path, const std::string& value_name,
+                                   const std::string& text) = 0;
 
   // Whether the ordinary search sees a file there (hidden and system files do not count).
   virtual bool FileExists(const std::string& path) = 0;
   // The size of a file, whatever its attributes; nullopt when there is no file.
   virtual std::optional<std::uint64_t> FileSize(const std::string& path) = 0;
-  virtual void RemoveFile(const std::string& path) = 0;
-  // Starts a command line and waits until it ends; its outcome is not read.
+  // Gives a file a new name in its folder; false when it could not.
+  virtual bool RenameFile(const std::string& from, const std::string& to) = 0;
+  // Starts a command line and waits until it ends; its outcome is read from
+  // what it left behind, not from its exit code.
   virtual void Run(const std::string& command_line) = 0;
 
-  // The file operations of the move, whose results are not examined. A throw
-  // from them is a run-time failure of the move.
+  // The file operations of the move, whose results are read from the file
+  // system afterwards. A throw from them is a run-time failure of the move.
   virtual void SetNormalAttributes(const std::string& path) = 0;
   virtual void CreateFolderLike(const std::string& template_folder, const std::string& new_folder) = 0;
   virtual void Move(const std::string& from, const std::string& to) = 0;
   virtual std::string ShortName(const std::string& path) = 0;
-  virtual void DeleteAtRestart(const std::string& path) = 0;
+  // Has Windows delete the file at its next start; false when that was refused.
+  virtual bool DeleteAtRestart(const std::string& path) = 0;
 
-  virtual void RestartWindows(bool force) = 0;
+  // Asks Windows to restart; false when it refused.
+  virtual bool RestartWindows(bool force) = 0;
 };
 
 }  // namespace quarvel

@@ -5,8 +5,9 @@
 namespace quarvel {
 namespace {
 
-const std::string kFullWindowsKey = std::string("HKEY_LOCAL_MACHINE\\") + kWindowsKey;
-const std::string kFullParkedKey = std::string("HKEY_LOCAL_MACHINE\\") + kParkedKey;
+constexpr const char* kRoot = "HKEY_LOCAL_MACHINE\\";
+
+std::string Full(const char* key_path) { return kRoot + std::string(key_path); }
 
 std::string Quoted(const std::string& text) { return '"' + text + '"'; }
 
@@ -14,32 +15,68 @@ std::string Quoted(const std::string& text) { return '"' + text + '"'; }
 
 bool IsStep1Done(std::string_view marker_text) { return marker_text == kMarkerDone; }
 
-std::string RegeditExportCommand(const std::string& windows_folder, const std::string& current_folder) {
-  return windows_folder + "\\regedit.exe /e " + Quoted(current_folder + kRegistryExportFile) + " " +
-         Quoted(kFullWindowsKey);
+std::string AsideName(const std::string& path, int n) {
+  const auto name_start = path.find_last_of("\\/") + 1;  // 0 without a folder
+  auto dot = path.rfind('.');
+  if (dot == std::string::npos || dot < name_start) dot = path.size();
+  return path.substr(0, dot) + "." + std::to_string(n) + path.substr(dot);
 }
 
-std::string RegSaveCommand(const std::string& system_folder, const std::string& current_folder) {
-  return system_folder + "\\reg.exe save " + Quoted(kFullWindowsKey) + " " + Quoted(current_folder + kHiveFile);
+std::string RegeditExportCommand(const std::string& windows_folder, const std::string& current_folder,
+                                 const RepairKey& key) {
+  return windows_folder + "\\regedit.exe /e " + Quoted(current_folder + key.export_file) + " " +
+         Quoted(Full(key.key));
 }
 
-std::string RegRestoreParkedCommand(const std::string& system_folder) {
-  return system_folder + "\\reg.exe restore " + Quoted(kFullParkedKey) + " " + BareName(kHiveFile);
+std::string RegSaveCommand(const std::string& system_folder, const std::string& current_folder,
+                           const RepairKey& key) {
+  return system_folder + "\\reg.exe save " + Quoted(Full(key.key)) + " " + Quoted(current_folder + key.hive_file);
 }
 
-std::string RegRestoreWindowsCommand(const std::string& system_folder, const std::string& current_folder) {
-  return system_folder + "\\reg.exe restore " + Quoted(kFullWindowsKey) + " " +
-         Quoted(current_folder + kHiveFile);
+std::string RegSaveParkedCommand(const std::string& system_folder, const std::string& current_folder,
+                                 const RepairKey& key) {
+  return system_folder + "\\reg.exe save " + Quoted(Full(key.parked)) + " " +
+         Quoted(current_folder + key.hive_file);
 }
 
-std::string CaclsCommand(const std::string& system_folder, const std::string& dll_path) {
-  const bool has_blank = dll_path.find(' ') != std::string::npos;
-  return system_folder + "\\cacls.exe " + (has_blank ? Quoted(dll_path) : dll_path) + " /t /e /g Administrators:f";
+std::string RegRestoreParkedCommand(const std::string& system_folder, const RepairKey& key) {
+  return system_folder + "\\reg.exe restore " + Quoted(Full(key.parked)) + " " + BareName(key.hive_file);
+}
+
+std::string RegRestoreWindowsCommand(const std::string& system_folder, const std::string& current_folder,
+                                     const RepairKey& key) {
+  return system_folder + "\\reg.exe restore " + Quoted(Full(key.key)) + " " +
+         Quoted(current_folder + key.hive_file);
+}
+
+std::string IcaclsCommand(const std::string& system_folder, const std::string& dll_path) {
+  return system_folder + "\\icacls.exe " + Quoted(dll_path) + " /grant *S-1-5-32-544:F";
+}
+
+ShellRequest ElevatedRestartRequest(const std::string& program_path, const std::string& current_folder) {
+  return ShellRequest{"runas", program_path, std::nullopt, current_folder, 1};
 }
 
 RepairBox LimitedAccountBox() {
   return {"Limited Account", "You must be logged in as an Administrator to use this Fix", BoxButtons::kOk,
           BoxIcon::kError};
+}
+
+RepairBox ElevationBox(const std::string& current_folder, const std::string& then) {
+  return {"Administrator Rights",
+          "This Program runs without the full rights of an Administrator (User Account Control), so Windows would "
+          "refuse the changes of this Fix. Nothing was changed.\r\nClick Yes to start it again with those rights in " +
+              current_folder + ", then " + then +
+              " there. Or close it, right-click quarvel.exe, choose \"Run as administrator\" and do so yourself.",
+          BoxButtons::kYesNo, BoxIcon::kWarning};
+}
+
+RepairBox ElevationFailedBox(const std::string& current_folder, const std::string& then) {
+  return {"Administrator Rights",
+          "This Program could not be started again with the rights of an Administrator. Nothing was changed.\r\n"
+          "Close it, right-click quarvel.exe in " +
+              current_folder + ", choose \"Run as administrator\", then " + then + ".",
+          BoxButtons::kOk, BoxIcon::kError};
 }
 
 RepairBox DeleteFileBox() {
@@ -63,10 +100,24 @@ RepairBox RebootBox() {
           BoxButtons::kOk, BoxIcon::kWarning};
 }
 
+RepairBox RestartRefusedBox(const std::string& current_folder) {
+  return {"Restart Refused",
+          "Windows refused to restart. Restart it yourself, then Run this Program again from " + current_folder +
+              " and click the Step 2 Button to complete the Fix.",
+          BoxButtons::kOk, BoxIcon::kWarning};
+}
+
 RepairBox BackupNotWrittenBox(const std::string& hive_path) {
   return {"Backup Failed",
           "The Registry backup " + hive_path +
               " could not be written, so nothing was changed. Your Registry is as it was before.",
+          BoxButtons::kOk, BoxIcon::kError};
+}
+
+RepairBox BackupNotMovedAsideBox(const std::string& backup_path) {
+  return {"Backup Failed",
+          "The older Registry backup " + backup_path +
+              " could not be renamed to keep it, so nothing was changed. Your Registry is as it was before.",
           BoxButtons::kOk, BoxIcon::kError};
 }
 
@@ -78,22 +129,61 @@ RepairBox Step2DueBox() {
           BoxButtons::kOk, BoxIcon::kWarning};
 }
 
-RepairBox AppInitBox(const std::string& app_init_value) {
-  return {"AppInit_DLLs", "Value in AppInit_DLLs is " + app_init_value, BoxButtons::kOk, BoxIcon::kInformation};
+RepairBox Step2DoneBox() {
+  return {"Step 2", "Step 2 of this Fix has already been done; there is nothing left to do.", BoxButtons::kOk,
+          BoxIcon::kInformation};
+}
+
+RepairBox AppInitBox(const std::string& app_init_value, const RepairKey& key) {
+  return {"AppInit_DLLs", std::string("Value in ") + key.app_init_name + " is " + app_init_value, BoxButtons::kOk,
+          BoxIcon::kInformation};
 }
 
 RepairBox MovingBox(const std::string& file_name, const std::string& current_folder) {
-  return {"", "Moving " + file_name + " to " + current_folder + kBackupFolder + " as Backup", BoxButtons::kOk, BoxIcon::kNone};
+  return {"", "Moving " + file_name + " to " + current_folder + kBackupFolder + " as Backup", BoxButtons::kOk,
+          BoxIcon::kNone};
 }
 
 RepairBox FileAccessErrorBox() { return {"File", "File Access Error", BoxButtons::kOk, BoxIcon::kWarning}; }
 
-RepairBox HiveNotFoundBox(const std::string& current_folder) {
-  return {"Windows.hiv",
-          "The Registry backup Windows.hiv that Step 1 saved is missing or empty in " + current_folder +
-              ", so nothing was changed. Run this Program from the folder that holds Windows.hiv and click the "
-              "Step 2 Button again.",
-          BoxButtons::kOk, BoxIcon::kError};
+RepairBox NotMovedBox(const std::string& current_folder, const std::vector<std::string>& lines) {
+  std::string text = "These DLLs named in AppInit_DLLs are not in " + current_folder + kBackupFolder + ":";
+  for (const auto& line : lines) text += "\r\n" + line;
+  return {"Not Moved", text, BoxButtons::kOk, BoxIcon::kWarning};
+}
+
+RepairBox RepairStoppedBox(const std::string& what_failed, const std::string& kept) {
+  return {"Repair Stopped", what_failed + "\r\n" + kept, BoxButtons::kOk, BoxIcon::kError};
+}
+
+std::string RegistryFailureText(const std::string& doing, const std::string& key_path, long error) {
+  return doing + " " + kRoot + key_path + " failed with error " + std::to_string(error) + ".";
+}
+
+std::string CopyIncompleteText(const std::string& copy_path, const std::string& original_path) {
+  return "After reg.exe restore, " + Full(copy_path.c_str()) + " does not hold every value of " +
+         Full(original_path.c_str()) + ": the restore failed or restored nothing.";
+}
+
+std::string KeptText(const std::vector<const RepairKey*>& keys, const std::string& current_folder, KeptIn where) {
+  std::string text = where == KeptIn::kKey ? "Nothing was changed:" : "No value was lost:";
+  for (const RepairKey* key : keys) {
+    const std::string backups = current_folder + key->export_file + " and " + current_folder + key->hive_file;
+    switch (where) {
+      case KeptIn::kKey:
+        text += " " + Full(key->key) + " is as it was, and its backups are " + backups + ".";
+        break;
+      case KeptIn::kParkedCopy:
+        text += " every value of " + Full(key->key) + " is kept in " + Full(key->parked) + " and in " + backups + ".";
+        break;
+      case KeptIn::kKeyBack:
+        text += " " + Full(key->key) + " is back with every value, AppInit_DLLs emptied; its backups are " +
+                backups + ".";
+        break;
+    }
+  }
+  if (where != KeptIn::kKey) text += " \"Step 2\" stays offered, now and at the next start of this Program.";
+  return text;
 }
 
 }  // namespace quarvel

@@ -3,8 +3,10 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/RepairHost.h"
+#include "core/WorkFiles.h"
 
 namespace quarvel {
 
@@ -13,33 +15,92 @@ inline constexpr std::string_view kRepairCommand = "!HLX";
 
 inline constexpr const char* kWindowsKey = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
 inline constexpr const char* kParkedKey = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Windows!";
+// The copy of the Windows key that 32-bit programs read on a 64-bit Windows.
+inline constexpr const char* kWow64WindowsKey = "SOFTWARE\\WOW6432Node\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+inline constexpr const char* kWow64ParkedKey = "SOFTWARE\\WOW6432Node\\Microsoft\\Windows NT\\CurrentVersion\\Windows!";
 inline constexpr const char* kMarkerKey = "SOFTWARE\\Quarvel";
 inline constexpr const char* kMarkerValue = "!HLX";
 inline constexpr const char* kMarkerDone = "ok";
 inline constexpr const char* kAppInitDlls = "AppInit_DLLs";
+inline constexpr const char* kLoadAppInitDlls = "LoadAppInit_DLLs";
+inline constexpr const char* kSecureBootKey = "SYSTEM\\CurrentControlSet\\Control\\SecureBoot\\State";
+inline constexpr const char* kSecureBootValue = "UEFISecureBootEnabled";
 inline constexpr const char* kStep2Caption = "Step 2";
+
+// One key the repair parks and puts back: its parked name, its two backups in
+// the current folder, the marker key's value that records the fingerprint of
+// its parked copy, and how boxes name its AppInit_DLLs.
+struct RepairKey {
+  const char* key;
+  const char* parked;
+  const char* export_file;
+  const char* hive_file;
+  const char* marker_value;
+  const char* app_init_name;
+};
+
+inline constexpr RepairKey kNativeRepairKey{kWindowsKey,       kParkedKey, kRegistryExportFile,
+                                            kHiveFile,         "Windows!", "AppInit_DLLs"};
+inline constexpr RepairKey kWow64RepairKey{kWow64WindowsKey,       kWow64ParkedKey,
+                                           kRegistryExportFile32,  kHiveFile32,
+                                           "WOW6432Node Windows!", "AppInit_DLLs of 32-bit programs (WOW6432Node)"};
 
 // True only for the marker step 1 writes: exact and case-sensitive.
 bool IsStep1Done(std::string_view marker_text);
 
-std::string RegeditExportCommand(const std::string& windows_folder, const std::string& current_folder);
-std::string RegSaveCommand(const std::string& system_folder, const std::string& current_folder);
+// The name an older backup is kept under: "<stem>.<n><extension>".
+std::string AsideName(const std::string& path, int n);
+
+std::string RegeditExportCommand(const std::string& windows_folder, const std::string& current_folder,
+                                 const RepairKey& key);
+std::string RegSaveCommand(const std::string& system_folder, const std::string& current_folder,
+                           const RepairKey& key);
+// A new hive written from the parked copy, when step 2 finds none.
+std::string RegSaveParkedCommand(const std::string& system_folder, const std::string& current_folder,
+                                 const RepairKey& key);
 // Restores into the parked key; the hive is named without a folder and found
 // in the tool's working directory, the current folder.
-std::string RegRestoreParkedCommand(const std::string& system_folder);
-std::string RegRestoreWindowsCommand(const std::string& system_folder, const std::string& current_folder);
-// The DLL path is quoted when it holds a blank, so cacls gets it as one argument.
-std::string CaclsCommand(const std::string& system_folder, const std::string& dll_path);
+std::string RegRestoreParkedCommand(const std::string& system_folder, const RepairKey& key);
+std::string RegRestoreWindowsCommand(const std::string& system_folder, const std::string& current_folder,
+                                     const RepairKey& key);
+// Full access for the Administrators group, named by its well-known SID (the
+// group's name differs with the language of Windows), on this one file.
+std::string IcaclsCommand(const std::string& system_folder, const std::string& dll_path);
+
+// Starts the program again with an elevated token, in the same folder.
+ShellRequest ElevatedRestartRequest(const std::string& program_path, const std::string& current_folder);
 
 RepairBox LimitedAccountBox();
+// `then` says what the user does in the elevated program ("type !HLX ...").
+RepairBox ElevationBox(const std::string& current_folder, const std::string& then);
+RepairBox ElevationFailedBox(const std::string& current_folder, const std::string& then);
 RepairBox DeleteFileBox();
 RepairBox RegExeMissingBox(const std::string& system_folder);
 RepairBox RebootBox();
+RepairBox RestartRefusedBox(const std::string& current_folder);
 RepairBox BackupNotWrittenBox(const std::string& hive_path);
+RepairBox BackupNotMovedAsideBox(const std::string& backup_path);
 RepairBox Step2DueBox();
-RepairBox AppInitBox(const std::string& app_init_value);
+RepairBox Step2DoneBox();
+RepairBox AppInitBox(const std::string& app_init_value, const RepairKey& key);
 RepairBox MovingBox(const std::string& file_name, const std::string& current_folder);
 RepairBox FileAccessErrorBox();
-RepairBox HiveNotFoundBox(const std::string& current_folder);
+// Each line names a DLL and why it is not in the backup folder.
+RepairBox NotMovedBox(const std::string& current_folder, const std::vector<std::string>& lines);
+
+// A step that stops: what failed, then where every value of the keys is kept.
+RepairBox RepairStoppedBox(const std::string& what_failed, const std::string& kept);
+// "<Doing> HKEY_LOCAL_MACHINE\<key> failed with error <n>."
+std::string RegistryFailureText(const std::string& doing, const std::string& key_path, long error);
+
+// "After reg.exe restore, <copy> does not hold every value of <original>...".
+std::string CopyIncompleteText(const std::string& copy_path, const std::string& original_path);
+
+enum class KeptIn {
+  kKey,         // the key is untouched (step 1 before it removes anything)
+  kParkedCopy,  // the parked copy is complete (from the marker on)
+  kKeyBack,     // the key is back with every value (step 2 cleaning up)
+};
+std::string KeptText(const std::vector<const RepairKey*>& keys, const std::string& current_folder, KeptIn where);
 
 }  // namespace quarvel

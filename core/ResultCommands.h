@@ -8,22 +8,14 @@
 #include <string>
 #include <string_view>
 
+#include "core/ShellRequest.h"
+
 namespace quarvel {
 
 // The path of a List1 entry. Where the entry ends in the lister's size column,
 // everything before it: a name may hold blanks where a volume keeps no 8.3
 // names. Otherwise the text before the first blank.
 std::string EntryPath(std::string_view entry);
-
-// One request to the shell (ShellExecute).
-struct ShellRequest {
-  std::string verb;
-  std::string file;
-  std::optional<std::string> parameters;  // nothing: a null pointer
-  std::string directory;
-  int show = 1;  // SW_SHOWNORMAL
-  bool operator==(const ShellRequest&) const = default;
-};
 
 // "Go to Directory": explore the folder part of the entry as it stands (short
 // names stay short). Splits with the shared path splitter.

@@ -11,11 +11,12 @@ inline constexpr const char* kListingFile = "\\dll.txt";
 inline constexpr const char* kListingFileAsCompared = "\\DLL.txt";
 inline constexpr const char* kLogFile = "\\log.txt";
 
-// The repair's backups and its backup folder.
+// The repair's backups and its backup folder; the "32" pair backs up the key
+// that 32-bit programs read (WOW6432Node) when the repair takes that one too.
 inline constexpr const char* kRegistryExportFile = "\\windows.reg";
 inline constexpr const char* kHiveFile = "\\Windows.hiv";
-// Step 1 tests for an older hive under this spelling: the same file.
-inline constexpr const char* kHiveFileAsTested = "\\windows.hiv";
+inline constexpr const char* kRegistryExportFile32 = "\\windows32.reg";
+inline constexpr const char* kHiveFile32 = "\\Windows32.hiv";
 inline constexpr const char* kBackupFolder = "\\cws";
 
 // A work file's name without its backslash, as a tool started in the current

@@ -1,12 +1,13 @@
-// Hands a request to the shell (ShellExecuteA); its result is not examined.
+// Hands a request to the shell (ShellExecuteA); true when the shell carried it
+// out. The result commands do not examine it.
 #pragma once
 
 #include <windows.h>
 
-#include "core/ResultCommands.h"
+#include "core/ShellRequest.h"
 
 namespace quarvel::win {
 
-void ExecuteShellRequest(HWND owner, const ShellRequest& request);
+bool ExecuteShellRequest(HWND owner, const ShellRequest& request);
 
 }  // namespace quarvel::win

@@ -5,13 +5,14 @@
 namespace quarvel::win {
 
 ShutdownCalls RealShutdownCalls() {
-  return ShutdownCalls{&IsWindowsNT, &EnableShutdownPrivilege, [](UINT flags) { ExitWindowsEx(flags, 0); }};
+  return ShutdownCalls{&IsWindowsNT, &EnableShutdownPrivilege,
+                       [](UINT flags, DWORD reason) { return ExitWindowsEx(flags, reason) != FALSE; }};
 }
 
-void RestartWindows(bool force, const ShutdownCalls& calls) {
+bool RestartWindows(bool force, const ShutdownCalls& calls) {
   const UINT flags = force ? EWX_REBOOT | EWX_FORCE : EWX_REBOOT;
   if (calls.is_windows_nt()) calls.enable_shutdown_privilege();
-  calls.exit_windows(flags);
+  return calls.exit_windows(flags, kRestartReason);
 }
 
 bool IsWindowsNT() {

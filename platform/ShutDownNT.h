@@ -13,15 +13,19 @@ namespace quarvel::win {
 struct ShutdownCalls {
   std::function<bool()> is_windows_nt;
   std::function<void()> enable_shutdown_privilege;
-  std::function<void(UINT flags)> exit_windows;
+  std::function<bool(UINT flags, DWORD reason)> exit_windows;
 };
 
 ShutdownCalls RealShutdownCalls();
 
+// The reason Windows records for the restart: planned, by an application, for
+// maintenance.
+inline constexpr DWORD kRestartReason =
+    SHTDN_REASON_FLAG_PLANNED | SHTDN_REASON_MAJOR_APPLICATION | SHTDN_REASON_MINOR_MAINTENANCE;
+
 // EWX_REBOOT | EWX_FORCE (6) with force, else EWX_REBOOT (2); the privilege is
-// enabled first on the NT family only. Nothing is reported: a refused restart
-// simply returns.
-void RestartWindows(bool force, const ShutdownCalls& calls = RealShutdownCalls());
+// enabled first on the NT family only. False when Windows refused the restart.
+bool RestartWindows(bool force, const ShutdownCalls& calls = RealShutdownCalls());
 
 // The module's own version query: platform id 2.
 bool IsWindowsNT();

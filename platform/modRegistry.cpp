@@ -3,20 +3,16 @@
 #include <exception>
 
 #include "platform/ErrorBox.h"
+#include "platform/RegistryCalls.h"
 #include "platform/UniqueHandle.h"
 
 namespace quarvel::win {
 namespace {
 
-// Query value, set value, create subkey, enumerate subkeys, notify, create link;
-// deliberately not KEY_ALL_ACCESS.
-constexpr REGSAM kCreateAccess = 0x3F;
-
+// The result is not examined: a key that failed to open takes no write.
 UniqueRegistryKey CreateOrOpenKey(HKEY root, const std::string& key_path) {
   UniqueRegistryKey key;
-  DWORD disposition = 0;
-  RegCreateKeyExA(root, key_path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, kCreateAccess,
-                  nullptr, key.put(), &disposition);
+  OpenOrCreateKey(root, key_path, key);
   return key;
 }
 
@@ -67,13 +63,9 @@ void WriteBytes(HKEY key, const std::string& value_name, DWORD type, const BYTE*
 
 }  // namespace
 
-void RegistryCreateNewKey(HKEY root, const std::string& key_path) {
-  CreateOrOpenKey(root, key_path);
-}
+void RegistryCreateNewKey(HKEY root, const std::string& key_path) { CreateRegistryKey(root, key_path); }
 
-void RegistryDeleteKey(HKEY root, const std::string& key_path) {
-  RegDeleteKeyA(root, key_path.c_str());
-}
+void RegistryDeleteKey(HKEY root, const std::string& key_path) { DeleteRegistryKey(root, key_path); }
 
 RegistryValue RegistryGetKeyValue(HKEY root, const std::string& key_path,
                                   const std::string& value_name) {

@@ -2,7 +2,8 @@
 // registry function that fails is not reported: creating, deleting and writing
 // pass silently, and reading answers with an empty value. Only a run-time
 // failure (a value that cannot take the asked type) shows the operation's error
-// box. No key handle outlives a call.
+// box. No key handle outlives a call. Callers that must know a change was made
+// use RegistryCalls, which answers with each call's result.
 #pragma once
 
 #include <windows.h>

@@ -15,26 +15,40 @@ TEST(RepairMarker, OnlyTheExactTextCounts) {
 }
 
 TEST(RepairCommands, ToolsGetTheKeyAndFilesQuoted) {
-  EXPECT_EQ(RegeditExportCommand(R"(C:\WINDOWS)", R"(C:\My Tools)"),
+  const RepairKey& key = kNativeRepairKey;
+  EXPECT_EQ(RegeditExportCommand(R"(C:\WINDOWS)", R"(C:\My Tools)", key),
             R"(C:\WINDOWS\regedit.exe /e "C:\My Tools\windows.reg" )"
             R"("HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Windows")");
-  EXPECT_EQ(RegSaveCommand(R"(C:\WINDOWS\system32)", R"(C:\Tools)"),
+  EXPECT_EQ(RegSaveCommand(R"(C:\WINDOWS\system32)", R"(C:\Tools)", key),
             R"(C:\WINDOWS\system32\reg.exe save )"
             R"("HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Windows" "C:\Tools\Windows.hiv")");
-  EXPECT_EQ(RegRestoreParkedCommand(R"(C:\WINDOWS\system32)"),
+  EXPECT_EQ(RegRestoreParkedCommand(R"(C:\WINDOWS\system32)", key),
             R"(C:\WINDOWS\system32\reg.exe restore )"
             R"("HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Windows!" Windows.hiv)");
-  EXPECT_EQ(RegRestoreWindowsCommand(R"(C:\WINDOWS\system32)", R"(C:\Tools)"),
+  EXPECT_EQ(RegRestoreWindowsCommand(R"(C:\WINDOWS\system32)", R"(C:\Tools)", key),
             R"(C:\WINDOWS\system32\reg.exe restore )"
             R"("HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Windows" "C:\Tools\Windows.hiv")");
+  EXPECT_EQ(RegSaveParkedCommand(R"(C:\WINDOWS\system32)", R"(C:\Tools)", key),
+            R"(C:\WINDOWS\system32\reg.exe save )"
+            R"("HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Windows!" "C:\Tools\Windows.hiv")");
 }
 
-TEST(RepairCommands, CaclsQuotesTheDllPathOnlyWhenItHoldsABlank) {
-  EXPECT_EQ(CaclsCommand(R"(C:\WINDOWS\system32)", R"(C:\WINDOWS\system32\abc.dll)"),
-            R"(C:\WINDOWS\system32\cacls.exe C:\WINDOWS\system32\abc.dll /t /e /g Administrators:f)");
-  EXPECT_EQ(CaclsCommand(R"(C:\WINDOWS\system32)", R"(C:\Program Files\x\abc.dll)"),
-            R"(C:\WINDOWS\system32\cacls.exe "C:\Program Files\x\abc.dll" /t /e /g Administrators:f)");
-  EXPECT_EQ(CaclsCommand(R"(C:\S)", "abc.dll"), R"(C:\S\cacls.exe abc.dll /t /e /g Administrators:f)");
+TEST(RepairCommands, The32BitKeyHasItsOwnPathAndBackups) {
+  EXPECT_EQ(RegRestoreParkedCommand(R"(C:\W\system32)", kWow64RepairKey),
+            R"(C:\W\system32\reg.exe restore )"
+            R"("HKEY_LOCAL_MACHINE\SOFTWARE\WOW6432Node\Microsoft\Windows NT\CurrentVersion\Windows!" Windows32.hiv)");
+}
+
+TEST(RepairCommands, IcaclsGrantsTheAdministratorsSidOnTheFileAlone) {
+  EXPECT_EQ(IcaclsCommand(R"(C:\WINDOWS\system32)", R"(C:\WINDOWS\system32\abc.dll)"),
+            R"(C:\WINDOWS\system32\icacls.exe "C:\WINDOWS\system32\abc.dll" /grant *S-1-5-32-544:F)");
+  EXPECT_EQ(IcaclsCommand(R"(C:\S)", "abc.dll"), R"(C:\S\icacls.exe "abc.dll" /grant *S-1-5-32-544:F)");
+}
+
+TEST(RepairNames, OlderBackupsAreKeptUnderANumberBeforeTheirExtension) {
+  EXPECT_EQ(AsideName(R"(C:\Tools\Windows.hiv)", 1), R"(C:\Tools\Windows.1.hiv)");
+  EXPECT_EQ(AsideName(R"(C:\My.Tools\windows.reg)", 12), R"(C:\My.Tools\windows.12.reg)");
+  EXPECT_EQ(AsideName(R"(C:\My.Tools\noext)", 2), R"(C:\My.Tools\noext.2)");
 }
 
 TEST(RepairBoxes, TextsJoinTheirPiecesWithNothingBetween) {
@@ -42,9 +56,10 @@ TEST(RepairBoxes, TextsJoinTheirPiecesWithNothingBetween) {
             R"(Reg.exe was not detected on your system You need to download and copy it to your )"
             R"(C:\WINDOWS\system32 to continue)");
   EXPECT_EQ(MovingBox("abc.dll", R"(C:\Tools)"), (RepairBox{"", R"(Moving abc.dll to C:\Tools\cws as Backup)"}));
-  EXPECT_EQ(AppInitBox(" a.dll ").text, "Value in AppInit_DLLs is  a.dll ");
+  EXPECT_EQ(AppInitBox(" a.dll ", kNativeRepairKey).text, "Value in AppInit_DLLs is  a.dll ");
+  EXPECT_EQ(AppInitBox("a.dll", kWow64RepairKey).text,
+            "Value in AppInit_DLLs of 32-bit programs (WOW6432Node) is a.dll");
   EXPECT_EQ(DeleteFileBox().text.find("reboot.\r\nUSE THIS NEXT STEP AT YOUR OWN RISK"), 108u);
-  EXPECT_NE(HiveNotFoundBox(R"(D:\Elsewhere)").text.find(R"(in D:\Elsewhere,)"), std::string::npos);
   EXPECT_NE(BackupNotWrittenBox(R"(C:\Tools\Windows.hiv)").text.find("nothing was changed"), std::string::npos);
 }
 

@@ -20,6 +20,10 @@ using namespace std::chrono_literals;
 // Both phases work in this folder, which outlives the restart.
 const std::string kWork = "C:\\quarvel-repair";
 const std::string kPlantedDll = SystemFolder() + "\\qvcws.dll";
+// Named in the key 32-bit programs read, which the repair takes along.
+const std::string kPlantedDll32 = "C:\\windows\\qvcws32.dll";
+
+KeyValues Wow64KeyNaming(const std::string& dll) { return Sz(Sz({}, "Spooler", "yes"), "AppInit_DLLs", dll); }
 // Written just before the "Reboot" box is answered; the script looks for it.
 const std::string kRestartAsked = kWork + "\\restart-asked";
 
@@ -29,11 +33,17 @@ std::string Quarvel() { return NextToThisProgram("..\\bin\\quarvel.exe"); }
 TEST(RepairStep1Restart, BacksUpParksMarksAndRestartsWindows) {
   ResetRepairRegistry();
   WriteKey(kWindowsKeyPath, WindowsKeyNaming(kPlantedDll));
-  SetFileAttributesA(kPlantedDll.c_str(), FILE_ATTRIBUTE_NORMAL);
-  TempFolder::MakeFileAt(kPlantedDll, "cws", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  WriteKey(kWow64KeyPath, Wow64KeyNaming(kPlantedDll32));
+  for (const std::string& dll : {kPlantedDll, kPlantedDll32}) {
+    SetFileAttributesA(dll.c_str(), FILE_ATTRIBUTE_NORMAL);
+    TempFolder::MakeFileAt(dll, "cws", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  }
   CreateDirectoryA(kWork.c_str(), nullptr);
   DeleteFileA(kRestartAsked.c_str());
-  // Backups of an earlier run are replaced, not kept.
+  for (const char* name : {"windows.1.reg", "Windows.1.hiv", "windows32.reg", "Windows32.hiv"}) {
+    DeleteFileA((kWork + "\\" + name).c_str());
+  }
+  // Backups of an earlier run are kept under new names, never deleted.
   for (const char* name : {"windows.reg", "Windows.hiv"}) TempFolder::MakeFileAt(kWork + "\\" + name, "old", 0);
 
   AppSession app(Quarvel(), kWork);
@@ -49,13 +59,20 @@ TEST(RepairStep1Restart, BacksUpParksMarksAndRestartsWindows) {
             "You need to Reboot to complete the Fix, Remember to Run this Program again after Reboot to complete the "
             "Fix");
   EXPECT_EQ(app.Text(kLblInfo), "Completed Writing new Registry info");
-  for (const char* name : {"windows.reg", "Windows.hiv"}) {
+  for (const char* name : {"windows.reg", "Windows.hiv", "windows32.reg", "Windows32.hiv"}) {
     const std::string backup = ReadWholeFile(kWork + "\\" + name);
     EXPECT_GT(backup.size(), 3u) << name;
   }
+  EXPECT_EQ(ReadWholeFile(kWork + "\\windows.1.reg"), "old");
+  EXPECT_EQ(ReadWholeFile(kWork + "\\Windows.1.hiv"), "old");
   EXPECT_FALSE(ReadKey(kWindowsKeyPath));
+  EXPECT_FALSE(ReadKey(kWow64KeyPath));
   EXPECT_EQ(ReadKey(kParkedKeyPath), WindowsKeyNaming(kPlantedDll));
-  EXPECT_EQ(ReadKey(kMarkerKeyPath), Sz({}, "!HLX", "ok"));
+  EXPECT_EQ(ReadKey(kWow64ParkedKeyPath), Wow64KeyNaming(kPlantedDll32));
+  const auto marker = ReadKey(kMarkerKeyPath);
+  ASSERT_TRUE(marker);
+  EXPECT_EQ(TextValue(*marker, "!HLX"), "ok");
+  EXPECT_EQ(marker->size(), 3u);  // with the fingerprints of both parked copies
   ASSERT_FALSE(::testing::Test::HasFailure());
 
   TempFolder::MakeFileAt(kRestartAsked, "", FILE_ATTRIBUTE_NORMAL);
@@ -65,12 +82,14 @@ TEST(RepairStep1Restart, BacksUpParksMarksAndRestartsWindows) {
   FAIL() << "Windows was not restarted within a minute of the Reboot box";
 }
 
-TEST(RepairAfterRestart, Step2PutsTheKeyBackAndMovesTheDllAside) {
+TEST(RepairAfterRestart, Step2PutsBothKeysBackAndMovesTheirDllsAside) {
   // What step 1 left across the restart.
   const KeyValues former = WindowsKeyNaming(kPlantedDll);
+  const KeyValues former32 = Wow64KeyNaming(kPlantedDll32);
   EXPECT_FALSE(ReadKey(kWindowsKeyPath));
   EXPECT_EQ(ReadKey(kParkedKeyPath), former);
-  EXPECT_EQ(ReadKey(kMarkerKeyPath), Sz({}, "!HLX", "ok"));
+  EXPECT_EQ(ReadKey(kWow64ParkedKeyPath), former32);
+  EXPECT_EQ(TextValue(*ReadKey(kMarkerKeyPath), "!HLX"), "ok");
   EXPECT_TRUE(Exists(kWork + "\\windows.reg"));
   EXPECT_TRUE(Exists(kWork + "\\Windows.hiv"));
   ASSERT_FALSE(::testing::Test::HasFailure());
@@ -82,20 +101,27 @@ TEST(RepairAfterRestart, Step2PutsTheKeyBackAndMovesTheDllAside) {
   EXPECT_EQ(app.Text(kLblInfo), "Click the Step2 Button to continue");
   app.Click(kCmdScan);
   EXPECT_EQ(AcknowledgeMessageBox("AppInit_DLLs"), "Value in AppInit_DLLs is " + kPlantedDll);
+  EXPECT_EQ(AcknowledgeMessageBox("AppInit_DLLs"),
+            "Value in AppInit_DLLs of 32-bit programs (WOW6432Node) is " + kPlantedDll32);
   EXPECT_EQ(AcknowledgeMessageBox(kAppTitle), "Moving qvcws.dll to " + kWork + "\\cws as Backup");
+  EXPECT_EQ(AcknowledgeMessageBox(kAppTitle), "Moving qvcws32.dll to " + kWork + "\\cws as Backup");
   ASSERT_TRUE(WaitUntil([&] { return !app.Enabled(kCmdScan); }));
   EXPECT_EQ(app.Text(kLblInfo), "Completed");
 
-  KeyValues repaired = former;
-  repaired["AppInit_DLLs"] = {REG_SZ, std::string(1, '\0')};
-  EXPECT_EQ(ReadKey(kWindowsKeyPath), repaired);
+  for (auto [key, values] : {std::pair{kWindowsKeyPath, former}, std::pair{kWow64KeyPath, former32}}) {
+    values["AppInit_DLLs"] = {REG_SZ, std::string(1, '\0')};
+    EXPECT_EQ(ReadKey(key), values) << key;
+  }
   EXPECT_FALSE(ReadKey(kParkedKeyPath));
+  EXPECT_FALSE(ReadKey(kWow64ParkedKeyPath));
   EXPECT_FALSE(ReadKey(kMarkerKeyPath));
-  EXPECT_FALSE(Exists(kPlantedDll));
-  const std::string moved = kWork + "\\cws\\qvcws.dll";
-  ASSERT_TRUE(Exists(moved));
-  EXPECT_EQ(Attributes(moved) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY), 0u);
-  EXPECT_EQ(ReadWholeFile(moved), "cws");
+  for (const std::string& dll : {kPlantedDll, kPlantedDll32}) {
+    EXPECT_FALSE(Exists(dll));
+    const std::string moved = kWork + "\\cws" + dll.substr(dll.rfind('\\'));
+    ASSERT_TRUE(Exists(moved));
+    EXPECT_EQ(Attributes(moved) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY), 0u);
+    EXPECT_EQ(ReadWholeFile(moved), "cws");
+  }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The registry repair driven through the window, in the states around the
 // restart that a test can set up without restarting: refusals, a failed
-// backup, and step 2 over the variants of the AppInit_DLLs value.
+// backup, a reg.exe restore that fails or restores nothing in either step, and
+// step 2 over the variants of the AppInit_DLLs value.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -70,15 +71,24 @@ TEST_F(RepairScenario, AMarkerOtherThanOkMeansANormalStart) {
   }
 }
 
+TEST_F(RepairScenario, StartUpShowsTheAccountsElevationAndWhatDecidesWhetherAppInitDllsLoads) {
+  WriteKey(kWindowsKeyPath, WindowsKeyNaming("C:\\windows\\system32\\qvcws.dll"));
+  WriteKey(kWow64KeyPath, Sz({}, "AppInit_DLLs", "C:\\windows\\qvcws32.dll"));
+  const DWORD on = 1;
+  WriteKey(kSecureBootKeyPath, {{"UEFISecureBootEnabled", {REG_DWORD, std::string(reinterpret_cast<const char*>(&on), 4)}}});
+  AppSession app(Quarvel(), work.Path());
+  EXPECT_EQ(app.Text(kLblAdmin), "Administrator Account Detected (elevated)");  // Wine answers as an elevated administrator
+  EXPECT_EQ(app.Text(kLblSize),
+            "AppInit_DLLs value = C:\\windows\\system32\\qvcws.dll\r\n"
+            "LoadAppInit_DLLs = 305419896, Secure Boot = on\r\n"
+            "32-bit programs (WOW6432Node): AppInit_DLLs value = C:\\windows\\qvcws32.dll, "
+            "LoadAppInit_DLLs = not set");
+}
+
 TEST_F(RepairScenario, ABackupThatCannotBeWrittenLeavesTheRegistryUntouched) {
   const KeyValues before = WindowsKeyNaming("C:\\windows\\system32\\qvcws.dll");
   WriteKey(kWindowsKeyPath, before);
-  const std::string fail_save = SystemFolder() + "\\reg-standin-fail-save";
-  TempFolder::MakeFileAt(fail_save, "", FILE_ATTRIBUTE_NORMAL);
-  struct Remove {
-    std::string path;
-    ~Remove() { DeleteFileA(path.c_str()); }
-  } remove{fail_save};
+  StandInMisbehaves fail_save("fail-save");
 
   AppSession app(Quarvel(), work.Path());
   app.TypeAndReturn(kPathTxt, "!HLX");
@@ -96,20 +106,56 @@ TEST_F(RepairScenario, ABackupThatCannotBeWrittenLeavesTheRegistryUntouched) {
   EXPECT_FALSE(Exists(work / "Windows.hiv"));
 }
 
-TEST_F(RepairScenario, AnOldHiveThatCannotBeDeletedIsNeverTakenForTheNewBackup) {
+TEST_F(RepairScenario, AnOldBackupThatCannotBeRenamedAsideStopsWithTheRegistryUntouched) {
   const KeyValues before = WindowsKeyNaming("C:\\windows\\system32\\qvcws.dll");
   WriteKey(kWindowsKeyPath, before);
-  // Hidden: the ordinary search does not report it, so it is not deleted first.
-  work.MakeFile("Windows.hiv", "an older backup", FILE_ATTRIBUTE_HIDDEN);
+  // Hidden, and held open by another program that does not share its deletion.
+  const std::string old_hive = work.MakeFile("Windows.hiv", "an older backup", FILE_ATTRIBUTE_HIDDEN);
+  const HANDLE held = CreateFileA(old_hive.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
   AppSession app(Quarvel(), work.Path());
   app.TypeAndReturn(kPathTxt, "!HLX");
   const auto box = WaitForMessageBox("Delete File");
   ASSERT_TRUE(box);
   PressButton(*box, IDYES);
-  EXPECT_NE(AcknowledgeMessageBox("Backup Failed").find(work / "Windows.hiv"), std::string::npos);
+  EXPECT_NE(AcknowledgeMessageBox("Backup Failed").find(old_hive + " could not be renamed"), std::string::npos);
+  CloseHandle(held);
   EXPECT_EQ(ReadKey(kWindowsKeyPath), before);
   EXPECT_FALSE(ReadKey(kMarkerKeyPath));
-  EXPECT_EQ(ReadWholeFile(work / "Windows.hiv"), "an older backup");
+  EXPECT_EQ(ReadWholeFile(old_hive), "an older backup");
+}
+
+// reg.exe restore into the parked key fails, or reports success and restores
+// nothing: the Windows key stays whole and no marker is written; older backups
+// are kept under new names.
+TEST_F(RepairScenario, Step1KeepsEveryValueWhenTheRestoreFailsOrRestoresNothing) {
+  const KeyValues before = WindowsKeyNaming("C:\\windows\\system32\\qvcws.dll");
+  for (const char* how : {"fail-restore", "restore-nothing"}) {
+    SCOPED_TRACE(how);
+    ResetRepairRegistry();
+    WriteKey(kWindowsKeyPath, before);
+    TempFolder folder;
+    folder.MakeFile("windows.reg", "older export");
+    folder.MakeFile("Windows.hiv", "older hive", FILE_ATTRIBUTE_HIDDEN);
+    StandInMisbehaves restore(how);
+    AppSession app(Quarvel(), folder.Path());
+    app.TypeAndReturn(kPathTxt, "!HLX");
+    const auto box = WaitForMessageBox("Delete File");
+    ASSERT_TRUE(box);
+    PressButton(*box, IDYES);
+    const std::string text = AcknowledgeMessageBox("Repair Stopped");
+    EXPECT_NE(text.find("does not hold every value"), std::string::npos) << text;
+    EXPECT_NE(text.find("Windows is as it was, and its backups are " + (folder / "windows.reg")), std::string::npos)
+        << text;
+
+    EXPECT_EQ(ReadKey(kWindowsKeyPath), before);
+    EXPECT_FALSE(ReadKey(kMarkerKeyPath));
+    EXPECT_EQ(app.Text(kCmdScan), "Compare");
+    EXPECT_EQ(ReadWholeFile(folder / "windows.1.reg"), "older export");
+    EXPECT_EQ(ReadWholeFile(folder / "Windows.1.hiv"), "older hive");
+    EXPECT_GT(ReadWholeFile(folder / "Windows.hiv").size(), 0u);
+    EXPECT_TRUE(Exists(folder / "windows.reg"));
+  }
 }
 
 TEST_F(RepairScenario, WithoutRegExeOnlyTheTextExportIsWritten) {
@@ -143,6 +189,13 @@ class RepairStep2Scenario : public RepairScenario {
     EXPECT_FALSE(app->Enabled(kCmdLocate));
     EXPECT_EQ(app->Text(kLblInfo), "Click the Step2 Button to continue");
     app->Click(kCmdScan);
+  }
+  // Parked and marked, step 2 due: nothing of step 1's work is lost.
+  void ExpectStillDue() {
+    EXPECT_EQ(ReadKey(kParkedKeyPath), parked);
+    EXPECT_EQ(TextValue(*ReadKey(kMarkerKeyPath), "!HLX"), "ok");
+    EXPECT_TRUE(app->Enabled(kCmdScan));
+    EXPECT_EQ(app->Text(kCmdScan), "Step 2");
   }
   // After both boxes: the key is back with AppInit_DLLs emptied, the rest gone.
   void ExpectRepaired() {
@@ -183,6 +236,9 @@ TEST_F(RepairStep2Scenario, ANamesakeAlreadyInCwsLeavesTheDllForDeletionAtRestar
   StartAndPressStep2(dll);
   AcknowledgeMessageBox("AppInit_DLLs");
   AcknowledgeMessageBox(app::kAppTitle);
+  EXPECT_EQ(AcknowledgeMessageBox("Not Moved"), "These DLLs named in AppInit_DLLs are not in " + work.Path() +
+                                                    "\\cws:\r\n" + dll +
+                                                    ": in use or already in cws; Windows deletes it at its next start");
   ExpectRepaired();
   EXPECT_EQ(ReadWholeFile(work / "cws\\qvabc.dll"), "old");
   ASSERT_TRUE(Exists(dll));
@@ -199,6 +255,7 @@ TEST_F(RepairStep2Scenario, AValueWithoutADotMovesNothingAndIsDeletedAtRestart) 
   StartAndPressStep2(file);
   AcknowledgeMessageBox("AppInit_DLLs");
   EXPECT_EQ(AcknowledgeMessageBox(app::kAppTitle), "Moving  to " + work.Path() + "\\cws as Backup");
+  AcknowledgeMessageBox("Not Moved");
   ExpectRepaired();
   EXPECT_TRUE(Exists(file));
   EXPECT_NE(PendingRenames().find("qvnodot"), std::string::npos) << PendingRenames();
@@ -214,19 +271,58 @@ TEST_F(RepairStep2Scenario, ADllPathWithoutAFolderIsTakenInTheCurrentFolder) {
   EXPECT_EQ(ReadWholeFile(work / "cws\\qvlocal.dll"), "local");
 }
 
-TEST_F(RepairStep2Scenario, StartedAwayFromTheHiveItChangesNothingAndStaysDue) {
+TEST_F(RepairStep2Scenario, EveryDllOfTheListIsMovedAndOneThatIsNotThereIsNamed) {
+  const std::string first = elsewhere.MakeFile("qvone.dll", "one", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  const std::string second = elsewhere.MakeFile("qvtwo.dll", "two", FILE_ATTRIBUTE_NORMAL);
+  StartAndPressStep2(first + "," + second + "  " + (elsewhere / "qvgone.dll"));
+  AcknowledgeMessageBox("AppInit_DLLs");
+  EXPECT_EQ(AcknowledgeMessageBox(app::kAppTitle), "Moving qvone.dll to " + work.Path() + "\\cws as Backup");
+  EXPECT_EQ(AcknowledgeMessageBox(app::kAppTitle), "Moving qvtwo.dll to " + work.Path() + "\\cws as Backup");
+  EXPECT_NE(AcknowledgeMessageBox("Not Moved").find("\r\n" + (elsewhere / "qvgone.dll") + ": not found"),
+            std::string::npos);
+  ExpectRepaired();
+  EXPECT_EQ(ReadWholeFile(work / "cws\\qvone.dll"), "one");
+  EXPECT_EQ(ReadWholeFile(work / "cws\\qvtwo.dll"), "two");
+  EXPECT_FALSE(Exists(first));
+  EXPECT_FALSE(Exists(second));
+}
+
+TEST_F(RepairStep2Scenario, StartedAwayFromTheHiveItWritesANewOneFromTheCheckedCopy) {
   const std::string dll = elsewhere.MakeFile("qvabc.dll", "dll", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
   TempFolder other;
   StartAndPressStep2(dll, other.Path());
-  const std::string text = AcknowledgeMessageBox("Windows.hiv");
-  EXPECT_NE(text.find(other.Path()), std::string::npos) << text;
-  EXPECT_FALSE(ReadKey(kWindowsKeyPath));
-  EXPECT_EQ(ReadKey(kParkedKeyPath), parked);
-  EXPECT_EQ(ReadKey(kMarkerKeyPath), Sz({}, "!HLX", "ok"));
-  EXPECT_TRUE(app->Enabled(kCmdScan));
-  EXPECT_EQ(app->Text(kCmdScan), "Step 2");
-  EXPECT_TRUE(Exists(dll));
-  EXPECT_FALSE(Exists(other / "cws"));
+  AcknowledgeMessageBox("AppInit_DLLs");
+  EXPECT_EQ(AcknowledgeMessageBox(app::kAppTitle), "Moving qvabc.dll to " + other.Path() + "\\cws as Backup");
+  ExpectRepaired();
+  EXPECT_GT(ReadWholeFile(other / "Windows.hiv").size(), 0u);
+  EXPECT_EQ(ReadWholeFile(other / "cws\\qvabc.dll"), "dll");
+}
+
+// reg.exe restore into the Windows key fails, or reports success and restores
+// nothing: the parked copy and the marker stay, byte for byte, "Step 2" stays
+// offered, and a click once reg.exe works finishes the repair.
+TEST_F(RepairStep2Scenario, Step2DeletesNothingWhenTheRestoreFailsOrRestoresNothing) {
+  const std::string dll = elsewhere.MakeFile("qvabc.dll", "dll", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  for (const char* how : {"fail-restore", "restore-nothing"}) {
+    SCOPED_TRACE(how);
+    {
+      StandInMisbehaves restore(how);
+      StartAndPressStep2(dll);
+      const std::string text = AcknowledgeMessageBox("Repair Stopped");
+      EXPECT_NE(text.find("does not hold every value"), std::string::npos) << text;
+      EXPECT_NE(text.find("is kept in HKEY_LOCAL_MACHINE\\" + std::string(kParkedKeyPath)), std::string::npos) << text;
+      ExpectStillDue();
+      EXPECT_EQ(ReadKey(kWindowsKeyPath), KeyValues{});  // created for the restore, left empty
+      EXPECT_TRUE(Exists(dll));
+    }
+    app->Click(kCmdScan);
+    AcknowledgeMessageBox("AppInit_DLLs");
+    AcknowledgeMessageBox(app::kAppTitle);
+    ExpectRepaired();
+    EXPECT_EQ(ReadWholeFile(work / "cws\\qvabc.dll"), "dll");
+    MoveFileA((work / "cws\\qvabc.dll").c_str(), dll.c_str());
+    app.reset();
+  }
 }
 
 TEST_F(RepairStep2Scenario, WithoutRegExeItChangesNothingAndStaysDue) {
@@ -239,7 +335,7 @@ TEST_F(RepairStep2Scenario, WithoutRegExeItChangesNothingAndStaysDue) {
   EXPECT_NE(AcknowledgeMessageBox("Reg.exe").find(SystemFolder()), std::string::npos);
   EXPECT_FALSE(ReadKey(kWindowsKeyPath));
   EXPECT_EQ(ReadKey(kParkedKeyPath), parked);
-  EXPECT_EQ(ReadKey(kMarkerKeyPath), Sz({}, "!HLX", "ok"));
+  EXPECT_EQ(TextValue(*ReadKey(kMarkerKeyPath), "!HLX"), "ok");
   EXPECT_TRUE(app.Enabled(kCmdScan));
   EXPECT_TRUE(Exists(dll));
 }

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "core/KeyContents.h"
 #include "platform/LaunchAppSync.h"
 
 namespace quarvel::testing {
@@ -42,10 +43,17 @@ KeyValues WindowsKeyNaming(const std::string& app_init_dlls) {
   return Sz(values, "AppInit_DLLs", app_init_dlls);
 }
 
+std::string TextValue(const KeyValues& values, const std::string& name) {
+  if (!values.contains(name)) return "";
+  const std::string& data = values.at(name).second;
+  return data.substr(0, data.find('\0'));
+}
+
 void ResetRepairRegistry() {
-  RemoveKey(kWindowsKeyPath);
-  RemoveKey(kParkedKeyPath);
-  RemoveKey(kMarkerKeyPath);
+  for (const char* key :
+       {kWindowsKeyPath, kParkedKeyPath, kWow64KeyPath, kWow64ParkedKeyPath, kMarkerKeyPath, kSecureBootKeyPath}) {
+    RemoveKey(key);
+  }
   HKEY key = nullptr;
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
     RegDeleteValueA(key, "PendingFileRenameOperations");
@@ -76,8 +84,18 @@ void ParkAsStep1Does(const std::string& work_folder, const KeyValues& windows_ke
   if (!Exists(hive)) throw std::runtime_error("system32\\reg.exe is not the stand-in: no " + hive);
   WriteKey(kParkedKeyPath, windows_key);
   RemoveKey(kWindowsKeyPath);
-  WriteKey(kMarkerKeyPath, Sz({}, "!HLX", "ok"));
+  KeyContents parked;
+  for (const auto& [name, value] : windows_key) parked[name] = StoredValue{value.first, value.second};
+  WriteKey(kMarkerKeyPath, Sz(Sz({}, "Windows!", Fingerprint(parked)), "!HLX", "ok"));
 }
+
+StandInMisbehaves::StandInMisbehaves(const std::string& how) : marker_(SystemFolder() + "\\reg-standin-" + how) {
+  const HANDLE file = CreateFileA(marker_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot write " + marker_);
+  CloseHandle(file);
+}
+
+StandInMisbehaves::~StandInMisbehaves() { DeleteFileA(marker_.c_str()); }
 
 RegExeAway::RegExeAway() : reg_(SystemFolder() + "\\reg.exe") {
   if (!MoveFileA(reg_.c_str(), (reg_ + ".away").c_str())) throw std::runtime_error("cannot move " + reg_ + " away");

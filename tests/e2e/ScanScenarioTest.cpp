@@ -463,7 +463,8 @@ TEST(MainWindow, HoldsEveryControlInItsOrderWithItsDesignTimeText) {
   EXPECT_EQ(app.Text(app::kCmdLocate), "Run Divevi.com");
   EXPECT_EQ(app.Text(app::kCmdScan), "Compare");
   EXPECT_EQ(app.Text(app::kLabel1), "GUI Sort Functions by Brennick Software Solutions");
-  EXPECT_EQ(app.Text(app::kLblAdmin), "Administrator Account Detected");  // Wine runs as an administrator
+  // Wine runs as an elevated administrator.
+  EXPECT_EQ(app.Text(app::kLblAdmin), "Administrator Account Detected (elevated)");
   char caption[256] = {};
   GetWindowTextA(app.Main(), caption, sizeof(caption));
   EXPECT_STREQ(caption, app::kMainCaption);

@@ -26,7 +26,10 @@ TEST(RegStandIn, SaveThenRestoreCarriesEveryValueExactly) {
   const DWORD number = 0xDEADBEEF;
   RegSetValueExA(key, "Number", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), 4);
   RegCloseKey(key);
-  RegistryCreateNewKey(HKEY_LOCAL_MACHINE, target);
+  // Like the real reg.exe, a restore replaces the whole key: what the hive
+  // does not hold is gone afterwards.
+  RegistrySetKeyValue(HKEY_LOCAL_MACHINE, target, "Stale", std::string("x"), kRegSz);
+  RegistryCreateNewKey(HKEY_LOCAL_MACHINE, target + "\\Stale");
 
   const std::string reg = testing::NextToThisProgram("tools\\reg.exe");
   const std::string hive = folder / "Windows.hiv";
@@ -43,6 +46,14 @@ TEST(RegStandIn, SaveThenRestoreCarriesEveryValueExactly) {
     EXPECT_EQ(type_a, type_b) << name;
     EXPECT_EQ(std::string(reinterpret_cast<char*>(a), size_a), std::string(reinterpret_cast<char*>(b), size_b)) << name;
   }
+  DWORD values = 0, subkeys = 0;
+  HKEY restored = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, target.c_str(), 0, KEY_READ, &restored), ERROR_SUCCESS);
+  RegQueryInfoKeyA(restored, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr,
+                   nullptr, nullptr);
+  RegCloseKey(restored);
+  EXPECT_EQ(values, 5u);
+  EXPECT_EQ(subkeys, 0u);
   RegDeleteTreeA(HKEY_LOCAL_MACHINE, source.c_str());
   RegDeleteTreeA(HKEY_LOCAL_MACHINE, target.c_str());
 }

@@ -4,6 +4,7 @@
 
 #include "ErrorBoxRecorder.h"
 #include "HandleCount.h"
+#include "platform/RegistryCalls.h"
 #include "platform/modRegistry.h"
 
 namespace quarvel::win {
@@ -153,6 +154,42 @@ TEST_F(RegistryTest, ThousandsOfCallsLeakNoHandle) {
     RegistryDeleteKey(HKEY_CURRENT_USER, base + "\\C");
   }
   EXPECT_EQ(testing::HandleWatermark(), before);
+}
+
+// The calls the repair relies on answer with their results and read a key whole.
+TEST_F(RegistryTest, CallsWithResultsSayWhatHappened) {
+  EXPECT_EQ(CreateRegistryKey(HKEY_CURRENT_USER, base + "\\Parent\\Child"), ERROR_SUCCESS);
+  EXPECT_EQ(SetRegistryText(HKEY_CURRENT_USER, base + "\\New", "!HLX", "ok"), ERROR_SUCCESS);
+  DWORD type = 0, size = 0;
+  ASSERT_TRUE(RawValue(base + "\\New", "!HLX", type, size));
+  EXPECT_EQ(size, 3u);
+  EXPECT_EQ(DeleteRegistryKey(HKEY_CURRENT_USER, base + "\\Parent"), ERROR_ACCESS_DENIED);  // it has a subkey
+  EXPECT_TRUE(KeyExists(base + "\\Parent"));
+  EXPECT_EQ(DeleteRegistryKey(HKEY_CURRENT_USER, base + "\\Missing"), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(DeleteRegistryKey(HKEY_CURRENT_USER, base + "\\New"), ERROR_SUCCESS);
+  EXPECT_TRUE(recorder.boxes.empty());
+}
+
+TEST_F(RegistryTest, AWholeKeyReadsByteForByte) {
+  const KeyRead missing = ReadRegistryKey(HKEY_CURRENT_USER, base);
+  EXPECT_EQ(missing.error, 0);
+  EXPECT_FALSE(missing.values);
+
+  const std::string long_list = std::string(40000, 'a') + ".dll";  // past any 32,767-character limit
+  const KeyContents written = {
+      {"AppInit_DLLs", {REG_SZ, long_list + '\0'}},
+      {"Empty", {REG_SZ, std::string(1, '\0')}},
+      {"Expand", {REG_EXPAND_SZ, std::string("%windir%\\x\0", 11)}},
+      {"Multi", {REG_MULTI_SZ, std::string("a\0b c\0\0", 7)}},
+      {"Number", {REG_DWORD, std::string("\x01\x00\x00\x80", 4)}},
+      {"NoData", {REG_BINARY, ""}},
+      {"", {REG_SZ, std::string("default\0", 8)}},
+  };
+  for (const auto& [name, value] : written) SetRaw(name, value.type, value.data);
+  const KeyRead read = ReadRegistryKey(HKEY_CURRENT_USER, base);
+  EXPECT_EQ(read.error, 0);
+  ASSERT_TRUE(read.values);
+  EXPECT_EQ(*read.values, written);
 }
 
 }  // namespace

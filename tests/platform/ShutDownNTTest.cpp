@@ -11,23 +11,31 @@ namespace {
 // Records the restart's steps instead of taking them.
 struct RecordedShutdown {
   bool nt = true;
+  bool accepted = true;
   std::vector<std::string> steps;
   std::vector<UINT> flags;
+  std::vector<DWORD> reasons;
 
   ShutdownCalls Calls() {
     return ShutdownCalls{[this] { return nt; }, [this] { steps.push_back("privilege"); },
-                         [this](UINT f) {
+                         [this](UINT f, DWORD reason) {
                            steps.push_back("exit");
                            flags.push_back(f);
+                           reasons.push_back(reason);
+                           return accepted;
                          }};
   }
 };
 
-TEST(RestartWindows, ForceOnTheNtFamilyEnablesThePrivilegeThenAsksWithFlags6) {
+TEST(RestartWindows, ForceOnTheNtFamilyEnablesThePrivilegeThenAsksWithFlags6AndAPlannedReason) {
   RecordedShutdown recorded;
-  RestartWindows(true, recorded.Calls());
+  EXPECT_TRUE(RestartWindows(true, recorded.Calls()));
   EXPECT_EQ(recorded.steps, (std::vector<std::string>{"privilege", "exit"}));
   EXPECT_EQ(recorded.flags, (std::vector<UINT>{6}));
+  // SHTDN_REASON_FLAG_PLANNED | SHTDN_REASON_MAJOR_APPLICATION | SHTDN_REASON_MINOR_MAINTENANCE
+  EXPECT_EQ(recorded.reasons, (std::vector<DWORD>{0x80040001}));
+  recorded.accepted = false;
+  EXPECT_FALSE(RestartWindows(true, recorded.Calls()));
 }
 
 TEST(RestartWindows, WithoutForceTheFlagsAre2) {

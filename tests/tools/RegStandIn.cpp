@@ -5,10 +5,13 @@
 //   reg.exe restore "HKEY_LOCAL_MACHINE\<key>" <file>
 //
 // "save" writes every value of the key to the file (name, type and data in
-// hex, one per line); "restore" writes them into the key, which must exist. A
-// file named reg-standin-fail-save beside this program makes "save" fail
-// without writing anything, for the tests of a failed backup. Exit code 0 on
-// success, 1 on failure.
+// hex, one per line); "restore" replaces the whole key, which must exist, with
+// them, as the real one does. Files beside this program make it misbehave for
+// the tests of a failing machine, as the real one can:
+//   reg-standin-fail-save        "save" fails without writing anything;
+//   reg-standin-fail-restore     "restore" fails and leaves the key as it is;
+//   reg-standin-restore-nothing  "restore" reports success and changes nothing.
+// Exit code 0 on success, 1 on failure.
 #include <windows.h>
 
 #include <cstdio>
@@ -50,16 +53,16 @@ std::string Unhex(const std::string& hex) {
   return bytes;
 }
 
-bool FailSaveRequested() {
+bool Requested(const char* marker_name) {
   char self[MAX_PATH];
   GetModuleFileNameA(nullptr, self, MAX_PATH);
   std::string marker = self;
-  marker = marker.substr(0, marker.rfind('\\') + 1) + "reg-standin-fail-save";
+  marker = marker.substr(0, marker.rfind('\\') + 1) + marker_name;
   return GetFileAttributesA(marker.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 int Save(HKEY root, const std::string& path, const std::string& file) {
-  if (FailSaveRequested()) return 1;
+  if (Requested("reg-standin-fail-save")) return 1;
   const auto values = quarvel::testing::ReadKeyValues(root, path);
   if (!values) return 1;
   std::ofstream out(file, std::ios::binary | std::ios::trunc);
@@ -68,10 +71,12 @@ int Save(HKEY root, const std::string& path, const std::string& file) {
 }
 
 int Restore(HKEY root, const std::string& path, const std::string& file) {
+  if (Requested("reg-standin-fail-restore")) return 1;
+  if (Requested("reg-standin-restore-nothing")) return 0;
   HKEY key = nullptr;
-  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return 1;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return 1;
   std::ifstream in(file, std::ios::binary);
-  if (!in) {
+  if (!in || RegDeleteTreeA(key, nullptr) != ERROR_SUCCESS) {
     RegCloseKey(key);
     return 1;
   }

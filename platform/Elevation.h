@@ -1,0 +1,14 @@
+// Whether this process holds the full rights of an administrator. With User
+// Account Control an administrator who simply starts a program gets a filtered
+// token: in the Administrators group, yet refused HKLM writes, reg.exe save and
+// restore and delete-at-restart. What counts is the token's elevation.
+#pragma once
+
+namespace quarvel::win {
+
+// The token's elevation (TokenElevation). Before Windows Vista there is no
+// filtered token: there, membership of the Administrators group decides.
+// False when the token cannot be asked.
+bool IsProcessElevated();
+
+}  // namespace quarvel::win
