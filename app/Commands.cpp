@@ -19,6 +19,7 @@ std::span<const FrmFerrow::Route> FrmFerrow::Routes() {
       {kList2, kMouseDown, "List2_MouseDown", &FrmFerrow::List2_MouseDown},
       {kList2, LBN_SELCHANGE, "List2_Click", &FrmFerrow::List2_Click},
       {kList1, kMouseDown, "List1_MouseDown", &FrmFerrow::List1_MouseDown},
+      {kList1, LBN_SELCHANGE, "List1_Click", &FrmFerrow::List1_Click},
       {kList1, LBN_DBLCLK, "List1_DblClick", &FrmFerrow::List1_DblClick},
       {kMnuCopy, kMenuPick, "mnuCopy_Click", &FrmFerrow::mnuCopy_Click},
       {kMnuExPath, kMenuPick, "mnuExPath_Click", &FrmFerrow::mnuExPath_Click},

@@ -9,8 +9,10 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <unordered_map>
 
 #include "core/Bool16.h"
+#include "platform/Comparison.h"
 #include "ui/FrmEdit.h"
 #include "ui/GdiOwners.h"
 #include "ui/WindowBase.h"
@@ -90,6 +92,7 @@ class FrmFerrow : public ui::WindowBase<FrmFerrow> {
   void List1_MouseDown();
   void List2_MouseDown();
   void List2_Click();
+  void List1_Click();
   void mnuCopy_Click();
   void mnuExPath_Click();
   void mnuGotoDir_Click();
@@ -149,6 +152,9 @@ class FrmFerrow : public ui::WindowBase<FrmFerrow> {
   std::string RepairState;
   std::string AppInitValue;
   std::unique_ptr<ui::clsToolTip> PathTip;
+
+  // Why each entry of List1 is there, by its text, from the last comparison.
+  std::unordered_map<std::string, win::UnseenEntry> unseen_;
 };
 
 template <class Step>

@@ -42,6 +42,18 @@ void FrmFerrow::List2_Click() {
   MenuEntry = details;
 }
 
+// Why the ordinary search does not see the entry: its verdict in the status
+// line, and the verdict with its evidence as the list's hover tip.
+void FrmFerrow::List1_Click() {
+  HWND list1 = Control(kList1);
+  if (SendMessageA(list1, LB_GETCURSEL, 0, 0) == LB_ERR) return;
+  const auto found = unseen_.find(ui::ListCurrentText(list1));
+  if (found == unseen_.end()) return;
+  const win::UnseenEntry& entry = found->second;
+  ui::SetText(Control(kLblInfo), "Not seen: " + VerdictName(entry.judgement.verdict) + ". " + entry.judgement.reason);
+  SetControlTip(list1, VerdictDetails(entry.facts, entry.judgement));
+}
+
 void FrmFerrow::List1_DblClick() {
   frmEdit.Show(hwnd_);
   HWND list1 = Control(kList1);

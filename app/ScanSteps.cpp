@@ -1,27 +1,24 @@
-// The two steps of a scan: run the lister, then compare its listing with what
-// the ordinary Win32 search sees.
+// The two steps of a scan in the window: run the lister, then compare its
+// listing with what the ordinary Win32 search sees. The work itself is shared
+// with the console companion (ListerRun, Comparison); this unit shows it.
 #include <shlwapi.h>
 
 #include <chrono>
-#include <fstream>
-#include <stdexcept>
 
 #include "app/ControlIds.h"
 #include "app/FrmFerrow.h"
 #include "app/WorkFiles.h"
-#include "core/LineSplitter.h"
 #include "core/ListerCommandLine.h"
-#include "core/PlatformId.h"
-#include "core/ListingReader.h"
+#include "core/ListingViews.h"
 #include "core/Pacer.h"
+#include "core/PlatformId.h"
 #include "core/RepairText.h"
-#include "platform/AnsiText.h"
 #include "platform/CommonFunction.h"
+#include "platform/Comparison.h"
 #include "platform/LaunchAppSync.h"
+#include "platform/ListerRun.h"
 #include "platform/MessagePump.h"
 #include "platform/OS_Detect.h"
-#include "platform/OrdinarySearchView.h"
-#include "platform/ResourceFile.h"
 #include "platform/SystemError.h"
 #include "ui/ListFiller.h"
 #include "ui/WindowText.h"
@@ -35,9 +32,6 @@ using namespace std::chrono_literals;
 // about ten milliseconds, far more than the labels or the message loop.
 constexpr auto kListRedrawInterval = 500ms;
 
-// The longest path the ordinary "A" search can name, in UTF-16 units.
-constexpr std::size_t kLongestSearchablePath = MAX_PATH - 1;
-
 }  // namespace
 
 void FrmFerrow::CmdLocate_Click() {
@@ -46,25 +40,10 @@ void FrmFerrow::CmdLocate_Click() {
 
 void FrmFerrow::RunLister() {
   const std::string path_box = ui::GetText(Control(kPathTxt));
-  ui::SetTextNow(Control(kLblInfo), "Locating Files in " + path_box);
+  HWND info = Control(kLblInfo);
+  ui::SetTextNow(info, "Locating Files in " + path_box);
   ui::SetText(Control(kLblSize), "");
   win::SetShowWindowState(SW_SHOWMINIMIZED);
-  const std::string listing = WorkPath(kListingFile);
-  if (PathFileExistsA(listing.c_str())) DeleteFileA(listing.c_str());
-  const std::string lister = WorkPath(kListerFile);
-  if (!PathFileExistsA(lister.c_str())) LoadDataIntoFile(win::kListerResourceId, lister);
-  // Only our own lister is ever run: a locate.com with other bytes (left by
-  // another program, or planted) is replaced first, and never run.
-  if (!win::FileHoldsResource(win::kListerResourceId, lister) &&
-      !win::ReplaceWithResource(win::kListerResourceId, lister)) {
-    ui::SetText(Control(kLblInfo), "");
-    if (ExplainUnusableWorkFolder()) return;
-    MessageBoxA(hwnd_,
-                ("The file " + lister + " is not this program's lister and could not be replaced, so it was not run. "
-                 "Remove it, or start the program from another folder.").c_str(),
-                kAppTitle, MB_OK | MB_ICONWARNING);
-    return;
-  }
 
   ListerLaunch launch;
   launch.platform_id = win::GetPlatformId();
@@ -75,19 +54,28 @@ void FrmFerrow::RunLister() {
   }
   launch.path_box_text = path_box;
   launch.filter_text = ui::GetText(Control(kComboExt));
-  launch.include_subdirectories_value =
-      static_cast<int>(SendMessageA(Control(kChkSubDir), BM_GETCHECK, 0, 0));
-  if (const auto command_line = BuildListerCommandLine(launch)) {
-    // Closing the window ends the lister: a partial listing is of no use, and
-    // a second copy of the program in this folder would meet its files.
-    const auto outcome = win::StartAndWait(*command_line, [this] { return close_requested_; });
-    if (outcome.stopped) {
-      DeleteFileA(listing.c_str());
+  launch.include_subdirectories_value = static_cast<int>(SendMessageA(Control(kChkSubDir), BM_GETCHECK, 0, 0));
+  // Closing the window ends the lister: a partial listing is of no use, and a
+  // second copy of the program in this folder would meet its files.
+  const auto outcome = win::RunListerIn(launch, [this] { return close_requested_; });
+  using Kind = win::ListerRunOutcome::Kind;
+  switch (outcome.kind) {
+    case Kind::kStopped:
       return;
-    }
-    if (!outcome.started) {
-      ui::SetText(Control(kLblInfo), "The lister could not be started");
-      const std::string text = "The lister " + lister + " could not be started: " +
+    case Kind::kNotWritten:
+    case Kind::kForeignFile:
+      ui::SetText(info, "");
+      if (ExplainUnusableWorkFolder()) return;
+      MessageBoxA(hwnd_,
+                  ("The file " + outcome.lister_path +
+                   " is not this program's lister and could not be replaced, so it was not run. "
+                   "Remove it, or start the program from another folder.")
+                      .c_str(),
+                  kAppTitle, MB_OK | MB_ICONWARNING);
+      return;
+    case Kind::kNotStarted: {
+      ui::SetText(info, "The lister could not be started");
+      const std::string text = "The lister " + outcome.lister_path + " could not be started: " +
                                win::SystemErrorDescription(outcome.error) + " (error " +
                                std::to_string(outcome.error) +
                                "). An antivirus program or an application-control policy may be blocking it; "
@@ -95,10 +83,13 @@ void FrmFerrow::RunLister() {
       MessageBoxA(hwnd_, text.c_str(), kAppTitle, MB_OK | MB_ICONWARNING);
       return;
     }
+    case Kind::kListed:
+    case Kind::kNoCommand:
+      break;
   }
 
   if (close_requested_) return;
-  ui::SetText(Control(kLblInfo), "Completed the Scan, Click Compare to Continue");
+  ui::SetText(info, "Completed the Scan, Click Compare to Continue");
   EnableWindow(Control(kCmdScan), TRUE);
   EnableWindow(Control(kCmdEsc), TRUE);
 }
@@ -121,88 +112,81 @@ void FrmFerrow::CompareListing() {
   HWND info = Control(kLblInfo);
   HWND is_dir = Control(kLblIsDir);
   HWND size = Control(kLblSize);
+  HWND list1_window = Control(kList1);
   ui::SetTextNow(info, "Comparing Files Found....");
-  for (HWND list : {Control(kList1), Control(kList2)}) {
+  for (HWND list : {list1_window, Control(kList2)}) {
     SendMessageA(list, LB_RESETCONTENT, 0, 0);
     SendMessageA(list, LB_SETHORIZONTALEXTENT, 0, 0);
   }
+  unseen_.clear();
 
+  win::ComparisonOutcome outcome;
   {
-    const std::string listing_path = WorkPath(kListingFile);
-    std::ifstream listing(listing_path, std::ios::binary);
-    if (!listing) throw std::runtime_error("the listing " + listing_path + " cannot be read");
-
-    win::OrdinarySearchView view;
-    ListingReader reader([&view](const std::string& text) { return view.NamesFolder(text); },
-                         [&view](const std::string& path) { return view.Sees(path); },
-                         kLongestSearchablePath, [](std::string_view path) { return win::Utf16Length(path); });
-    ui::ListFiller list1(Control(kList1));
+    ui::ListFiller list1(list1_window);
     ui::ListFiller list2(Control(kList2));
 
     // The labels show their latest text on the progress clock, not per line.
     std::string info_text, is_dir_text;
     std::size_t headings_read = 0, is_dir_heading = 0;  // the label's text is built once per folder
     bool info_changed = false, is_dir_changed = false, size_changed = false;
+    const ListingReader* reading = nullptr;
     const auto show_labels = [&] {
       if (info_changed) ui::SetTextNow(info, info_text);
       if (is_dir_changed) ui::SetTextNow(is_dir, is_dir_text);
-      if (size_changed) ui::SetTextNow(size, reader.SizeSummary());
+      if (size_changed && reading != nullptr) ui::SetTextNow(size, reading->SizeSummary());
       info_changed = is_dir_changed = size_changed = false;
     };
 
     Pacer answer_pacer(kAnswerInterval);
     Pacer list_pacer(kListRedrawInterval);
     list_pacer.Due();  // the lists are first drawn one interval from now
-    bool stopped = false;
-    const auto read_line = [&](std::string_view line) {
-      if (stopped) return;
-      if (answer_pacer.Due()) {
-        show_labels();
-        if (list_pacer.Due()) {
-          list1.Show();
-          list2.Show();
-        }
-        win::PumpPendingMessages();
-        if (AbortScan == kTrue || close_requested_ || win::QuitRequested()) {
-          stopped = true;
-          return;
-        }
+    win::ComparisonCallbacks callbacks;
+    callbacks.keep_going = [&] {
+      if (!answer_pacer.Due()) return true;
+      show_labels();
+      if (list_pacer.Due()) {
+        list1.Show();
+        list2.Show();
       }
-      const ListingLineResult result = reader.ReadLine(line);
+      win::PumpPendingMessages();
+      return AbortScan != kTrue && !close_requested_ && !win::QuitRequested();
+    };
+    callbacks.line_read = [&](const ListingLineResult& result, std::string_view line, const ListingReader& reader) {
+      reading = &reader;
       size_changed |= result.size_summary_changed;
       if (result.kind == ListingLineKind::kFolderHeading) ++headings_read;
-      if (result.kind == ListingLineKind::kFile) {
-        if (!is_dir_changed || is_dir_heading != headings_read) {
-          is_dir_text = "Analyzing Files Found in " + reader.ListingFolder();
-          is_dir_heading = headings_read;
-          is_dir_changed = true;
-        }
-        if (result.name_searched) {
-          info_text.assign(line);
-          info_changed = true;
-        }
+      if (result.kind != ListingLineKind::kFile) return;
+      if (!is_dir_changed || is_dir_heading != headings_read) {
+        is_dir_text = "Analyzing Files Found in " + reader.ListingFolder();
+        is_dir_heading = headings_read;
+        is_dir_changed = true;
       }
-      if (result.list1_item) list1.Add(*result.list1_item);
-      if (result.list2_item) list2.Add(*result.list2_item);
+      if (result.name_searched) {
+        info_text.assign(line);
+        info_changed = true;
+      }
     };
-
-    LineSplitter splitter;
-    std::string chunk(64 * 1024, '\0');
-    while (!stopped && listing) {
-      listing.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
-      splitter.Feed(std::string_view(chunk.data(), static_cast<std::size_t>(listing.gcount())), read_line);
-    }
-    if (!stopped) splitter.Finish(read_line);
+    callbacks.unseen = [&](const std::string& item) { list1.Add(item); };
+    callbacks.seen = [&](const std::string& item) { list2.Add(item); };
+    outcome = win::RunComparison(win::GetCurDir(), WorkPath(kListerFile), callbacks);
     show_labels();
-  }  // the lists show their final state and the listing is closed here, before it is deleted
+    ui::SetTextNow(size, outcome.size_summary);
+  }  // the lists show their final state here
 
   if (close_requested_) return;
+  // What merely vanished since the listing is not reported. List1 holds the
+  // candidates in the order they came, so each is taken out at its place.
+  for (auto at = outcome.vanished_at.rbegin(); at != outcome.vanished_at.rend(); ++at) {
+    SendMessageA(list1_window, LB_DELETESTRING, static_cast<WPARAM>(*at), 0);
+  }
+  for (auto& entry : outcome.unseen) unseen_.emplace(entry.item, std::move(entry));
   ui::SetTextNow(info, "Completed");
-  ui::SetText(is_dir, "");
+  ui::SetText(is_dir, outcome.stopped ? std::string() : VerdictCountsText(outcome.counts, static_cast<int>(outcome.vanished.size())));
   EnableWindow(Control(kCmdLog), TRUE);
   EnableWindow(Control(kCmdScan), FALSE);
   DeleteFileA(WorkPath(kListerFile).c_str());
   DeleteFileA(WorkPath(kListingFileAsCompared).c_str());
+  DeleteFileA(WorkPath(kViewsFile).c_str());
 }
 
 }  // namespace quarvel::app

@@ -12,6 +12,7 @@ add_executable(core_tests
   tests/core/LineSplitterTest.cpp
   tests/core/ListerCommandLineTest.cpp
   tests/core/ListingReaderTest.cpp
+  tests/core/ListingViewsTest.cpp
   tests/core/PacerTest.cpp
   tests/core/ParsePathTest.cpp
   tests/core/RegistryValueTest.cpp
@@ -19,6 +20,7 @@ add_executable(core_tests
   tests/core/RepairTextTest.cpp
   tests/core/ReportTextTest.cpp
   tests/core/ResultCommandsTest.cpp
+  tests/core/VerdictTest.cpp
   tests/core/WildcardMatchTest.cpp
   tests/core/ntfs/BootSectorTest.cpp
   tests/core/ntfs/ByteSourceTest.cpp
@@ -47,6 +49,8 @@ if(CLANGXX)
     ${CMAKE_SOURCE_DIR}/core/LineSplitter.cpp
     ${CMAKE_SOURCE_DIR}/core/ListingFormat.cpp
     ${CMAKE_SOURCE_DIR}/core/ListingReader.cpp
+    ${CMAKE_SOURCE_DIR}/core/ListingViews.cpp
+    ${CMAKE_SOURCE_DIR}/core/Recheck.cpp
     ${CMAKE_SOURCE_DIR}/core/Text.cpp)
   add_custom_command(OUTPUT ${FUZZER}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/fuzz

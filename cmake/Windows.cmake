@@ -8,9 +8,11 @@ add_library(quarvel_platform STATIC
   platform/AccountType.cpp
   platform/Clipboard.cpp
   platform/CommonFunction.cpp
+  platform/Comparison.cpp
   platform/Elevation.cpp
   platform/ErrorBox.cpp
   platform/LaunchAppSync.cpp
+  platform/ListerRun.cpp
   platform/MessagePump.cpp
   platform/modAPIFilesAndPaths.cpp
   platform/modFindFilesAPI.cpp
@@ -38,6 +40,7 @@ add_executable(lister
   lister/ListingOutput.cpp
   lister/NtDirectory.cpp
   lister/RawNtfsSource.cpp
+  lister/Recheck.cpp
 )
 set_target_properties(lister PROPERTIES OUTPUT_NAME locate)
 target_link_libraries(lister PRIVATE quarvel_core)

@@ -90,6 +90,8 @@ ListerArguments ParseListerArguments(std::string_view arguments) {
     std::string token = ReadToken(arguments, pos);
     if (!quoted && EqualsNoCase(token, "/NR")) {
       parsed.recurse = false;
+    } else if (!quoted && EqualsNoCase(token, "/CHECK")) {
+      parsed.check = true;
     } else if (!have_pattern) {
       parsed.pattern = std::move(token);
       have_pattern = true;

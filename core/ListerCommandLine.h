@@ -35,8 +35,9 @@ std::optional<std::string> BuildListerCommandLine(const ListerLaunch& launch);
 
 // What the lister makes of the text after its own program name.
 struct ListerArguments {
-  std::string pattern;      // folder and filter, e.g. C:\WINDOWS\*.dll
+  std::string pattern;      // folder and filter, e.g. C:\WINDOWS\*.dll; with /CHECK the file of paths
   bool recurse = true;      // false with /NR
+  bool check = false;       // /CHECK: says which of the paths in a file its views still show
   std::string output_file;  // from ">file"; empty means standard output
 };
 

@@ -10,6 +10,11 @@ inline constexpr const char* kListingFile = "\\dll.txt";
 // compares file names without regard to case, so both spellings name one file.
 inline constexpr const char* kListingFileAsCompared = "\\DLL.txt";
 inline constexpr const char* kLogFile = "\\log.txt";
+// What the lister knows of each entry beyond its line (ViewsFileFor(kListingFile)).
+inline constexpr const char* kViewsFile = "\\dll-views.txt";
+// The comparison's second look: the paths asked about, and the lister's answers.
+inline constexpr const char* kRecheckRequestFile = "\\recheck.txt";
+inline constexpr const char* kRecheckAnswerFile = "\\rechecked.txt";
 
 // The repair's backups and its backup folder; the "32" pair backs up the key
 // that 32-bit programs read (WOW6432Node) when the repair takes that one too.

@@ -1,5 +1,6 @@
 #include "lister/DirectoryWalk.h"
 
+#include <unordered_map>
 #include <vector>
 
 #include "core/ListingFormat.h"
@@ -14,29 +15,71 @@ bool Matches(const DirectoryEntry& entry, const std::wstring& filter) {
          (!entry.short_name.empty() && MatchesFilter(entry.short_name, filter));
 }
 
+// An entry as one or both views returned it.
+struct Merged {
+  DirectoryEntry entry;
+  std::array<bool, 2> in_view{};
+};
+
 }  // namespace
 
-DirectoryWalk::DirectoryWalk(FolderSource& source, ListingOutput& output, std::wstring filter, bool recurse)
-    : source_(source), output_(output), filter_(std::move(filter)), recurse_(recurse) {}
+DirectoryWalk::DirectoryWalk(std::array<View, 2> views, ListingOutput& output, ListingOutput* facts,
+                             std::wstring filter, bool recurse)
+    : views_(views), output_(output), facts_(facts), filter_(std::move(filter)), recurse_(recurse) {
+  if (facts_ != nullptr) facts_->WriteLine(kViewsHeader);
+}
 
-std::vector<DirectoryWalk::Subfolder> DirectoryWalk::ListFolder(Folder& folder, const Place& place) {
-  if (place.prefix.empty()) output_.WriteLine(FolderHeadingLine(place.heading));
+Views DirectoryWalk::ViewsOf(const std::array<bool, 2>& in_view) const {
+  Views views;
+  for (std::size_t i = 0; i < views_.size(); ++i) {
+    if (!in_view[i] || views_[i].source == nullptr) continue;
+    (views_[i].is_volume ? views.volume : views.query) = true;
+  }
+  return views;
+}
+
+std::vector<DirectoryWalk::Subfolder> DirectoryWalk::ListFolder(Folders& folders, const Place& place,
+                                                                std::array<std::optional<std::uint32_t>, 2> unread) {
+  const std::string heading = FolderHeadingLine(place.heading);
+  if (place.prefix.empty()) output_.WriteLine(heading);
   ++totals_.folders;
-  FolderRead read = folder.ReadEntries();
+
+  // Both views' entries, each once, in the order the first view gave them; an
+  // entry only the second view returned comes after.
+  std::vector<Merged> merged;
+  std::unordered_map<std::wstring, std::size_t> by_name;
+  for (std::size_t i = 0; i < folders.size(); ++i) {
+    if (!folders[i]) continue;
+    FolderRead read = folders[i]->ReadEntries();
+    if (read.failure) unread[i] = read.failure;
+    for (auto& entry : read.entries) {
+      const auto [found, added] = by_name.try_emplace(entry.long_name, merged.size());
+      if (added) merged.push_back({std::move(entry), {}});
+      merged[found->second].in_view[i] = true;
+    }
+  }
+
   std::vector<Subfolder> subfolders;
-  for (const auto& entry : read.entries) {
+  for (const auto& [entry, in_view] : merged) {
     const std::string shown = place.prefix + ListedName(entry);
     if (entry.IsFolder()) {
       if (Matches(entry, filter_)) output_.WriteLine(SubfolderLine(shown));
-      if (recurse_ && !entry.IsLink()) subfolders.push_back({entry.long_name, ListedName(entry)});
+      if (recurse_ && !entry.IsLink()) subfolders.push_back({entry.long_name, ListedName(entry), in_view});
       continue;
     }
     if (!Matches(entry, filter_)) continue;
     output_.WriteLine(FileLine(shown, entry.size));
+    if (facts_ != nullptr) facts_->WriteLine(ViewsFileRecord(heading + shown, entry.attributes, ViewsOf(in_view)));
     ++totals_.files;
     totals_.bytes += entry.size;
   }
-  if (read.failure) output_.WriteLine(FileLine(place.prefix + UnreadFolderName(*read.failure), 0));
+  // What the view the listing follows could not read shows in the listing; what
+  // only the other could not, in the views file.
+  if (unread[0]) {
+    output_.WriteLine(FileLine(place.prefix + UnreadFolderName(*unread[0]), 0));
+  } else if (unread[1] && facts_ != nullptr && place.prefix.empty()) {
+    facts_->WriteLine(UnreadByQueryRecord(heading, *unread[1]));
+  }
   return subfolders;
 }
 
@@ -45,29 +88,41 @@ void DirectoryWalk::ReportUnread(const Place& place, std::uint32_t status) {
   output_.WriteLine(FileLine(place.prefix + UnreadFolderName(status), 0));
 }
 
-bool DirectoryWalk::FirstVisit(const Folder& folder) {
-  const auto identity = folder.Identity();
-  return !identity || visited_.insert(*identity).second;
+bool DirectoryWalk::FirstVisit(const Folders& folders) {
+  for (std::size_t i = 0; i < folders.size(); ++i) {
+    if (!folders[i]) continue;
+    const auto identity = folders[i]->Identity();
+    return !identity || visited_.insert({static_cast<int>(i), *identity}).second;
+  }
+  return true;
 }
 
 void DirectoryWalk::Run(const std::string& heading, const std::wstring& path) {
   struct Frame {
-    std::unique_ptr<Folder> folder;
+    Folders folders;
     Place place;
     std::vector<Subfolder> subfolders;
     std::size_t next = 0;
   };
   const Place top_place{heading, ""};
-  OpenedFolder top = source_.OpenFolder(path);
-  if (!top.folder) {
-    if (!top.missing) ReportUnread(top_place, top.status);
-    return;
+  Folders top;
+  std::array<std::optional<std::uint32_t>, 2> unread;
+  for (std::size_t i = 0; i < views_.size(); ++i) {
+    if (views_[i].source == nullptr) continue;
+    OpenedFolder opened = views_[i].source->OpenFolder(path);
+    top[i] = std::move(opened.folder);
+    if (!top[i] && !opened.missing) unread[i] = opened.status;
   }
-  if (!FirstVisit(*top.folder)) return;
+  if (!top[0]) {
+    if (unread[0]) ReportUnread(top_place, *unread[0]);
+    if (!top[1]) return;
+    unread[0].reset();  // the second view lists it
+  }
+  if (!FirstVisit(top)) return;
   // An explicit stack: a deep tree cannot overflow the program's own stack.
   std::vector<Frame> stack;
-  auto subfolders = ListFolder(*top.folder, top_place);
-  stack.push_back({std::move(top.folder), top_place, std::move(subfolders)});
+  auto subfolders = ListFolder(top, top_place, unread);
+  stack.push_back({std::move(top), top_place, std::move(subfolders)});
 
   while (!stack.empty()) {
     Frame& frame = stack.back();
@@ -82,14 +137,22 @@ void DirectoryWalk::Run(const std::string& heading, const std::wstring& path) {
     } else {
       sub_place.prefix += sub.shown_name + "\\";
     }
-    OpenedFolder opened = frame.folder->OpenSubfolder(sub.name);
-    if (!opened.folder) {
-      if (!opened.missing) ReportUnread(sub_place, opened.status);
+    Folders opened;
+    std::array<std::optional<std::uint32_t>, 2> sub_unread;
+    for (std::size_t i = 0; i < opened.size(); ++i) {
+      if (!sub.in_view[i] || !frame.folders[i]) continue;
+      OpenedFolder attempt = frame.folders[i]->OpenSubfolder(sub.name);
+      opened[i] = std::move(attempt.folder);
+      if (!opened[i] && !attempt.missing) sub_unread[i] = attempt.status;
+    }
+    if (!opened[0] && !opened[1]) {
+      if (sub_unread[0] || sub_unread[1]) ReportUnread(sub_place, sub_unread[0] ? *sub_unread[0] : *sub_unread[1]);
       continue;
     }
-    if (!FirstVisit(*opened.folder)) continue;
-    auto sub_subfolders = ListFolder(*opened.folder, sub_place);
-    stack.push_back({std::move(opened.folder), std::move(sub_place), std::move(sub_subfolders)});
+    if (!opened[0]) sub_unread[0].reset();  // the second view lists it
+    if (!FirstVisit(opened)) continue;
+    auto sub_subfolders = ListFolder(opened, sub_place, sub_unread);
+    stack.push_back({std::move(opened), std::move(sub_place), std::move(sub_subfolders)});
   }
 }
 

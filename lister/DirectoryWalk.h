@@ -1,14 +1,22 @@
 // Lists one folder, or a folder tree depth-first, as listing lines: each folder's
 // heading, then its matching files and subfolders; subfolders follow in the
-// order the source gave them. Links are listed but never entered. A folder
+// order the sources gave them. Links are listed but never entered. A folder
 // that could not be opened or read to its end gets a line that says so under
 // its heading, so it never passes for an empty one.
+//
+// Up to two views read each folder: the volume's own MFT and the NT directory
+// query, when both can be had. The listing holds what either returned; the
+// views file beside it says, per file, its attributes and which views returned
+// it.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <set>
 #include <string>
+#include <utility>
 
+#include "core/ListingViews.h"
 #include "lister/Folder.h"
 #include "lister/ListingOutput.h"
 
@@ -20,9 +28,19 @@ struct WalkTotals {
   std::uint64_t bytes = 0;
 };
 
+// A source and what it is, for the views file.
+struct View {
+  FolderSource* source = nullptr;
+  bool is_volume = false;  // the volume's MFT; else the NT directory query
+};
+
 class DirectoryWalk {
  public:
-  DirectoryWalk(FolderSource& source, ListingOutput& output, std::wstring filter, bool recurse);
+  // `views[0]` is the view the listing follows; `views[1]`, when it has a
+  // source, the one it is checked against. `facts`, when given, receives the
+  // views file's records.
+  DirectoryWalk(std::array<View, 2> views, ListingOutput& output, ListingOutput* facts, std::wstring filter,
+                bool recurse);
 
   // `heading` is the folder's full path as the listing shows it (ANSI, ending in
   // "\"); `path` is how to open it.
@@ -30,9 +48,11 @@ class DirectoryWalk {
   const WalkTotals& Totals() const { return totals_; }
 
  private:
+  using Folders = std::array<std::unique_ptr<Folder>, 2>;
   struct Subfolder {
     std::wstring name;       // to open it
     std::string shown_name;  // as the heading shows it
+    std::array<bool, 2> in_view{};
   };
   // Where a folder's lines go: under its heading, or, below a folder whose name
   // the ANSI code page cannot spell (so no heading can name it), under the last
@@ -41,18 +61,20 @@ class DirectoryWalk {
     std::string heading;
     std::string prefix;
   };
-  std::vector<Subfolder> ListFolder(Folder& folder, const Place& place);
+  std::vector<Subfolder> ListFolder(Folders& folders, const Place& place, std::array<std::optional<std::uint32_t>, 2> unread);
   void ReportUnread(const Place& place, std::uint32_t status);
   // False for a folder already listed: a loop that shows no link attribute (a
   // bind mount, say) is still walked only once.
-  bool FirstVisit(const Folder& folder);
+  bool FirstVisit(const Folders& folders);
+  Views ViewsOf(const std::array<bool, 2>& in_view) const;
 
-  FolderSource& source_;
+  std::array<View, 2> views_;
   ListingOutput& output_;
+  ListingOutput* facts_;
   std::wstring filter_;
   bool recurse_;
   WalkTotals totals_;
-  std::set<FolderIdentity> visited_;
+  std::set<std::pair<int, FolderIdentity>> visited_;
 };
 
 }  // namespace quarvel::lister

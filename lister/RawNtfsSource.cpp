@@ -163,8 +163,10 @@ std::unique_ptr<RawNtfsSource> RawNtfsSource::ForFolder(const std::wstring& fold
 OpenedFolder RawNtfsSource::OpenFolder(const std::wstring& path) {
   const std::wstring final_path = FinalPath(path);
   const std::wstring& root = volume_->root;
-  if (final_path.size() + 1 < root.size() || !SameName(final_path.substr(0, root.size() - 1), root.substr(0, root.size() - 1))) {
-    return {nullptr, ERROR_PATH_NOT_FOUND, true};
+  // A folder on another volume is not missing: this source cannot say.
+  if (final_path.size() + 1 < root.size() ||
+      !SameName(final_path.substr(0, root.size() - 1), root.substr(0, root.size() - 1))) {
+    return {nullptr, ERROR_NOT_SAME_DEVICE, false};
   }
   std::uint64_t record = ntfs::kRootRecord;
   std::size_t at = root.size() - 1;

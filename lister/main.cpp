@@ -5,21 +5,29 @@
 // be read as a file that Windows does not see.
 //
 //   locate.com "<folder>\<filter>" [/NR] [>file]
+//   locate.com /CHECK "<file of paths>" >answers
 //
 // /NR lists the folder only; without it the whole tree. ">file" writes the
-// listing to that file (on NT no command interpreter does the redirection);
-// without it, to standard output.
+// listing to that file (on NT no command interpreter does the redirection),
+// and the views file beside it; without it, to standard output. /CHECK says
+// which of the paths its views still show (see core/Recheck.h).
 #include <windows.h>
 
+#include <array>
+#include <fstream>
 #include <memory>
+#include <optional>
 
 #include "core/ListerCommandLine.h"
 #include "core/ListingFormat.h"
+#include "core/ListingViews.h"
+#include "core/Recheck.h"
 #include "lister/AnsiName.h"
 #include "lister/DirectoryWalk.h"
 #include "lister/ListingOutput.h"
 #include "lister/NtDirectory.h"
 #include "lister/RawNtfsSource.h"
+#include "lister/Recheck.h"
 #include "platform/AnsiText.h"
 
 namespace {
@@ -56,20 +64,48 @@ std::wstring OpenablePath(const std::string& full_path) {
 int main() {
   using namespace quarvel;
   const ListerArguments arguments = ParseListerArguments(SkipProgramToken(GetCommandLineA()));
-  const ListerPattern pattern = SplitListerPattern(arguments.pattern);
-
   lister::ListingOutput output(arguments.output_file);
-  lister::WalkTotals totals;
-  const std::string full_path = FullPathOf(pattern.folder);
-  const std::wstring folder = OpenablePath(full_path);
-  // The volume's own MFT where it can be read raw; the NT directory query
-  // everywhere else.
-  std::unique_ptr<lister::FolderSource> source = lister::RawNtfsSource::ForFolder(folder);
-  if (!source) {
-    if (auto directory = lister::NtDirectory::Load()) source = std::make_unique<lister::NtDirectory>(*directory);
+
+  // The folder whose volume the views read: the one to list, or with /CHECK
+  // the first path asked about.
+  std::string first_folder;
+  if (arguments.check) {
+    std::ifstream requests(arguments.pattern, std::ios::binary);
+    std::string line;
+    std::getline(requests, line);
+    if (const auto path = ParseRecheckRequestLine(line.substr(0, line.find('\r')))) {
+      first_folder = path->substr(0, path->rfind('\\') + 1);
+    }
   }
-  if (source) {
-    lister::DirectoryWalk walk(*source, output, win::WideFromAnsi(pattern.filter), arguments.recurse);
+  const ListerPattern pattern = SplitListerPattern(arguments.pattern);
+  const std::string full_path = FullPathOf(arguments.check ? first_folder : pattern.folder);
+  const std::wstring folder = OpenablePath(full_path);
+
+  // The volume's own MFT where it can be read raw, checked against the NT
+  // directory query; the directory query alone everywhere else.
+  const std::unique_ptr<lister::RawNtfsSource> raw =
+      full_path.empty() ? nullptr : lister::RawNtfsSource::ForFolder(folder);
+  std::optional<lister::NtDirectory> query = lister::NtDirectory::Load();
+  std::array<lister::View, 2> views{};
+  if (raw) {
+    views[0] = {raw.get(), true};
+    if (query) views[1] = {&*query, false};
+  } else if (query) {
+    views[0] = {&*query, false};
+  }
+
+  if (arguments.check) {
+    lister::Recheck(views, arguments.pattern, output);
+    output.Flush();
+    return 0;
+  }
+
+  lister::WalkTotals totals;
+  std::optional<lister::ListingOutput> facts;
+  if (!arguments.output_file.empty()) facts.emplace(ViewsFileFor(arguments.output_file));
+  if (views[0].source != nullptr) {
+    lister::DirectoryWalk walk(views, output, facts ? &*facts : nullptr, win::WideFromAnsi(pattern.filter),
+                               arguments.recurse);
     walk.Run(HeadingFor(full_path), folder);
     totals = walk.Totals();
   }

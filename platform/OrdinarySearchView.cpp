@@ -93,6 +93,12 @@ bool IsFolderPath(const std::string& text) {
   return PathIsDirectoryA(text.c_str()) != FALSE;
 }
 
+std::optional<unsigned long> OrdinarySearchView::FolderError(const std::string& folder) const {
+  const auto found = searched_.errors.find(folder);
+  if (found == searched_.errors.end()) return std::nullopt;
+  return found->second;
+}
+
 bool OrdinarySearchView::NamesFolder(const std::string& text) {
   std::string_view name = text;
   if (text.find_first_of("\\/") != std::string::npos || NeedsRealSearch(text) || MayNameDevice(text) ||
@@ -114,7 +120,7 @@ void OrdinarySearchView::FolderEntries::Load(std::string_view folder) {
   folder_ = folder;
   loaded_ = true;
   names_.clear();
-  ForEachFound(WideFromAnsi(folder) + L"*", [this](const WIN32_FIND_DATAW& entry) {
+  const bool searched = ForEachFound(WideFromAnsi(folder) + L"*", [this](const WIN32_FIND_DATAW& entry) {
     const bool is_folder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     const bool ordinary = IsOrdinary(entry.dwFileAttributes);
     for (const wchar_t* spelling : {entry.cFileName, entry.cAlternateFileName}) {
@@ -127,6 +133,12 @@ void OrdinarySearchView::FolderEntries::Load(std::string_view folder) {
     }
     return true;
   });
+  // A missing folder, or a pattern without a match, is no failure to read.
+  const DWORD error = searched ? ERROR_SUCCESS : GetLastError();
+  if (error != ERROR_SUCCESS && error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND &&
+      error != ERROR_NO_MORE_FILES) {
+    errors.emplace(folder, error);
+  }
 }
 
 }  // namespace quarvel::win

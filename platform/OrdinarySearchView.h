@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <optional>
 #include <string_view>
 #include <unordered_map>
 
@@ -30,6 +31,10 @@ class OrdinarySearchView {
   // answered from the folder read; anything else goes to the real call.
   bool NamesFolder(const std::string& text);
 
+  // The error the ordinary search met in `folder` (as the listing names it,
+  // ending in "\"), when it could not read it at all.
+  std::optional<unsigned long> FolderError(const std::string& folder) const;
+
  private:
   struct Kinds {
     bool ordinary = false;  // some matching entry is neither hidden, system nor a folder
@@ -41,6 +46,8 @@ class OrdinarySearchView {
    public:
     // The kinds of entry `name` matches in `folder`, reading the folder if needed.
     Kinds Lookup(std::string_view folder, std::string_view name);
+    // Folders the search could not read, with the error it met.
+    std::unordered_map<std::string, unsigned long> errors;
 
    private:
     void Load(std::string_view folder);

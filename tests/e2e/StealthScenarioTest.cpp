@@ -46,10 +46,14 @@ TEST(StealthScenario, FilesHiddenFromTheSearchInsideTheProgramAreListedAsUnseen)
   const std::string sub = FolderHeadingLine(scan / "SUB");
   EXPECT_EQ(Sorted(app.ListItems(kList1)), Sorted({top + FileLine("QVHIDE1.DLL", 4), sub + FileLine("QVHIDE2.DLL", 5)}));
   EXPECT_EQ(Sorted(app.ListItems(kList2)), Sorted({top, top + "VISIBLE.DLL", sub, sub + "OTHER.DLL"}));
+  // No attribute explains them: the lister's view shows them, the search here does not.
+  EXPECT_EQ(app.Text(kLblIsDir), "Unseen: kept from the Win32 search 2");
 
   // A second look through the same hooked search finds nothing: the entry stays.
   const Items before = app.ListItems(kList1);
   app.ClickListItem(kList1, 0);
+  EXPECT_TRUE(WaitUntil([&] { return app.Text(kLblInfo).rfind("Not seen: kept from the Win32 search. ", 0) == 0; }))
+      << app.Text(kLblInfo);
   app.Command(kMnuRescan);
   const auto box = WaitForMessageBox(kAppTitle);
   ASSERT_TRUE(box.has_value());
@@ -91,6 +95,8 @@ TEST_F(NtdllStealthScenario, FilesHiddenInsideNtdllOfEveryProcessAreFoundOnTheVo
   const std::string sub = "D:\\SCAN\\SUB\\";
   EXPECT_EQ(Sorted(app->ListItems(kList1)), Sorted({top + FileLine("QVROOT1.DLL", 4), sub + FileLine("QVROOT2.DLL", 5)}));
   EXPECT_EQ(Sorted(app->ListItems(kList2)), Sorted({top, top + "VISIBLE.DLL", sub, sub + "OTHER.DLL"}));
+  // The volume's MFT lists them, the hooked directory query does not.
+  EXPECT_EQ(app->Text(kLblIsDir), "Unseen: seen only on the volume 2");
 }
 
 // Where the volume cannot be read raw (drive C: of the prefix has no device

@@ -1,6 +1,7 @@
 // libFuzzer target: any bytes, read as a listing through the line splitter, the
-// reader and the name search. It must neither crash, hang nor grow memory
-// without bound, whatever the listing holds.
+// reader and the name search, and as the views file and the recheck answers
+// the lister writes beside it. None may crash, hang or grow memory without
+// bound, whatever the files hold.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -8,6 +9,8 @@
 
 #include "core/LineSplitter.h"
 #include "core/ListingReader.h"
+#include "core/ListingViews.h"
+#include "core/Recheck.h"
 
 namespace {
 
@@ -21,10 +24,16 @@ bool IsSeen(const std::string& path) { return (std::hash<std::string>{}(path) & 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   quarvel::ListingReader reader(IsFolder, IsSeen, 259);
   quarvel::LineSplitter splitter;
+  quarvel::ListingViews views;
+  quarvel::RecheckAnswers answers;
+  views.ReadLine(quarvel::kViewsHeader);
   std::size_t items = 0;
   const auto read = [&](std::string_view line) {
     const auto result = reader.ReadLine(line);
     items += result.list1_item.has_value() + result.list2_item.has_value();
+    views.ReadLine(line);
+    answers.ReadLine(line);
+    if (const auto path = quarvel::ParseRecheckRequestLine(line)) answers.Answer(*path);
   };
   // Fed in pieces, as the window reads the file.
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);

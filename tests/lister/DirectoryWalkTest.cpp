@@ -18,10 +18,10 @@ using Lines = std::vector<std::string>;
 // A tree in memory: each folder by its path (names joined by "\"), with its
 // entries, an identity, and the failures to answer with.
 struct FakeFolderSpec {
-  std::vector<DirectoryEntry> entries;
-  std::optional<FolderIdentity> identity;
-  std::optional<std::uint32_t> read_failure;  // after the entries
-  std::optional<std::uint32_t> open_failure;
+  std::vector<DirectoryEntry> entries = {};
+  std::optional<FolderIdentity> identity = {};
+  std::optional<std::uint32_t> read_failure = {};  // after the entries
+  std::optional<std::uint32_t> open_failure = {};
   bool missing = false;
 };
 using FakeTree = std::map<std::wstring, FakeFolderSpec>;
@@ -70,7 +70,7 @@ class DirectoryWalkTest : public ::testing::Test {
     {
       ListingOutput output(file);
       FakeSource source(tree);
-      DirectoryWalk walk(source, output, L"*", recurse);
+      DirectoryWalk walk({View{&source, false}, View{}}, output, nullptr, L"*", recurse);
       walk.Run("T:\\", L"T:");
       totals = walk.Totals();
     }

@@ -1,0 +1,142 @@
+#include "core/ListingViews.h"
+
+#include <charconv>
+#include <vector>
+
+namespace quarvel {
+namespace {
+
+constexpr char kHex[] = "0123456789ABCDEF";
+
+}  // namespace
+
+std::string EscapedField(std::string_view field) {
+  std::string out;
+  out.reserve(field.size());
+  for (const char c : field) {
+    if (c == '\t' || c == '\r' || c == '\n' || c == '%') {
+      out += '%';
+      out += kHex[(static_cast<unsigned char>(c) >> 4) & 0xF];
+      out += kHex[static_cast<unsigned char>(c) & 0xF];
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+namespace {
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+}  // namespace
+
+std::optional<std::string> UnescapedField(std::string_view field) {
+  std::string out;
+  out.reserve(field.size());
+  for (std::size_t i = 0; i < field.size(); ++i) {
+    if (field[i] != '%') {
+      out += field[i];
+      continue;
+    }
+    if (i + 2 >= field.size()) return std::nullopt;
+    const int high = HexDigit(field[i + 1]);
+    const int low = HexDigit(field[i + 2]);
+    if (high < 0 || low < 0) return std::nullopt;
+    out += static_cast<char>(high * 16 + low);
+    i += 2;
+  }
+  return out;
+}
+
+namespace {
+
+std::string Hex8(std::uint32_t value) {
+  std::string text(8, '0');
+  for (int i = 7; i >= 0; --i, value >>= 4) text[static_cast<std::size_t>(i)] = kHex[value & 0xF];
+  return text;
+}
+
+std::optional<std::uint32_t> ParseHex8(std::string_view text) {
+  if (text.empty() || text.size() > 8) return std::nullopt;
+  std::uint32_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
+  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+std::vector<std::string_view> Fields(std::string_view line) {
+  std::vector<std::string_view> fields;
+  std::size_t start = 0;
+  for (;;) {
+    const auto tab = line.find('\t', start);
+    fields.push_back(line.substr(start, tab == std::string_view::npos ? std::string_view::npos : tab - start));
+    if (tab == std::string_view::npos || fields.size() > 8) return fields;
+    start = tab + 1;
+  }
+}
+
+}  // namespace
+
+std::string ViewsFileFor(std::string_view listing_path) {
+  const auto separator = listing_path.find_last_of("\\/");
+  const auto dot = listing_path.rfind('.');
+  const bool has_extension = dot != std::string_view::npos && (separator == std::string_view::npos || dot > separator);
+  return std::string(listing_path.substr(0, has_extension ? dot : listing_path.size())) + "-views.txt";
+}
+
+std::string ViewsFileRecord(std::string_view path, std::uint32_t attributes, Views views) {
+  std::string letters;
+  if (views.volume) letters += 'V';
+  if (views.query) letters += 'Q';
+  return "F\t" + EscapedField(path) + "\t" + Hex8(attributes) + "\t" + letters;
+}
+
+std::string UnreadByQueryRecord(std::string_view folder, std::uint32_t status) {
+  return "D\t" + EscapedField(folder) + "\t" + Hex8(status);
+}
+
+bool ListingViews::ReadLine(std::string_view line) {
+  if (!header_seen_) {
+    header_seen_ = line == kViewsHeader;
+    return header_seen_;
+  }
+  if (files_.size() + unread_.size() >= kMostRecords) return false;
+  const auto fields = Fields(line);
+  if (fields[0] == "F" && fields.size() == 4) {
+    const auto path = UnescapedField(fields[1]);
+    const auto attributes = ParseHex8(fields[2]);
+    if (!path || !attributes || fields[3].empty() || fields[3].find_first_not_of("VQ") != std::string_view::npos) {
+      return false;
+    }
+    const Views views{fields[3].find('V') != std::string_view::npos, fields[3].find('Q') != std::string_view::npos};
+    files_[*path] = EntryFacts{*attributes, views};
+    return true;
+  }
+  if (fields[0] == "D" && fields.size() == 3) {
+    const auto folder = UnescapedField(fields[1]);
+    const auto status = ParseHex8(fields[2]);
+    if (!folder || !status) return false;
+    unread_[*folder] = *status;
+    return true;
+  }
+  return false;
+}
+
+const EntryFacts* ListingViews::Find(const std::string& path) const {
+  const auto found = files_.find(path);
+  return found == files_.end() ? nullptr : &found->second;
+}
+
+std::optional<std::uint32_t> ListingViews::UnreadByQuery(const std::string& folder) const {
+  const auto found = unread_.find(folder);
+  if (found == unread_.end()) return std::nullopt;
+  return found->second;
+}
+
+}  // namespace quarvel

@@ -1,0 +1,73 @@
+// What the lister knows of each entry beyond its listing line, kept in a file
+// beside the listing ("dll-views.txt" beside "dll.txt"), so the listing's lines
+// stay exactly as they are. One record per line, fields separated by tabs, a
+// tab, CR, LF or "%" inside a field written as "%" and two hex digits:
+//
+//   Quarvel views 1                     first line: the format and its version
+//   F <path> <attributes> <views>       a listed file: the listing's folder and
+//                                       its listed name; FILE_ATTRIBUTE_* in hex;
+//                                       which views returned it: V the volume's
+//                                       own MFT, Q the NT directory query
+//   D <folder> <status>                 a folder the directory query could not
+//                                       read (an NTSTATUS in hex), although the
+//                                       volume view listed it
+//
+// The file is read as defensively as the listing: unknown or broken lines are
+// skipped, fields are checked, and there is a limit on how much is kept.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+namespace quarvel {
+
+inline constexpr std::string_view kViewsHeader = "Quarvel views 1";
+
+// Which views returned an entry.
+struct Views {
+  bool volume = false;  // the NTFS volume's own master file table
+  bool query = false;   // the NT directory query
+  bool operator==(const Views&) const = default;
+};
+
+struct EntryFacts {
+  std::uint32_t attributes = 0;
+  Views views;
+};
+
+// The views file's name beside a listing's: "dll.txt" gives "dll-views.txt".
+std::string ViewsFileFor(std::string_view listing_path);
+
+std::string ViewsFileRecord(std::string_view path, std::uint32_t attributes, Views views);
+// A field as the views and recheck files write it, and read back (nothing for
+// a broken escape).
+std::string EscapedField(std::string_view field);
+std::optional<std::string> UnescapedField(std::string_view field);
+std::string UnreadByQueryRecord(std::string_view folder, std::uint32_t status);
+
+// The facts of a whole views file, by path.
+class ListingViews {
+ public:
+  // Reads one line of the file; false when the line was skipped.
+  bool ReadLine(std::string_view line);
+
+  const EntryFacts* Find(const std::string& path) const;
+  // The status the directory query met in `folder`, if it could not read it.
+  std::optional<std::uint32_t> UnreadByQuery(const std::string& folder) const;
+  bool Empty() const { return files_.empty() && unread_.empty(); }
+
+  // Records beyond this many are not kept: a hostile file cannot grow memory
+  // without bound (a whole drive lists a few million files).
+  static constexpr std::size_t kMostRecords = 20'000'000;
+
+ private:
+  bool header_seen_ = false;
+  std::unordered_map<std::string, EntryFacts> files_;
+  std::unordered_map<std::string, std::uint32_t> unread_;
+};
+
+}  // namespace quarvel

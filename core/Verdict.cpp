@@ -1,0 +1,122 @@
+#include "core/Verdict.h"
+
+#include <array>
+#include <cstdio>
+
+namespace quarvel {
+namespace {
+
+constexpr std::uint32_t kReadOnly = 0x1, kHidden = 0x2, kSystem = 0x4, kDirectory = 0x10, kArchive = 0x20,
+                        kReparsePoint = 0x400;
+
+std::string Hex(std::uint32_t value) {
+  char text[12];
+  std::snprintf(text, sizeof(text), "0x%08X", value);
+  return text;
+}
+
+}  // namespace
+
+Judgement Judge(const UnseenFacts& facts) {
+  if (facts.unread_folder_note) {
+    return {Verdict::kFolderNotSearched,
+            "The lister could not open or read this folder" +
+                (facts.unread_status ? " (status " + Hex(*facts.unread_status) + ")" : std::string()) +
+                "; what it holds is not known."};
+  }
+  if (facts.win32_folder_error) {
+    return {Verdict::kFolderNotSearched, "The ordinary search could not read the folder (error " +
+                                             std::to_string(*facts.win32_folder_error) + ")."};
+  }
+  if (!facts.lister) {
+    return {Verdict::kUnexplained, "The lister gave no facts for this line; it may not be one it wrote."};
+  }
+  const EntryFacts& lister = *facts.lister;
+  if (lister.views.volume && !lister.views.query) {
+    if (facts.unread_status) {
+      return {Verdict::kFolderNotSearched, "Only the volume's MFT lists it: the NT directory query could not read "
+                                           "this folder (status " + Hex(*facts.unread_status) + ")."};
+    }
+    return {Verdict::kSeenOnlyOnVolume,
+            "The volume's own MFT lists it, the NT directory query of the same folder does not: a program that "
+            "hooks the directory query in every process, or a file-system filter driver, keeps it out of sight."};
+  }
+  if (lister.attributes & kSystem) {
+    return {Verdict::kSystemFile, "The lister reports the system attribute; the ordinary search skips system files."};
+  }
+  if (lister.attributes & kHidden) {
+    return {Verdict::kHiddenByAttribute,
+            "The lister reports the hidden attribute; the ordinary search skips hidden files."};
+  }
+  std::string why = "No attribute explains it: the lister's view shows it, the Win32 search in this program does not";
+  if (facts.device_name) {
+    why += " (its name is a device name, which the Win32 functions take for the device).";
+  } else if (facts.too_long) {
+    why += " (its path is longer than the Win32 search can name).";
+  } else if (facts.not_spelled) {
+    why += " (its name has characters this system's code page cannot spell).";
+  } else {
+    why += ": something inside this program keeps it from the search.";
+  }
+  return {Verdict::kKeptFromWin32Search, why};
+}
+
+std::string VerdictName(Verdict verdict) {
+  switch (verdict) {
+    case Verdict::kHiddenByAttribute: return "hidden by attribute";
+    case Verdict::kSystemFile: return "system file";
+    case Verdict::kKeptFromWin32Search: return "kept from the Win32 search";
+    case Verdict::kSeenOnlyOnVolume: return "seen only on the volume";
+    case Verdict::kFolderNotSearched: return "folder could not be searched";
+    case Verdict::kUnexplained: return "unexplained";
+  }
+  return "unexplained";
+}
+
+std::string ViewsText(const UnseenFacts& facts) {
+  if (!facts.lister) return "";
+  std::string text;
+  if (facts.lister->views.volume) text = "the volume's MFT";
+  if (facts.lister->views.query) text += std::string(text.empty() ? "" : ", ") + "the NT directory query";
+  return text;
+}
+
+std::string AttributeNames(std::uint32_t attributes) {
+  static constexpr std::array<std::pair<std::uint32_t, const char*>, 6> kNames = {{{kReadOnly, "Read Only"},
+                                                                                   {kHidden, "Hidden"},
+                                                                                   {kSystem, "System"},
+                                                                                   {kDirectory, "Directory"},
+                                                                                   {kArchive, "Archive"},
+                                                                                   {kReparsePoint, "Reparse Point"}}};
+  std::string names;
+  for (const auto& [bit, name] : kNames) {
+    if ((attributes & bit) == 0) continue;
+    if (!names.empty()) names += ' ';
+    names += name;
+  }
+  return names.empty() ? "Normal" : names;
+}
+
+std::string VerdictDetails(const UnseenFacts& facts, const Judgement& judgement) {
+  std::string text = facts.path + "\r\nVerdict : " + VerdictName(judgement.verdict) + "\r\n" + judgement.reason;
+  if (facts.lister) text += "\r\nAttributes : " + AttributeNames(facts.lister->attributes);
+  if (facts.size) text += "\r\nSize : " + std::to_string(*facts.size) + " bytes";
+  const std::string views = ViewsText(facts);
+  text += "\r\nSeen by : " + (views.empty() ? std::string("the lister") : views) + "; not by the Win32 search";
+  return text;
+}
+
+std::string VerdictCountsText(const std::vector<int>& counts, int vanished) {
+  std::string text;
+  for (int i = 0; i < kVerdictCount && i < static_cast<int>(counts.size()); ++i) {
+    if (counts[static_cast<std::size_t>(i)] == 0) continue;
+    text += std::string(text.empty() ? "" : ", ") + VerdictName(static_cast<Verdict>(i)) + " " +
+            std::to_string(counts[static_cast<std::size_t>(i)]);
+  }
+  if (text.empty()) text = "none";
+  text = "Unseen: " + text;
+  if (vanished > 0) text += "; vanished since the listing " + std::to_string(vanished);
+  return text;
+}
+
+}  // namespace quarvel

@@ -1,0 +1,61 @@
+#include "core/ListingViews.h"
+
+#include <gtest/gtest.h>
+
+#include "core/Recheck.h"
+
+namespace quarvel {
+namespace {
+
+ListingViews Read(std::initializer_list<std::string_view> lines) {
+  ListingViews views;
+  for (const auto line : lines) views.ReadLine(line);
+  return views;
+}
+
+TEST(ListingViews, RecordsRoundTripWithTheirEscapes) {
+  const std::string odd = "C:\\W\\tab\there%20\r\n.dll";
+  const auto views = Read({kViewsHeader, ViewsFileRecord("C:\\W\\A.DLL", 0x22, {true, false}),
+                           ViewsFileRecord(odd, 0x20, {true, true}), UnreadByQueryRecord("C:\\W\\LOCKED\\", 0xC0000022)});
+  ASSERT_NE(views.Find("C:\\W\\A.DLL"), nullptr);
+  EXPECT_EQ(views.Find("C:\\W\\A.DLL")->attributes, 0x22u);
+  EXPECT_EQ(views.Find("C:\\W\\A.DLL")->views, (Views{true, false}));
+  ASSERT_NE(views.Find(odd), nullptr);
+  EXPECT_EQ(views.Find(odd)->views, (Views{true, true}));
+  EXPECT_EQ(views.UnreadByQuery("C:\\W\\LOCKED\\"), 0xC0000022u);
+  EXPECT_EQ(ViewsFileFor("C:\\T\\dll.txt"), "C:\\T\\dll-views.txt");
+  EXPECT_EQ(ViewsFileFor("listing"), "listing-views.txt");
+}
+
+// Read as defensively as the listing: nothing before the header counts, and a
+// line with a broken field is skipped, never half taken.
+TEST(ListingViews, BrokenLinesAreSkipped) {
+  const auto views = Read({"F\tC:\\BEFORE\t00000000\tV", kViewsHeader, "F\tC:\\A\tzz\tV", "F\tC:\\B\t00000000\tX",
+                           "F\tC:\\C\t00000000\t", "F\tC:\\D%4\t00000000\tQ", "F\tC:\\E\t00000000\tQ\textra",
+                           "D\tC:\\F\\", "X\tC:\\G\t0\tV", "F\tC:\\H\t123456789\tV", "F\tC:\\OK\t1\tQ"});
+  for (const char* path : {"C:\\BEFORE", "C:\\A", "C:\\B", "C:\\C", "C:\\D%4", "C:\\E", "C:\\G", "C:\\H"}) {
+    EXPECT_EQ(views.Find(path), nullptr) << path;
+  }
+  EXPECT_FALSE(views.UnreadByQuery("C:\\F\\").has_value());
+  ASSERT_NE(views.Find("C:\\OK"), nullptr);
+  EXPECT_EQ(views.Find("C:\\OK")->attributes, 1u);
+}
+
+TEST(RecheckAnswers, GoneStillThereAndUnknownAndNothingElse) {
+  RecheckAnswers answers;
+  for (const auto& line : {RecheckAnswerLine("C:\\A", RecheckAnswer::kGone, {}),
+                           RecheckAnswerLine("C:\\B", RecheckAnswer::kStillThere, {false, true}),
+                           RecheckAnswerLine("C:\\C", RecheckAnswer::kUnknown, {}), std::string("C:\\D\tVX"),
+                           std::string("C:\\E")}) {
+    answers.ReadLine(line);
+  }
+  EXPECT_EQ(answers.Answer("C:\\A"), RecheckAnswer::kGone);
+  EXPECT_EQ(answers.Answer("C:\\B"), RecheckAnswer::kStillThere);
+  EXPECT_EQ(answers.Answer("C:\\C"), RecheckAnswer::kUnknown);
+  EXPECT_EQ(answers.Answer("C:\\D"), RecheckAnswer::kUnknown);  // broken: never taken for gone
+  EXPECT_EQ(answers.Answer("C:\\never asked"), RecheckAnswer::kUnknown);
+  EXPECT_EQ(ParseRecheckRequestLine(RecheckRequestLine("C:\\x\ty")), std::string("C:\\x\ty"));
+}
+
+}  // namespace
+}  // namespace quarvel
