@@ -118,6 +118,10 @@ add_wine_test(lister tests/lister_tests.exe 120)
 add_wine_test(ui tests/ui_tests.exe 120)
 add_wine_test(e2e tests/e2e_tests.exe 1200)
 
+# The console companion as scripts use it, its reports checked against their schema.
+add_test(NAME wine.console COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/console-scenario.sh ${CMAKE_BINARY_DIR})
+set_tests_properties(wine.console PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine_desktop TIMEOUT 300)
+
 # The program's PE header and imports, as real Windows reads them.
 add_test(NAME pe.quarvel COMMAND ${CMAKE_SOURCE_DIR}/tests/pe/check-quarvel.sh ${WIN_BUILD_DIR}/bin/quarvel.exe)
 

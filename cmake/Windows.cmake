@@ -90,6 +90,17 @@ target_link_libraries(quarvel PRIVATE quarvel_ui)
 target_link_options(quarvel PRIVATE -Wl,--tsaware)
 add_dependencies(quarvel lister)
 
+# The console companion: the same lister and comparison, JSON out. nlohmann/json
+# (header-only, Debian's) is reached through a folder of its own, so the cross
+# compiler never sees the rest of /usr/include.
+file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/third_party)
+file(CREATE_LINK /usr/include/nlohmann ${CMAKE_BINARY_DIR}/third_party/nlohmann SYMBOLIC)
+add_executable(quarvel-scan console/main.cpp)
+target_include_directories(quarvel-scan SYSTEM PRIVATE ${CMAKE_BINARY_DIR}/third_party)
+target_link_libraries(quarvel-scan PRIVATE quarvel_platform)
+target_link_options(quarvel-scan PRIVATE -Wl,--tsaware)
+embed_lister(quarvel-scan)
+
 # Windows-side tests, run under Wine by ctest from the native build.
 set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
@@ -149,6 +160,7 @@ endforeach()
 add_executable(e2e_tests tests/e2e/ScanScenarioTest.cpp tests/e2e/ResultScenarioTest.cpp tests/e2e/StealthScenarioTest.cpp)
 set_target_properties(e2e_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 target_link_libraries(e2e_tests PRIVATE ui_driver wine_test_support gtest_main)
+target_include_directories(e2e_tests SYSTEM PRIVATE ${CMAKE_BINARY_DIR}/third_party)
 add_dependencies(e2e_tests quarvel fake-lister)
 # The repair scenarios; tests/e2e/repair-scenario.sh runs them in a prefix of their own.
 add_executable(repair_tests
@@ -172,6 +184,12 @@ embed_lister(scan-benchmark)
 add_executable(ui_tests tests/ui/ClsToolTipTest.cpp tests/ui/GdiOwnersTest.cpp tests/ui/MessageBoxStyleTest.cpp)
 set_target_properties(ui_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 target_link_libraries(ui_tests PRIVATE quarvel_ui gtest_main)
+
+# Test tool: starts a program with a DLL loaded before its own code.
+add_executable(run-hooked tests/tools/RunHooked.cpp)
+set_target_properties(run-hooked PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+target_link_libraries(run-hooked PRIVATE shell32)
+add_dependencies(e2e_tests run-hooked quarvel-scan)
 
 # Test tool: a reg.exe with "save" and "restore" for the repair's tests.
 add_executable(reg-standin tests/tools/RegStandIn.cpp)

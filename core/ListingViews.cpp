@@ -97,6 +97,24 @@ std::string ViewsFileRecord(std::string_view path, std::uint32_t attributes, Vie
   return "F\t" + EscapedField(path) + "\t" + Hex8(attributes) + "\t" + letters;
 }
 
+namespace {
+
+std::string Letters(Views views) {
+  std::string letters;
+  if (views.volume) letters += 'V';
+  if (views.query) letters += 'Q';
+  return letters;
+}
+
+std::optional<Views> ParseLetters(std::string_view letters) {
+  if (letters.empty() || letters.find_first_not_of("VQ") != std::string_view::npos) return std::nullopt;
+  return Views{letters.find('V') != std::string_view::npos, letters.find('Q') != std::string_view::npos};
+}
+
+}  // namespace
+
+std::string SourcesRecord(Views views) { return "S\t" + Letters(views); }
+
 std::string UnreadByQueryRecord(std::string_view folder, std::uint32_t status) {
   return "D\t" + EscapedField(folder) + "\t" + Hex8(status);
 }
@@ -117,6 +135,10 @@ bool ListingViews::ReadLine(std::string_view line) {
     const Views views{fields[3].find('V') != std::string_view::npos, fields[3].find('Q') != std::string_view::npos};
     files_[*path] = EntryFacts{*attributes, views};
     return true;
+  }
+  if (fields[0] == "S" && fields.size() == 2) {
+    sources_ = ParseLetters(fields[1]);
+    return sources_.has_value();
   }
   if (fields[0] == "D" && fields.size() == 3) {
     const auto folder = UnescapedField(fields[1]);

@@ -4,6 +4,7 @@
 // tab, CR, LF or "%" inside a field written as "%" and two hex digits:
 //
 //   Quarvel views 1                     first line: the format and its version
+//   S <views>                           the views the lister read with
 //   F <path> <attributes> <views>       a listed file: the listing's folder and
 //                                       its listed name; FILE_ATTRIBUTE_* in hex;
 //                                       which views returned it: V the volume's
@@ -48,6 +49,7 @@ std::string ViewsFileRecord(std::string_view path, std::uint32_t attributes, Vie
 std::string EscapedField(std::string_view field);
 std::optional<std::string> UnescapedField(std::string_view field);
 std::string UnreadByQueryRecord(std::string_view folder, std::uint32_t status);
+std::string SourcesRecord(Views views);
 
 // The facts of a whole views file, by path.
 class ListingViews {
@@ -59,6 +61,8 @@ class ListingViews {
   // The status the directory query met in `folder`, if it could not read it.
   std::optional<std::uint32_t> UnreadByQuery(const std::string& folder) const;
   bool Empty() const { return files_.empty() && unread_.empty(); }
+  // The views the lister read with; nothing when the file does not say.
+  const std::optional<Views>& Sources() const { return sources_; }
 
   // Records beyond this many are not kept: a hostile file cannot grow memory
   // without bound (a whole drive lists a few million files).
@@ -66,6 +70,7 @@ class ListingViews {
 
  private:
   bool header_seen_ = false;
+  std::optional<Views> sources_;
   std::unordered_map<std::string, EntryFacts> files_;
   std::unordered_map<std::string, std::uint32_t> unread_;
 };

@@ -81,19 +81,23 @@ std::string ViewsText(const UnseenFacts& facts) {
   return text;
 }
 
-std::string AttributeNames(std::uint32_t attributes) {
+std::vector<std::string> AttributeList(std::uint32_t attributes) {
   static constexpr std::array<std::pair<std::uint32_t, const char*>, 6> kNames = {{{kReadOnly, "Read Only"},
                                                                                    {kHidden, "Hidden"},
                                                                                    {kSystem, "System"},
                                                                                    {kDirectory, "Directory"},
                                                                                    {kArchive, "Archive"},
                                                                                    {kReparsePoint, "Reparse Point"}}};
-  std::string names;
+  std::vector<std::string> names;
   for (const auto& [bit, name] : kNames) {
-    if ((attributes & bit) == 0) continue;
-    if (!names.empty()) names += ' ';
-    names += name;
+    if ((attributes & bit) != 0) names.emplace_back(name);
   }
+  return names;
+}
+
+std::string AttributeNames(std::uint32_t attributes) {
+  std::string names;
+  for (const auto& name : AttributeList(attributes)) names += (names.empty() ? "" : " ") + name;
   return names.empty() ? "Normal" : names;
 }
 

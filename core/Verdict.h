@@ -47,7 +47,9 @@ std::string VerdictName(Verdict verdict);
 // The views that returned the entry, in words ("the volume's MFT, the NT
 // directory query"); "" when unknown.
 std::string ViewsText(const UnseenFacts& facts);
-// The attribute names of FILE_ATTRIBUTE_* bits ("Hidden System Archive").
+// The attribute names of FILE_ATTRIBUTE_* bits, each ("Hidden", "System"), and
+// joined ("Hidden System Archive"; "Normal" for none).
+std::vector<std::string> AttributeList(std::uint32_t attributes);
 std::string AttributeNames(std::uint32_t attributes);
 
 // Everything about one unseen entry, line by line, for its hover tip.

@@ -26,7 +26,14 @@ struct Merged {
 DirectoryWalk::DirectoryWalk(std::array<View, 2> views, ListingOutput& output, ListingOutput* facts,
                              std::wstring filter, bool recurse)
     : views_(views), output_(output), facts_(facts), filter_(std::move(filter)), recurse_(recurse) {
-  if (facts_ != nullptr) facts_->WriteLine(kViewsHeader);
+  if (facts_ != nullptr) {
+    facts_->WriteLine(kViewsHeader);
+    Views used;
+    for (const View& view : views_) {
+      if (view.source != nullptr) (view.is_volume ? used.volume : used.query) = true;
+    }
+    facts_->WriteLine(SourcesRecord(used));
+  }
 }
 
 Views DirectoryWalk::ViewsOf(const std::array<bool, 2>& in_view) const {

@@ -59,6 +59,16 @@ inline std::optional<std::string> ExactAnsi(const std::wstring& text, UINT code_
   return spelled;
 }
 
+// The UTF-8 form of ANSI text, as JSON carries it.
+inline std::string Utf8FromAnsi(std::string_view ansi) {
+  const std::wstring wide = WideFromAnsi(ansi);
+  if (wide.empty()) return {};
+  const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), size, nullptr, nullptr);
+  return utf8;
+}
+
 // The ANSI form of wide text; characters the code page lacks become its default.
 inline std::string AnsiFromWide(const std::wstring& wide) {
   if (wide.empty()) return {};

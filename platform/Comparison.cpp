@@ -148,9 +148,7 @@ ComparisonOutcome RunComparison(const std::string& work_folder, const std::strin
       callbacks.keep_going, true);
   outcome.stopped = !read_whole;
   outcome.size_summary = reader.SizeSummary();
-  for (const auto& candidate : candidates) {
-    if (candidate.facts.lister && candidate.facts.lister->views.volume) outcome.volume_read = true;
-  }
+  if (views.Sources()) outcome.lister_views = *views.Sources();
 
   // The second look, for every candidate that names a file (a folder the lister
   // could not read has nothing to look at again).

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/ListingReader.h"
+#include "core/ListingViews.h"
 #include "core/Verdict.h"
 
 namespace quarvel::win {
@@ -30,7 +31,7 @@ struct ComparisonOutcome {
   std::vector<std::string> vanished;   // items the second look no longer found
   std::vector<std::size_t> vanished_at;  // their places among the unseen callbacks, in order
   std::vector<int> counts = std::vector<int>(kVerdictCount, 0);
-  bool volume_read = false;  // the lister read the volume's own MFT
+  Views lister_views;  // the views the lister read with (from its views file)
 };
 
 // What the caller does with each line as it is read: List2's items at once,

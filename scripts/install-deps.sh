@@ -11,6 +11,7 @@ packages=(
   wine64
   xvfb xauth imagemagick
   ntfs-3g sleuthkit
+  nlohmann-json3-dev python3-jsonschema
 )
 
 missing=()

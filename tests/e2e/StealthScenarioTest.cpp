@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
+#include <sstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,6 +14,9 @@
 #include "UiDriver.h"
 #include "app/ControlIds.h"
 #include "core/ListingFormat.h"
+#include "core/Verdict.h"
+
+#include <nlohmann/json.hpp>
 
 namespace quarvel::testing {
 namespace {
@@ -97,6 +102,74 @@ TEST_F(NtdllStealthScenario, FilesHiddenInsideNtdllOfEveryProcessAreFoundOnTheVo
   EXPECT_EQ(Sorted(app->ListItems(kList2)), Sorted({top, top + "VISIBLE.DLL", sub, sub + "OTHER.DLL"}));
   // The volume's MFT lists them, the hooked directory query does not.
   EXPECT_EQ(app->Text(kLblIsDir), "Unseen: seen only on the volume 2");
+}
+
+// The console companion runs the same lister and comparison as the window: on
+// the same tree, with the same hider in it, it reports the same entries with
+// the same verdicts.
+std::map<std::string, std::string> ConsoleVerdicts(const std::string& dll, const std::string& folder,
+                                                   const TempFolder& work, std::vector<int>& counts) {
+  const std::string report = work / "report.json";
+  std::string command = "\"" + NextToThisProgram("run-hooked.exe") + "\" \"" + NextToThisProgram(dll) + "\" \"" +
+                        NextToThisProgram("..\\bin\\quarvel-scan.exe") + "\" \"" + folder + "\" /S /JSON \"" + report + "\"";
+  STARTUPINFOA startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process{};
+  EXPECT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                             work.Path().c_str(), &startup, &process));
+  WaitForSingleObject(process.hProcess, 120000);
+  DWORD code = 0;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  EXPECT_EQ(code, 1u);
+  std::map<std::string, std::string> verdicts;
+  std::istringstream lines(ReadWholeFile(report));
+  for (std::string line; std::getline(lines, line);) {
+    const auto object = nlohmann::json::parse(line);
+    if (object["type"] == "unseen") verdicts[object["entry"]] = object["verdict"];
+    if (object["type"] == "summary") {
+      counts.assign(kVerdictCount, 0);
+      for (int i = 0; i < kVerdictCount; ++i) counts[static_cast<std::size_t>(i)] = object["unseen"][VerdictName(static_cast<Verdict>(i))];
+    }
+  }
+  return verdicts;
+}
+
+TEST_F(NtdllStealthScenario, TheConsoleCompanionAgreesWithTheWindowEntryForEntry) {
+  if (GetFileAttributesA("D:\\SCAN") == INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "no NTFS drive D: (needs root and FUSE)";
+  struct Case {
+    const char* dll;
+    std::string folder;
+  };
+  TempFolder planted;
+  planted.MakeFile("VISIBLE.DLL", "1");
+  planted.MakeFile("QVHIDE1.DLL", "4444");
+  planted.MakeFile("HIDDEN.DLL", "1", FILE_ATTRIBUTE_HIDDEN);
+  for (const Case& scan : {Case{"ntdll-hider.dll", "D:\\SCAN"}, Case{"hider.dll", planted.Path()}}) {
+    app = std::make_unique<AppSession>(NextToThisProgram("..\\bin\\quarvel.exe"), work.Path());
+    ASSERT_TRUE(app->InjectLibrary(NextToThisProgram(scan.dll)));
+    app->Type(kPathTxt, scan.folder);
+    app->Click(kChkSubDir);
+    ASSERT_TRUE(WaitUntil([&] { return app->Checked(kChkSubDir); }));
+    app->Click(kCmdLocate);
+    ASSERT_TRUE(WaitUntil([&] { return app->Enabled(kCmdScan); }));
+    app->Click(kCmdScan);
+    ASSERT_TRUE(WaitUntil([&] { return app->Text(kLblInfo) == "Completed"; }));
+    std::map<std::string, std::string> window;
+    const Items items = app->ListItems(kList1);
+    for (std::size_t i = 0; i < items.size(); ++i) {
+      SendMessageW(app->Control(kLblInfo), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+      app->ClickListItem(kList1, static_cast<int>(i));
+      ASSERT_TRUE(WaitUntil([&] { return app->Text(kLblInfo).rfind("Not seen: ", 0) == 0; }));
+      const std::string info = app->Text(kLblInfo);
+      window[items[i]] = info.substr(10, info.find(". ") - 10);
+    }
+    std::vector<int> counts;
+    EXPECT_EQ(ConsoleVerdicts(scan.dll, scan.folder, work, counts), window) << scan.folder;
+    EXPECT_EQ(VerdictCountsText(counts, 0), app->Text(kLblIsDir)) << scan.folder;
+    app.reset();
+  }
 }
 
 // Where the volume cannot be read raw (drive C: of the prefix has no device
