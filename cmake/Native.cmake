@@ -20,6 +20,7 @@ add_executable(core_tests
   tests/core/RepairTextTest.cpp
   tests/core/ReportTextTest.cpp
   tests/core/ResultCommandsTest.cpp
+  tests/core/ScanCommandLineTest.cpp
   tests/core/VerdictTest.cpp
   tests/core/WildcardMatchTest.cpp
   tests/core/ntfs/BootSectorTest.cpp
