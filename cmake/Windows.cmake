@@ -11,6 +11,7 @@ add_library(quarvel_platform STATIC
   platform/Comparison.cpp
   platform/Elevation.cpp
   platform/ErrorBox.cpp
+  platform/FedProcess.cpp
   platform/LaunchAppSync.cpp
   platform/ListerRun.cpp
   platform/MessagePump.cpp

@@ -91,10 +91,16 @@ std::string ViewsFileFor(std::string_view listing_path) {
 }
 
 std::string ViewsFileRecord(std::string_view path, std::uint32_t attributes, Views views) {
-  std::string letters;
-  if (views.volume) letters += 'V';
-  if (views.query) letters += 'Q';
-  return "F\t" + EscapedField(path) + "\t" + Hex8(attributes) + "\t" + letters;
+  std::string record;
+  record.reserve(path.size() + 16);
+  record += "F\t";
+  record += EscapedField(path);
+  record += '\t';
+  record += Hex8(attributes);
+  record += '\t';
+  if (views.volume) record += 'V';
+  if (views.query) record += 'Q';
+  return record;
 }
 
 namespace {
@@ -125,6 +131,12 @@ bool ListingViews::ReadLine(std::string_view line) {
     return header_seen_;
   }
   if (files_.size() + unread_.size() >= kMostRecords) return false;
+  // The common case first, without a copy: a file nobody asks about.
+  if (wanted_ != nullptr && line.size() > 2 && line.substr(0, 2) == "F\t") {
+    const auto end = line.find('\t', 2);
+    const std::string_view field = line.substr(2, end == std::string_view::npos ? std::string_view::npos : end - 2);
+    if (field.find('%') == std::string_view::npos && wanted_->find(field) == wanted_->end()) return true;
+  }
   const auto fields = Fields(line);
   if (fields[0] == "F" && fields.size() == 4) {
     const auto path = UnescapedField(fields[1]);
@@ -133,6 +145,7 @@ bool ListingViews::ReadLine(std::string_view line) {
       return false;
     }
     const Views views{fields[3].find('V') != std::string_view::npos, fields[3].find('Q') != std::string_view::npos};
+    if (wanted_ != nullptr && wanted_->find(*path) == wanted_->end()) return true;
     files_[*path] = EntryFacts{*attributes, views};
     return true;
   }

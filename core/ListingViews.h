@@ -23,6 +23,8 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <functional>
+#include <unordered_set>
 
 namespace quarvel {
 
@@ -51,9 +53,21 @@ std::optional<std::string> UnescapedField(std::string_view field);
 std::string UnreadByQueryRecord(std::string_view folder, std::uint32_t status);
 std::string SourcesRecord(Views views);
 
+// A set of paths that can be asked with a string_view (no copy per question).
+struct PathHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view path) const { return std::hash<std::string_view>{}(path); }
+};
+using PathSet = std::unordered_set<std::string, PathHash, std::equal_to<>>;
+
 // The facts of a whole views file, by path.
 class ListingViews {
  public:
+  ListingViews() = default;
+  // Keeps only the files whose paths `wanted` holds (the comparison needs the
+  // facts of the unseen files alone); it must outlive the reading.
+  explicit ListingViews(const PathSet* wanted) : wanted_(wanted) {}
+
   // Reads one line of the file; false when the line was skipped.
   bool ReadLine(std::string_view line);
 
@@ -69,6 +83,7 @@ class ListingViews {
   static constexpr std::size_t kMostRecords = 20'000'000;
 
  private:
+  const PathSet* wanted_ = nullptr;
   bool header_seen_ = false;
   std::optional<Views> sources_;
   std::unordered_map<std::string, EntryFacts> files_;

@@ -1,11 +1,10 @@
 #include "lister/Recheck.h"
 
-#include <fstream>
+#include <algorithm>
 #include <map>
 #include <optional>
 #include <set>
 
-#include "core/LineSplitter.h"
 #include "core/Recheck.h"
 #include "lister/AnsiName.h"
 #include "platform/AnsiText.h"
@@ -47,8 +46,42 @@ FolderNames ReadNames(const View& view, const std::string& folder) {
 
 }  // namespace
 
-void Recheck(const std::array<View, 2>& views, const std::string& request_file, ListingOutput& output) {
-  std::ifstream requests(request_file, std::ios::binary);
+InputLines::InputLines(const std::string& source) {
+  if (source == "-") {
+    input_ = GetStdHandle(STD_INPUT_HANDLE);
+  } else {
+    file_.reset(CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    input_ = file_.get();
+  }
+  ended_ = input_ == nullptr || input_ == INVALID_HANDLE_VALUE;
+}
+
+bool InputLines::Next(std::string& line) {
+  for (;;) {
+    const auto end = pending_.find_first_of("\r\n");
+    if (end != std::string::npos) {
+      line.assign(pending_, 0, std::min(end, kLongestRecheckLine));
+      const std::size_t skip = pending_.compare(end, 2, "\r\n") == 0 ? 2 : 1;
+      pending_.erase(0, end + skip);
+      return true;
+    }
+    if (ended_) {
+      if (pending_.empty()) return false;
+      line = pending_.substr(0, kLongestRecheckLine);
+      pending_.clear();
+      return true;
+    }
+    char chunk[64 * 1024];
+    DWORD read = 0;
+    if (!ReadFile(input_, chunk, sizeof(chunk), &read, nullptr) || read == 0) {
+      ended_ = true;  // the end of the file, or the writer closed the pipe
+    } else {
+      pending_.append(chunk, read);
+    }
+  }
+}
+
+void Recheck(const std::array<View, 2>& views, const std::string& first, InputLines& lines, ListingOutput& output) {
   std::map<std::string, std::array<FolderNames, 2>> folders;
   const auto answer = [&](std::string_view line) {
     const auto path = ParseRecheckRequestLine(line);
@@ -78,13 +111,8 @@ void Recheck(const std::array<View, 2>& views, const std::string& request_file, 
                                                                 : RecheckAnswer::kGone;
     output.WriteLine(RecheckAnswerLine(*path, verdict, shown));
   };
-  LineSplitter splitter(kLongestRecheckLine);
-  std::string chunk(64 * 1024, '\0');
-  while (requests) {
-    requests.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
-    splitter.Feed(std::string_view(chunk.data(), static_cast<std::size_t>(requests.gcount())), answer);
-  }
-  splitter.Finish(answer);
+  answer(first);
+  for (std::string line; lines.Next(line);) answer(line);
 }
 
 }  // namespace quarvel::lister

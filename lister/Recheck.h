@@ -1,17 +1,35 @@
-// The lister's second look (/CHECK): which of the paths in a file its views
+// The lister's second look (/CHECK): which of the paths it is given its views
 // still show, so the comparison never reports a file that merely vanished
-// between the listing and the comparison.
+// between the listing and the comparison. The paths come from a file, or ("-")
+// from standard input while the comparison still writes them.
 #pragma once
+
+#include <windows.h>
 
 #include <array>
 #include <string>
 
 #include "lister/DirectoryWalk.h"
+#include "platform/UniqueHandle.h"
 
 namespace quarvel::lister {
 
-// Reads the paths from `request_file` and writes one answer per path to
+// The lines of a file or a pipe, as they arrive.
+class InputLines {
+ public:
+  // "-" is standard input; a file that cannot be opened gives no lines.
+  explicit InputLines(const std::string& source);
+  bool Next(std::string& line);
+
+ private:
+  win::UniqueFileHandle file_;
+  HANDLE input_ = nullptr;
+  std::string pending_;
+  bool ended_ = false;
+};
+
+// Answers `first` and every further line of `lines`, one answer per path, to
 // `output`. Each folder is read once, through every view there is.
-void Recheck(const std::array<View, 2>& views, const std::string& request_file, ListingOutput& output);
+void Recheck(const std::array<View, 2>& views, const std::string& first, InputLines& lines, ListingOutput& output);
 
 }  // namespace quarvel::lister

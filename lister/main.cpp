@@ -5,12 +5,13 @@
 // be read as a file that Windows does not see.
 //
 //   locate.com "<folder>\<filter>" [/NR] [>file]
-//   locate.com /CHECK "<file of paths>" >answers
+//   locate.com /CHECK "<file of paths>"|- >answers
 //
 // /NR lists the folder only; without it the whole tree. ">file" writes the
 // listing to that file (on NT no command interpreter does the redirection),
 // and the views file beside it; without it, to standard output. /CHECK says
-// which of the paths its views still show (see core/Recheck.h).
+// which of the paths in the file (or, with "-", on standard input) its views
+// still show (see core/Recheck.h).
 #include <windows.h>
 
 #include <array>
@@ -68,14 +69,15 @@ int main() {
 
   // The folder whose volume the views read: the one to list, or with /CHECK
   // the first path asked about.
-  std::string first_folder;
+  std::optional<lister::InputLines> requests;
+  std::string first_request, first_folder;
   if (arguments.check) {
-    std::ifstream requests(arguments.pattern, std::ios::binary);
-    std::string line;
-    std::getline(requests, line);
-    if (const auto path = ParseRecheckRequestLine(line.substr(0, line.find('\r')))) {
-      first_folder = path->substr(0, path->rfind('\\') + 1);
+    requests.emplace(arguments.pattern);
+    if (!requests->Next(first_request)) {
+      output.Flush();
+      return 0;
     }
+    if (const auto path = ParseRecheckRequestLine(first_request)) first_folder = path->substr(0, path->rfind('\\') + 1);
   }
   const ListerPattern pattern = SplitListerPattern(arguments.pattern);
   const std::string full_path = FullPathOf(arguments.check ? first_folder : pattern.folder);
@@ -95,7 +97,7 @@ int main() {
   }
 
   if (arguments.check) {
-    lister::Recheck(views, arguments.pattern, output);
+    lister::Recheck(views, first_request, *requests, output);
     output.Flush();
     return 0;
   }

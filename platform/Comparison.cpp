@@ -5,6 +5,7 @@
 #include <charconv>
 #include <fstream>
 #include <stdexcept>
+#include <unordered_set>
 
 #include "core/DeviceName.h"
 #include "core/LineSplitter.h"
@@ -13,7 +14,7 @@
 #include "core/Text.h"
 #include "core/WorkFiles.h"
 #include "platform/AnsiText.h"
-#include "platform/LaunchAppSync.h"
+#include "platform/FedProcess.h"
 #include "platform/OrdinarySearchView.h"
 
 namespace quarvel::win {
@@ -64,11 +65,25 @@ void ReadCounts(std::string_view line, std::uint64_t& files, std::uint64_t& fold
 // What the comparison learned of one List1 candidate as it read it.
 struct Candidate {
   std::string item;
+  std::string folder;
   UnseenFacts facts;
 };
 
-UnseenFacts FactsOf(const std::string& folder, std::string_view line, const ListingViews& views,
-                    const OrdinarySearchView& view) {
+// What the lister's views file says of the candidates, read once the listing
+// is: only their records are kept.
+void AddListerFacts(std::vector<Candidate>& candidates, const std::string& views_file, Views& sources) {
+  PathSet wanted;
+  for (const auto& candidate : candidates) wanted.insert(candidate.facts.path);
+  ListingViews views(&wanted);
+  ReadLines(views_file, [&](std::string_view line) { views.ReadLine(line); }, {}, false);
+  if (views.Sources()) sources = *views.Sources();
+  for (auto& candidate : candidates) {
+    if (const EntryFacts* found = views.Find(candidate.facts.path)) candidate.facts.lister = *found;
+    if (!candidate.facts.unread_folder_note) candidate.facts.unread_status = views.UnreadByQuery(candidate.folder);
+  }
+}
+
+UnseenFacts FactsOf(const std::string& folder, std::string_view line, const OrdinarySearchView& view) {
   UnseenFacts facts;
   const std::string_view trimmed = TrimBlanks(line);
   const auto column_name = NameBeforeSizeColumn(trimmed);
@@ -79,15 +94,12 @@ UnseenFacts FactsOf(const std::string& folder, std::string_view line, const List
     const std::string_view digits = TrimLeadingBlanks(trimmed.substr(column_name->size()));
     if (std::from_chars(digits.data(), digits.data() + digits.size(), size).ec == std::errc()) facts.size = size;
   }
-  if (const EntryFacts* found = views.Find(facts.path)) facts.lister = *found;
   const std::string leaf = name.substr(name.find_last_of('\\') == std::string::npos ? 0 : name.find_last_of('\\') + 1);
   if (leaf.rfind(kUnreadFolderMark, 0) == 0) {
     facts.unread_folder_note = true;
     std::uint32_t status = 0;
     const std::string_view hex = std::string_view(leaf).substr(kUnreadFolderMark.size() + 2);
     if (std::from_chars(hex.data(), hex.data() + hex.size(), status, 16).ec == std::errc()) facts.unread_status = status;
-  } else {
-    facts.unread_status = views.UnreadByQuery(folder);
   }
   facts.win32_folder_error = view.FolderError(folder);
   facts.device_name = MayNameDevice(leaf);
@@ -98,26 +110,54 @@ UnseenFacts FactsOf(const std::string& folder, std::string_view line, const List
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
-// The lister's second look at the candidates; nothing when it could not be had.
-std::optional<RecheckAnswers> Recheck(const std::string& work_folder, const std::string& lister_path,
-                                      const std::vector<Candidate>& candidates) {
-  const std::string request = work_folder + kRecheckRequestFile;
-  const std::string answers_file = work_folder + kRecheckAnswerFile;
-  {
-    std::ofstream out(request, std::ios::binary | std::ios::trunc);
-    for (const auto& candidate : candidates) out << RecheckRequestLine(candidate.facts.path) << "\r\n";
-    if (!out) return std::nullopt;
+// The lister's second look at the candidates, started with the first of them
+// and fed the others as the comparison meets them, so that it reads their
+// folders beside the comparison rather than after it.
+class SecondLook {
+ public:
+  SecondLook(const std::string& work_folder, const std::string& lister_path)
+      : lister_path_(lister_path), answers_file_(work_folder + kRecheckAnswerFile) {}
+  ~SecondLook() { DeleteFileA(answers_file_.c_str()); }
+
+  void Ask(const std::string& path) {
+    if (failed_) return;
+    if (!process_) {
+      DeleteFileA(answers_file_.c_str());
+      DWORD error = 0;
+      process_ = FedProcess::Start(Quoted(lister_path_) + " /CHECK - >" + Quoted(answers_file_), error);
+      failed_ = !process_;
+      if (failed_) return;
+    }
+    pending_ += RecheckRequestLine(path);
+    pending_ += "\r\n";
+    if (pending_.size() >= kFeedSize) Feed();
   }
-  const auto run = StartAndWait(Quoted(lister_path) + " /CHECK " + Quoted(request) + " >" + Quoted(answers_file));
-  std::optional<RecheckAnswers> answers;
-  if (run.started) {
-    answers.emplace();
-    ReadLines(answers_file, [&](std::string_view line) { answers->ReadLine(line); }, {}, false, kLongestRecheckLine);
+
+  // The answers once the lister has answered every path; nothing when it could
+  // not be asked.
+  std::optional<RecheckAnswers> Answers() {
+    if (!process_ || failed_) return std::nullopt;
+    Feed();
+    if (failed_ || !process_->Finish()) return std::nullopt;
+    std::optional<RecheckAnswers> answers(std::in_place);
+    ReadLines(answers_file_, [&](std::string_view line) { answers->ReadLine(line); }, {}, false, kLongestRecheckLine);
+    return answers;
   }
-  DeleteFileA(request.c_str());
-  DeleteFileA(answers_file.c_str());
-  return answers;
-}
+
+ private:
+  static constexpr std::size_t kFeedSize = 16 * 1024;
+
+  void Feed() {
+    if (!pending_.empty() && !process_->Write(pending_)) failed_ = true;
+    pending_.clear();
+  }
+
+  std::string lister_path_;
+  std::string answers_file_;
+  std::optional<FedProcess> process_;
+  std::string pending_;
+  bool failed_ = false;
+};
 
 }  // namespace
 
@@ -125,14 +165,13 @@ ComparisonOutcome RunComparison(const std::string& work_folder, const std::strin
                                 const ComparisonCallbacks& callbacks) {
   ComparisonOutcome outcome;
   const std::string listing = work_folder + kListingFile;
-  ListingViews views;
-  ReadLines(ViewsFileFor(listing), [&](std::string_view line) { views.ReadLine(line); }, {}, false);
 
   OrdinarySearchView view;
   ListingReader reader([&view](const std::string& text) { return view.NamesFolder(text); },
                        [&view](const std::string& path) { return view.Sees(path); }, kLongestSearchablePath,
                        [](std::string_view path) { return Utf16Length(path); });
   std::vector<Candidate> candidates;
+  SecondLook second_look(work_folder, lister_path);
   const bool read_whole = ReadLines(
       listing,
       [&](std::string_view line) {
@@ -140,7 +179,10 @@ ComparisonOutcome RunComparison(const std::string& work_folder, const std::strin
         if (result.kind == ListingLineKind::kCountSummary) ReadCounts(line, outcome.files_listed, outcome.folders_listed);
         if (callbacks.line_read) callbacks.line_read(result, line, reader);
         if (result.list1_item) {
-          candidates.push_back({*result.list1_item, FactsOf(reader.ListingFolder(), line, views, view)});
+          candidates.push_back(
+              {*result.list1_item, reader.ListingFolder(), FactsOf(reader.ListingFolder(), line, view)});
+          // A folder the lister could not read has nothing to look at again.
+          if (!candidates.back().facts.unread_folder_note) second_look.Ask(candidates.back().facts.path);
           if (callbacks.unseen) callbacks.unseen(*result.list1_item);
         }
         if (result.list2_item && callbacks.seen) callbacks.seen(*result.list2_item);
@@ -148,12 +190,11 @@ ComparisonOutcome RunComparison(const std::string& work_folder, const std::strin
       callbacks.keep_going, true);
   outcome.stopped = !read_whole;
   outcome.size_summary = reader.SizeSummary();
-  if (views.Sources()) outcome.lister_views = *views.Sources();
+  AddListerFacts(candidates, ViewsFileFor(listing), outcome.lister_views);
 
-  // The second look, for every candidate that names a file (a folder the lister
-  // could not read has nothing to look at again).
+  // A stopped comparison takes no second look (the lister is ended with it).
   std::optional<RecheckAnswers> answers;
-  if (!outcome.stopped && !candidates.empty()) answers = Recheck(work_folder, lister_path, candidates);
+  if (!outcome.stopped) answers = second_look.Answers();
   for (std::size_t at = 0; at < candidates.size(); ++at) {
     Candidate& candidate = candidates[at];
     const bool gone = answers && !candidate.facts.unread_folder_note &&
