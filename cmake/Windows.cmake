@@ -40,6 +40,7 @@ add_executable(lister
   lister/DirectoryWalk.cpp
   lister/ListingOutput.cpp
   lister/NtDirectory.cpp
+  lister/ReadAhead.cpp
   lister/RawNtfsSource.cpp
   lister/Recheck.cpp
 )
@@ -138,7 +139,7 @@ set_target_properties(unversioned PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BI
 add_dependencies(platform_tests unversioned)
 
 add_executable(lister_tests tests/lister/ListerTest.cpp tests/lister/AnsiNameTest.cpp tests/lister/DirectoryWalkTest.cpp
-  lister/AnsiName.cpp lister/DirectoryWalk.cpp lister/ListingOutput.cpp)
+  lister/AnsiName.cpp lister/DirectoryWalk.cpp lister/ListingOutput.cpp lister/ReadAhead.cpp)
 set_target_properties(lister_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 target_link_libraries(lister_tests PRIVATE wine_test_support gtest_main)
 embed_lister(lister_tests)

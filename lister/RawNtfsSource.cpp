@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <optional>
@@ -43,6 +44,10 @@ class VolumeBytes final : public ntfs::ByteSource {
 };
 
 std::wstring Wide(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
+
+bool SameSpelling(const std::u16string& a, const std::wstring& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end());
+}
 
 bool SameName(const std::wstring& a, const std::wstring& b) {
   return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
@@ -117,7 +122,7 @@ class RawFolder : public Folder {
 
   OpenedFolder OpenSubfolder(const std::wstring& name) override {
     for (const auto& child : Children()) {
-      if (child.is_directory && Wide(child.name) == name) {
+      if (child.is_directory && SameSpelling(child.name, name)) {
         return {std::make_unique<RawFolder>(volume_, child.record), 0, false};
       }
     }

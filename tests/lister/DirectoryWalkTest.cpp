@@ -9,6 +9,7 @@
 #include "../platform/TempFolder.h"
 #include "core/LineSplitter.h"
 #include "core/ListingFormat.h"
+#include "lister/ReadAhead.h"
 
 namespace quarvel::lister {
 namespace {
@@ -30,11 +31,14 @@ class FakeFolder : public Folder {
  public:
   FakeFolder(const FakeTree& tree, std::wstring path) : tree_(tree), path_(std::move(path)) {}
   FolderRead ReadEntries() override {
+    ++reads;
     const auto& spec = tree_.at(path_);
     return {spec.entries, spec.read_failure};
   }
   std::optional<FolderIdentity> Identity() const override { return tree_.at(path_).identity; }
   OpenedFolder OpenSubfolder(const std::wstring& name) override { return Open(tree_, path_ + L"\\" + name); }
+
+  static inline int reads = 0;
 
   static OpenedFolder Open(const FakeTree& tree, const std::wstring& path) {
     const auto found = tree.find(path);
@@ -64,13 +68,17 @@ DirectoryEntry Dir(const wchar_t* name, std::uint32_t extra = 0, std::uint32_t t
 
 class DirectoryWalkTest : public ::testing::Test {
  protected:
-  Lines Walk(bool recurse = true) {
+  // With a budget, through a source that first reads that much of the tree ahead.
+  Lines Walk(bool recurse = true, std::optional<std::size_t> read_ahead = std::nullopt) {
     const std::string file = work / "walk.txt";
     WalkTotals totals;
     {
       ListingOutput output(file);
       FakeSource source(tree);
-      DirectoryWalk walk({View{&source, false}, View{}}, output, nullptr, L"*", recurse);
+      ReadAheadSource ahead(source, read_ahead.value_or(0));
+      if (read_ahead) ahead.ReadAhead(L"T:", recurse, [] { return false; });
+      FolderSource& walked = read_ahead ? static_cast<FolderSource&>(ahead) : source;
+      DirectoryWalk walk({View{&walked, false}, View{}}, output, nullptr, L"*", recurse);
       walk.Run("T:\\", L"T:");
       totals = walk.Totals();
     }
@@ -138,6 +146,29 @@ TEST_F(DirectoryWalkTest, EachFolderOnceByIdentityAndUnknownIdentitiesAlwaysWalk
   EXPECT_EQ(std::find(lines.begin(), lines.end(), "T:\\B\\"), lines.end());
   EXPECT_NE(std::find(lines.begin(), lines.end(), "T:\\C\\"), lines.end());
   EXPECT_NE(std::find(lines.begin(), lines.end(), "T:\\D\\"), lines.end());
+}
+
+// Whatever part of the tree was read ahead, the listing is the one read live,
+// and no folder is read twice.
+TEST_F(DirectoryWalkTest, ATreeReadAheadInWholeOrInPartListsAsOneReadLive) {
+  tree[L"T:"] = {{File(L"A.DLL", 1), Dir(L"B"), Dir(L"DENIED"), Dir(L"LINK", FILE_ATTRIBUTE_REPARSE_POINT,
+                  kReparseTagSymlink), Dir(L"LOOP"), Dir(L"Z")}, FolderIdentity{1, 0, 1}};
+  tree[L"T:\\B"] = {{Dir(L"C"), File(L"B.DLL", 2)}, FolderIdentity{1, 0, 2}};
+  tree[L"T:\\B\\C"] = {{File(L"C.DLL", 3)}, std::nullopt, 0xC000000D};
+  tree[L"T:\\DENIED"] = {{}, FolderIdentity{1, 0, 4}, std::nullopt, 0xC0000022};
+  tree[L"T:\\LINK"] = {{File(L"L.DLL", 4)}, FolderIdentity{1, 0, 5}};
+  tree[L"T:\\LOOP"] = {{File(L"A.DLL", 1)}, FolderIdentity{1, 0, 1}};
+  tree[L"T:\\Z"] = {{File(L"Z.DLL", 5)}, FolderIdentity{1, 0, 6}};
+  for (const bool recurse : {true, false}) {
+    FakeFolder::reads = 0;
+    const Lines live = Walk(recurse);
+    const int live_reads = FakeFolder::reads;
+    for (const std::size_t budget : {0, 1, 3, 5, 8, 12, 1000}) {
+      FakeFolder::reads = 0;
+      EXPECT_EQ(Walk(recurse, budget), live) << "budget " << budget << ", recurse " << recurse;
+      EXPECT_EQ(FakeFolder::reads, live_reads) << "budget " << budget << ", recurse " << recurse;
+    }
+  }
 }
 
 }  // namespace

@@ -13,8 +13,12 @@ here=$(cd "$(dirname "$0")" && pwd)
 image=$state/ntfs-d.img
 mnt=$state/ntfs-d
 
+# Read from the mount table, not by `mountpoint`: a FUSE mount whose daemon died
+# (a machine restarted under a run) cannot be stat'ed, yet must still go.
+mounted() { awk -v m="$mnt" '$2 == m { found = 1 } END { exit !found }' /proc/mounts; }
+
 unmount() {
-  if mountpoint -q "$mnt" 2>/dev/null; then umount "$mnt" || umount -l "$mnt" || true; fi
+  if mounted; then umount "$mnt" 2>/dev/null || umount -l "$mnt" || true; fi
 }
 
 mount_drive() {
