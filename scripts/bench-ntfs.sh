@@ -30,19 +30,7 @@ if [ ! -f "$image" ]; then
   mv "$image.part" "$image"
 fi
 
-# Milliseconds of the median of three runs, after one run that warms the page cache.
-median_ms() {
-  "$@" >/dev/null 2>&1
-  local times=()
-  for _ in 1 2 3; do
-    local start end
-    start=$(date +%s%N)
-    "$@" >/dev/null 2>&1
-    end=$(date +%s%N)
-    times+=($(( (end - start) / 1000000 )))
-  done
-  printf '%s\n' "${times[@]}" | sort -n | sed -n 2p
-}
+source "$(dirname "$0")/median-ms.sh"
 
 entries=$("$build/ntfs-list" "$image" 2>/dev/null | wc -l)
 ours=$(median_ms "$build/ntfs-list" "$image")

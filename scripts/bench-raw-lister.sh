@@ -28,18 +28,7 @@ work=$build/ntfs-bench/lister-work
 mkdir -p "$work"
 lister=$build/windows/bin/locate.exe
 
-median_ms() {
-  "$@" >/dev/null 2>&1
-  local times=()
-  for _ in 1 2 3; do
-    local start end
-    start=$(date +%s%N)
-    "$@" >/dev/null 2>&1
-    end=$(date +%s%N)
-    times+=($(((end - start) / 1000000)))
-  done
-  printf '%s\n' "${times[@]}" | sort -n | sed -n 2p
-}
+source "$(dirname "$0")/median-ms.sh"
 list() { (cd "$work" && /usr/lib/wine/wine64 "$lister" "$1" ">$2" </dev/null >/dev/null 2>&1); }
 
 # Drive Q: with the tree $1 and, when $2 is given, the volume $2 behind it.

@@ -77,9 +77,10 @@ TEST(StealthScenario, FilesHiddenFromTheSearchInsideTheProgramAreListedAsUnseen)
 // such a volume (an image the lister reads raw).
 class NtdllStealthScenario : public ::testing::Test {
  protected:
-  void Scan(const std::string& folder) {
+  // Scans `folder` with its subfolders in a window that carries the hider `dll`.
+  void Scan(const std::string& folder, const char* dll = "ntdll-hider.dll") {
     app = std::make_unique<AppSession>(NextToThisProgram("..\\bin\\quarvel.exe"), work.Path());
-    ASSERT_TRUE(app->InjectLibrary(NextToThisProgram("ntdll-hider.dll")));
+    ASSERT_TRUE(app->InjectLibrary(NextToThisProgram(dll)));
     app->Type(kPathTxt, folder);
     app->Click(kChkSubDir);
     ASSERT_TRUE(WaitUntil([&] { return app->Checked(kChkSubDir); }));
@@ -147,15 +148,8 @@ TEST_F(NtdllStealthScenario, TheConsoleCompanionAgreesWithTheWindowEntryForEntry
   planted.MakeFile("QVHIDE1.DLL", "4444");
   planted.MakeFile("HIDDEN.DLL", "1", FILE_ATTRIBUTE_HIDDEN);
   for (const Case& scan : {Case{"ntdll-hider.dll", "D:\\SCAN"}, Case{"hider.dll", planted.Path()}}) {
-    app = std::make_unique<AppSession>(NextToThisProgram("..\\bin\\quarvel.exe"), work.Path());
-    ASSERT_TRUE(app->InjectLibrary(NextToThisProgram(scan.dll)));
-    app->Type(kPathTxt, scan.folder);
-    app->Click(kChkSubDir);
-    ASSERT_TRUE(WaitUntil([&] { return app->Checked(kChkSubDir); }));
-    app->Click(kCmdLocate);
-    ASSERT_TRUE(WaitUntil([&] { return app->Enabled(kCmdScan); }));
-    app->Click(kCmdScan);
-    ASSERT_TRUE(WaitUntil([&] { return app->Text(kLblInfo) == "Completed"; }));
+    Scan(scan.folder, scan.dll);
+    if (HasFatalFailure()) return;
     std::map<std::string, std::string> window;
     const Items items = app->ListItems(kList1);
     for (std::size_t i = 0; i < items.size(); ++i) {
