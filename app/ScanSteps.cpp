@@ -169,6 +169,7 @@ void FrmFerrow::CompareListing() {
     callbacks.unseen = [&](const std::string& item) { list1.Add(item); };
     callbacks.seen = [&](const std::string& item) { list2.Add(item); };
     outcome = win::RunComparison(win::GetCurDir(), WorkPath(kListerFile), callbacks);
+    reading = nullptr;  // the reader ended with the comparison; its summary is in the outcome
     show_labels();
     ui::SetTextNow(size, outcome.size_summary);
   }  // the lists show their final state here

@@ -12,6 +12,7 @@ add_library(quarvel_platform STATIC
   platform/Elevation.cpp
   platform/ErrorBox.cpp
   platform/FedProcess.cpp
+  platform/FileLines.cpp
   platform/LaunchAppSync.cpp
   platform/ListerRun.cpp
   platform/MessagePump.cpp

@@ -174,4 +174,49 @@ std::optional<std::uint32_t> ListingViews::UnreadByQuery(const std::string& fold
   return found->second;
 }
 
+namespace {
+
+constexpr std::string_view kFileRecordStart = "F\t";
+// Lines read between two calls of the pump.
+constexpr std::size_t kLinesPerPump = 4096;
+
+}  // namespace
+
+bool ViewsAlongListing::ReadOne() {
+  const std::string* line = next_line_();
+  if (line == nullptr) return false;
+  if (line->starts_with(kFileRecordStart)) ++records_read_;
+  views_.ReadLine(*line);
+  return true;
+}
+
+void ViewsAlongListing::Listed(const std::string* wanted_path) {
+  if (wanted_path != nullptr) wanted_.insert(*wanted_path);
+  ++listed_;
+  while (records_read_ < listed_ && ReadOne()) {
+  }
+}
+
+void ViewsAlongListing::ReadRest(const std::function<void()>& pump) {
+  for (std::size_t lines = 1; ReadOne(); ++lines) {
+    if (lines % kLinesPerPump == 0) pump();
+  }
+}
+
+void ViewsAlongListing::ReadRestOfFolder(std::string_view folder, const std::function<void()>& pump) {
+  const std::string escaped = EscapedField(folder);
+  for (std::size_t lines = 1;; ++lines) {
+    if (lines % kLinesPerPump == 0) pump();
+    const std::string* line = next_line_();
+    if (line == nullptr) return;
+    const bool file_record = line->starts_with(kFileRecordStart);
+    if (file_record && views_.HoldsEveryWanted() &&
+        !std::string_view(*line).substr(kFileRecordStart.size()).starts_with(escaped)) {
+      return;
+    }
+    if (file_record) ++records_read_;
+    views_.ReadLine(*line);
+  }
+}
+
 }  // namespace quarvel

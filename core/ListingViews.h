@@ -25,6 +25,7 @@
 #include <unordered_map>
 #include <functional>
 #include <unordered_set>
+#include <utility>
 
 namespace quarvel {
 
@@ -75,6 +76,8 @@ class ListingViews {
   // The status the directory query met in `folder`, if it could not read it.
   std::optional<std::uint32_t> UnreadByQuery(const std::string& folder) const;
   bool Empty() const { return files_.empty() && unread_.empty(); }
+  // Every wanted file's record has been read.
+  bool HoldsEveryWanted() const { return wanted_ != nullptr && files_.size() >= wanted_->size(); }
   // The views the lister read with; nothing when the file does not say.
   const std::optional<Views>& Sources() const { return sources_; }
 
@@ -88,6 +91,43 @@ class ListingViews {
   std::optional<Views> sources_;
   std::unordered_map<std::string, EntryFacts> files_;
   std::unordered_map<std::string, std::uint32_t> unread_;
+};
+
+// The views file read along with the listing. Its file records come in the
+// order of the listing's file lines (a line with a size column, not a note on
+// an unread folder), so the comparison tells it of each such line in turn and
+// the file is read no further than the listing has been: a file is wanted
+// before its record comes, and a stopped comparison has little left to read.
+class ViewsAlongListing {
+ public:
+  // The views file's next line; nothing at its end.
+  using NextLine = std::function<const std::string*()>;
+
+  explicit ViewsAlongListing(NextLine next_line) : next_line_(std::move(next_line)), views_(&wanted_) {}
+  ViewsAlongListing(const ViewsAlongListing&) = delete;
+  ViewsAlongListing& operator=(const ViewsAlongListing&) = delete;
+
+  // One more file line of the listing, with its path when its facts are wanted.
+  void Listed(const std::string* wanted_path);
+  // After the listing was read whole: the rest of the file. `pump` is called
+  // now and then.
+  void ReadRest(const std::function<void()>& pump);
+  // After a stopped listing whose last wanted file lies in `folder`: on until
+  // every wanted record has come and that folder's records have ended (a
+  // folder's "D" record follows its files, before any file of another folder).
+  void ReadRestOfFolder(std::string_view folder, const std::function<void()>& pump);
+
+  const ListingViews& Views() const { return views_; }
+
+ private:
+  // Reads one line; false at the end of the file.
+  bool ReadOne();
+
+  NextLine next_line_;
+  PathSet wanted_;
+  ListingViews views_;
+  std::uint64_t listed_ = 0;
+  std::uint64_t records_read_ = 0;
 };
 
 }  // namespace quarvel

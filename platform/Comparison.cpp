@@ -15,6 +15,7 @@
 #include "core/WorkFiles.h"
 #include "platform/AnsiText.h"
 #include "platform/FedProcess.h"
+#include "platform/FileLines.h"
 #include "platform/OrdinarySearchView.h"
 
 namespace quarvel::win {
@@ -69,13 +70,8 @@ struct Candidate {
   UnseenFacts facts;
 };
 
-// What the lister's views file says of the candidates, read once the listing
-// is: only their records are kept.
-void AddListerFacts(std::vector<Candidate>& candidates, const std::string& views_file, Views& sources) {
-  PathSet wanted;
-  for (const auto& candidate : candidates) wanted.insert(candidate.facts.path);
-  ListingViews views(&wanted);
-  ReadLines(views_file, [&](std::string_view line) { views.ReadLine(line); }, {}, false);
+// What the lister's views file says of the candidates.
+void AddListerFacts(std::vector<Candidate>& candidates, const ListingViews& views, Views& sources) {
   if (views.Sources()) sources = *views.Sources();
   for (auto& candidate : candidates) {
     if (const EntryFacts* found = views.Find(candidate.facts.path)) candidate.facts.lister = *found;
@@ -134,11 +130,11 @@ class SecondLook {
   }
 
   // The answers once the lister has answered every path; nothing when it could
-  // not be asked.
-  std::optional<RecheckAnswers> Answers() {
+  // not be asked, or `should_stop` ended it first.
+  std::optional<RecheckAnswers> Answers(const std::function<bool()>& should_stop) {
     if (!process_ || failed_) return std::nullopt;
     Feed();
-    if (failed_ || !process_->Finish()) return std::nullopt;
+    if (failed_ || !process_->Finish(should_stop)) return std::nullopt;
     std::optional<RecheckAnswers> answers(std::in_place);
     ReadLines(answers_file_, [&](std::string_view line) { answers->ReadLine(line); }, {}, false, kLongestRecheckLine);
     return answers;
@@ -172,29 +168,56 @@ ComparisonOutcome RunComparison(const std::string& work_folder, const std::strin
                        [](std::string_view path) { return Utf16Length(path); });
   std::vector<Candidate> candidates;
   SecondLook second_look(work_folder, lister_path);
+  FileLines views_file(ViewsFileFor(listing));
+  ViewsAlongListing views([&views_file] { return views_file.Next(); });
   const bool read_whole = ReadLines(
       listing,
       [&](std::string_view line) {
         const ListingLineResult result = reader.ReadLine(line);
         if (result.kind == ListingLineKind::kCountSummary) ReadCounts(line, outcome.files_listed, outcome.folders_listed);
         if (callbacks.line_read) callbacks.line_read(result, line, reader);
+        const bool file_line =
+            result.kind == ListingLineKind::kFile && NameBeforeSizeColumn(TrimBlanks(line)).has_value();
         if (result.list1_item) {
           candidates.push_back(
               {*result.list1_item, reader.ListingFolder(), FactsOf(reader.ListingFolder(), line, view)});
-          // A folder the lister could not read has nothing to look at again.
-          if (!candidates.back().facts.unread_folder_note) second_look.Ask(candidates.back().facts.path);
+          // A folder the lister could not read has nothing to look at again,
+          // and no record in the views file.
+          const UnseenFacts& facts = candidates.back().facts;
+          if (!facts.unread_folder_note) {
+            second_look.Ask(facts.path);
+            if (file_line) views.Listed(&facts.path);
+          }
           if (callbacks.unseen) callbacks.unseen(*result.list1_item);
+        } else if (file_line) {
+          views.Listed(nullptr);
         }
         if (result.list2_item && callbacks.seen) callbacks.seen(*result.list2_item);
       },
       callbacks.keep_going, true);
   outcome.stopped = !read_whole;
   outcome.size_summary = reader.SizeSummary();
-  AddListerFacts(candidates, ViewsFileFor(listing), outcome.lister_views);
+  // Once the listing is read whole, a stop asked for while the rest of the
+  // views file is read waits for its end: the entries listed keep their facts.
+  const auto pump = [&callbacks] {
+    if (callbacks.keep_going) callbacks.keep_going();
+  };
+  if (read_whole) {
+    views.ReadRest(pump);
+  } else if (!candidates.empty()) {
+    views.ReadRestOfFolder(candidates.back().folder, pump);
+  }
+  AddListerFacts(candidates, views.Views(), outcome.lister_views);
 
-  // A stopped comparison takes no second look (the lister is ended with it).
+  // A stopped comparison takes no second look (the lister is ended with it);
+  // a stop while the lister still looks ends it there.
   std::optional<RecheckAnswers> answers;
-  if (!outcome.stopped) answers = second_look.Answers();
+  if (!outcome.stopped) {
+    answers = second_look.Answers([&] {
+      outcome.stopped = callbacks.keep_going && !callbacks.keep_going();
+      return outcome.stopped;
+    });
+  }
   for (std::size_t at = 0; at < candidates.size(); ++at) {
     Candidate& candidate = candidates[at];
     const bool gone = answers && !candidate.facts.unread_folder_note &&

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "core/Recheck.h"
 
 namespace quarvel {
@@ -39,6 +42,34 @@ TEST(ListingViews, BrokenLinesAreSkipped) {
   EXPECT_FALSE(views.UnreadByQuery("C:\\F\\").has_value());
   ASSERT_NE(views.Find("C:\\OK"), nullptr);
   EXPECT_EQ(views.Find("C:\\OK")->attributes, 1u);
+}
+
+// The views file is read along with the listing: never ahead of it, so a file
+// wanted late still gets its record; after a stop, only to the end of the last
+// wanted file's folder, its "D" record included.
+TEST(ViewsAlongListing, ReadsNoFurtherThanTheListingAndAfterAStopToTheFolderEnd) {
+  const std::vector<std::string> file = {std::string(kViewsHeader), SourcesRecord({true, true}),
+                                         ViewsFileRecord("C:\\A\\1", 0x20, {true, true}),
+                                         ViewsFileRecord("C:\\A\\2", 0x22, {true, true}),
+                                         ViewsFileRecord("C:\\A\\3", 0x20, {true, false}),
+                                         UnreadByQueryRecord("C:\\A\\", 0xC0000022),
+                                         ViewsFileRecord("C:\\B\\1", 0x20, {true, true})};
+  std::size_t read = 0;
+  ViewsAlongListing views([&]() -> const std::string* { return read < file.size() ? &file[read++] : nullptr; });
+  views.Listed(nullptr);
+  EXPECT_EQ(read, 3u);  // the header, the views and the first file's record
+  const std::string second = "C:\\A\\2", third = "C:\\A\\3";
+  views.Listed(&second);
+  views.Listed(&third);
+  EXPECT_EQ(read, 5u);
+  views.ReadRestOfFolder("C:\\A\\", [] {});
+  EXPECT_EQ(read, 7u);  // the next folder's first record ends it, unkept
+  EXPECT_EQ(views.Views().Find(second)->attributes, 0x22u);
+  EXPECT_EQ(views.Views().Find(third)->views, (Views{true, false}));
+  EXPECT_EQ(views.Views().Find("C:\\A\\1"), nullptr);  // never wanted
+  EXPECT_EQ(views.Views().Find("C:\\B\\1"), nullptr);
+  EXPECT_EQ(views.Views().UnreadByQuery("C:\\A\\"), 0xC0000022u);
+  EXPECT_EQ(views.Views().Sources(), (Views{true, true}));
 }
 
 TEST(RecheckAnswers, GoneStillThereAndUnknownAndNothingElse) {

@@ -290,22 +290,38 @@ TEST_F(ScanScenario, PlantedListerThatCannotBeReplacedIsNeverRun) {
 
 TEST_F(ScanScenario, EscapeDuringALargeCompareLeavesPartialListsAndNoListing) {
   // The lister's own listing is swapped for a long one of files that are not
-  // there, which the compare takes far longer than a click to read.
+  // there, which the compare takes far longer than a click to read; its views
+  // file says they are hidden, in two folders.
   constexpr int kFiles = 300000;
   scan.MakeFile("ONE.DLL", "1");
   Start();
   Settings(scan.Path(), "*.dll", false);
   RunLister();
-  std::string listing = FolderHeadingLine(scan.Path()) + "\r\n";
-  for (int i = 0; i < kFiles; ++i) listing += FileLine("GONE" + std::to_string(i) + ".DLL", 1) + "\r\n";
+  std::string listing, views = "Quarvel views 1\r\nS\tQ\r\n";
+  for (const std::string& folder : {FolderHeadingLine(scan.Path()), FolderHeadingLine(scan.Path() + "\\SUB")}) {
+    listing += folder + "\r\n";
+    for (int i = 0; i < kFiles / 2; ++i) {
+      const std::string name = "GONE" + std::to_string(i) + ".DLL";
+      listing += FileLine(name, 1) + "\r\n";
+      views += "F\t" + folder + name + "\t00000022\tQ\r\n";
+    }
+  }
   TempFolder::MakeFileAt(work / "dll.txt", listing, FILE_ATTRIBUTE_NORMAL);
+  TempFolder::MakeFileAt(work / "dll-views.txt", views, FILE_ATTRIBUTE_NORMAL);
   app->Click(kCmdScan);
   ASSERT_TRUE(WaitUntil([&] { return app->ListCount(kList1) > 0; }));
   app->Click(kCmdEsc);
   ASSERT_TRUE(WaitUntil([&] { return app->Text(kLblInfo) == "Completed"; }));
   const int listed = app->ListCount(kList1) + app->ListCount(kList2);
   EXPECT_GT(listed, 0);
-  EXPECT_LT(listed, kFiles + 1);
+  EXPECT_LT(listed, kFiles + 2);
+  // The views file is read only as far as the listing was, yet every entry
+  // listed before the stop keeps its facts, the last one too.
+  const int last = app->ListCount(kList1) - 1;
+  SendMessageA(app->Control(kList1), LB_SETTOPINDEX, static_cast<WPARAM>(last), 0);  // scrolled to the end
+  app->ClickListItem(kList1, last);
+  EXPECT_TRUE(WaitUntil([&] { return app->Text(kLblInfo).rfind("Not seen: hidden by attribute. ", 0) == 0; }))
+      << app->Text(kLblInfo);
   EXPECT_EQ(app->Text(kCmdEsc), "Scan Aborted");
   EXPECT_TRUE(app->Enabled(kCmdLog));
   EXPECT_FALSE(Exists(work / "dll.txt"));
