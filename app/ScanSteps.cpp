@@ -126,14 +126,13 @@ void FrmFerrow::CompareListing() {
     ui::ListFiller list2(Control(kList2));
 
     // The labels show their latest text on the progress clock, not per line.
-    std::string info_text, is_dir_text;
+    std::string info_text, is_dir_text, size_text;
     std::size_t headings_read = 0, is_dir_heading = 0;  // the label's text is built once per folder
     bool info_changed = false, is_dir_changed = false, size_changed = false;
-    const ListingReader* reading = nullptr;
     const auto show_labels = [&] {
       if (info_changed) ui::SetTextNow(info, info_text);
       if (is_dir_changed) ui::SetTextNow(is_dir, is_dir_text);
-      if (size_changed && reading != nullptr) ui::SetTextNow(size, reading->SizeSummary());
+      if (size_changed) ui::SetTextNow(size, size_text);
       info_changed = is_dir_changed = size_changed = false;
     };
 
@@ -152,8 +151,10 @@ void FrmFerrow::CompareListing() {
       return AbortScan != kTrue && !close_requested_ && !win::QuitRequested();
     };
     callbacks.line_read = [&](const ListingLineResult& result, std::string_view line, const ListingReader& reader) {
-      reading = &reader;
-      size_changed |= result.size_summary_changed;
+      if (result.size_summary_changed) {
+        size_text = reader.SizeSummary();  // summary lines are few: a copy each
+        size_changed = true;
+      }
       if (result.kind == ListingLineKind::kFolderHeading) ++headings_read;
       if (result.kind != ListingLineKind::kFile) return;
       if (!is_dir_changed || is_dir_heading != headings_read) {
@@ -169,7 +170,6 @@ void FrmFerrow::CompareListing() {
     callbacks.unseen = [&](const std::string& item) { list1.Add(item); };
     callbacks.seen = [&](const std::string& item) { list2.Add(item); };
     outcome = win::RunComparison(win::GetCurDir(), WorkPath(kListerFile), callbacks);
-    reading = nullptr;  // the reader ended with the comparison; its summary is in the outcome
     show_labels();
     ui::SetTextNow(size, outcome.size_summary);
   }  // the lists show their final state here

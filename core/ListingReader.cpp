@@ -63,6 +63,7 @@ void ListingReader::SearchName(std::string_view line, ListingLineResult& result)
   const std::string_view entry = TrimLeadingBlanks(line);
   const auto column_name = NameBeforeSizeColumn(trimmed);
   const std::size_t only_name_length = column_name ? column_name->size() : std::string_view::npos;
+  result.size_column = column_name.has_value();
 
   std::size_t last_searched_length = std::string_view::npos;
   std::size_t blank_run_start = std::string_view::npos;  // cached while k stays in a blank run

@@ -22,6 +22,7 @@ struct ListingLineResult {
   std::optional<std::string> list2_item;
   bool size_summary_changed = false;
   bool name_searched = false;  // the line was put to the ordinary search at least once
+  bool size_column = false;    // a file line that ends in the lister's size column
 };
 
 class ListingReader {

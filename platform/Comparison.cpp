@@ -176,8 +176,7 @@ ComparisonOutcome RunComparison(const std::string& work_folder, const std::strin
         const ListingLineResult result = reader.ReadLine(line);
         if (result.kind == ListingLineKind::kCountSummary) ReadCounts(line, outcome.files_listed, outcome.folders_listed);
         if (callbacks.line_read) callbacks.line_read(result, line, reader);
-        const bool file_line =
-            result.kind == ListingLineKind::kFile && NameBeforeSizeColumn(TrimBlanks(line)).has_value();
+        const bool file_line = result.kind == ListingLineKind::kFile && result.size_column;
         if (result.list1_item) {
           candidates.push_back(
               {*result.list1_item, reader.ListingFolder(), FactsOf(reader.ListingFolder(), line, view)});
