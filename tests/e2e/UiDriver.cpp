@@ -252,10 +252,18 @@ void AppSession::ClickListItem(int id, int index, UINT down) {
     return;  // the caller waits for the popup menu
   }
   PressMouse(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
-  // Input reaches the program after what is posted to it; once the press has
-  // moved the selection, a command posted next comes after its handlers.
+  // Input reaches the program after what is posted to it, so a command posted
+  // next could overtake the click. The press moves the selection and takes the
+  // mouse capture; the release gives the capture back and notifies the window
+  // of the new selection within the same dispatch. Once both have been seen, a
+  // command posted next comes after the click's handlers.
   if (index >= 0 && index < ListCount(id)) {
-    WaitUntil([&] { return Send(Control(id), LB_GETCURSEL, 0, 0) == index; }, 5s);
+    HWND list = Control(id);
+    const DWORD thread = GetWindowThreadProcessId(main_, nullptr);
+    WaitUntil([&] {
+      GUITHREADINFO info{sizeof(GUITHREADINFO)};
+      return Send(list, LB_GETCURSEL, 0, 0) == index && GetGUIThreadInfo(thread, &info) && info.hwndCapture != list;
+    }, 5s);
   }
 }
 
