@@ -1,6 +1,7 @@
 #include "core/LineSplitter.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace quarvel {
 
@@ -40,6 +41,28 @@ void LineSplitter::Finish(const LineSink& sink) {
   pending_.clear();
   have_pending_ = false;
   after_cr_ = false;
+}
+
+PulledLines::PulledLines(ReadBlock read_block, std::size_t max_line)
+    : read_block_(std::move(read_block)), splitter_(max_line), block_(64 * 1024) {}
+
+const std::string* PulledLines::Next() {
+  while (next_ == count_) {
+    if (ended_) return nullptr;
+    count_ = next_ = 0;
+    const auto keep = [this](std::string_view line) {
+      if (count_ == lines_.size()) lines_.emplace_back();
+      lines_[count_++].assign(line);
+    };
+    const std::size_t got = read_block_(block_.data(), block_.size());
+    if (got > 0) {
+      splitter_.Feed(std::string_view(block_.data(), got), keep);
+    } else {
+      ended_ = true;
+      splitter_.Finish(keep);
+    }
+  }
+  return &lines_[next_++];
 }
 
 }  // namespace quarvel

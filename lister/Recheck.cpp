@@ -1,6 +1,5 @@
 #include "lister/Recheck.h"
 
-#include <algorithm>
 #include <map>
 #include <optional>
 #include <set>
@@ -46,38 +45,23 @@ FolderNames ReadNames(const View& view, const std::string& folder) {
 
 }  // namespace
 
-InputLines::InputLines(const std::string& source) {
+InputLines::InputLines(const std::string& source)
+    : lines_(
+          [this](char* into, std::size_t size) {
+            DWORD read = 0;
+            // A failed read is the end: of the file, or the writer closed the pipe.
+            if (input_ == nullptr || input_ == INVALID_HANDLE_VALUE ||
+                !ReadFile(input_, into, static_cast<DWORD>(size), &read, nullptr)) {
+              return std::size_t{0};
+            }
+            return static_cast<std::size_t>(read);
+          },
+          kLongestRecheckLine) {
   if (source == "-") {
     input_ = GetStdHandle(STD_INPUT_HANDLE);
   } else {
     file_.reset(CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     input_ = file_.get();
-  }
-  ended_ = input_ == nullptr || input_ == INVALID_HANDLE_VALUE;
-}
-
-bool InputLines::Next(std::string& line) {
-  for (;;) {
-    const auto end = pending_.find_first_of("\r\n");
-    if (end != std::string::npos) {
-      line.assign(pending_, 0, std::min(end, kLongestRecheckLine));
-      const std::size_t skip = pending_.compare(end, 2, "\r\n") == 0 ? 2 : 1;
-      pending_.erase(0, end + skip);
-      return true;
-    }
-    if (ended_) {
-      if (pending_.empty()) return false;
-      line = pending_.substr(0, kLongestRecheckLine);
-      pending_.clear();
-      return true;
-    }
-    char chunk[64 * 1024];
-    DWORD read = 0;
-    if (!ReadFile(input_, chunk, sizeof(chunk), &read, nullptr) || read == 0) {
-      ended_ = true;  // the end of the file, or the writer closed the pipe
-    } else {
-      pending_.append(chunk, read);
-    }
   }
 }
 
@@ -112,7 +96,7 @@ void Recheck(const std::array<View, 2>& views, const std::string& first, InputLi
     output.WriteLine(RecheckAnswerLine(*path, verdict, shown));
   };
   answer(first);
-  for (std::string line; lines.Next(line);) answer(line);
+  while (const std::string* line = lines.Next()) answer(*line);
 }
 
 }  // namespace quarvel::lister

@@ -9,6 +9,7 @@
 #include <array>
 #include <string>
 
+#include "core/LineSplitter.h"
 #include "lister/DirectoryWalk.h"
 #include "platform/UniqueHandle.h"
 
@@ -19,13 +20,16 @@ class InputLines {
  public:
   // "-" is standard input; a file that cannot be opened gives no lines.
   explicit InputLines(const std::string& source);
-  bool Next(std::string& line);
+  InputLines(const InputLines&) = delete;
+  InputLines& operator=(const InputLines&) = delete;
+
+  // The next line, valid until the next call; nothing at the end.
+  const std::string* Next() { return lines_.Next(); }
 
  private:
   win::UniqueFileHandle file_;
   HANDLE input_ = nullptr;
-  std::string pending_;
-  bool ended_ = false;
+  PulledLines lines_;
 };
 
 // Answers `first` and every further line of `lines`, one answer per path, to

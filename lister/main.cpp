@@ -76,10 +76,12 @@ int main() {
   std::string first_request, first_folder;
   if (arguments.check) {
     requests.emplace(arguments.pattern);
-    if (!requests->Next(first_request)) {
+    const std::string* first = requests->Next();
+    if (first == nullptr) {
       output.Flush();
       return 0;
     }
+    first_request = *first;
     if (const auto path = ParseRecheckRequestLine(first_request)) first_folder = path->substr(0, path->rfind('\\') + 1);
   }
   const ListerPattern pattern = SplitListerPattern(arguments.pattern);

@@ -5,7 +5,6 @@
 #include <charconv>
 #include <fstream>
 #include <stdexcept>
-#include <unordered_set>
 
 #include "core/DeviceName.h"
 #include "core/LineSplitter.h"

@@ -20,6 +20,11 @@ class FedProcess {
   // started program is); nothing when it cannot be started, `error` says why.
   static std::optional<FedProcess> Start(const std::string& command_line, DWORD& error);
 
+  FedProcess(FedProcess&& other) noexcept;
+  FedProcess& operator=(FedProcess&& other) noexcept;
+  FedProcess(const FedProcess&) = delete;
+  ~FedProcess();
+
   // Writes to the program's input; false once the program no longer reads.
   bool Write(std::string_view bytes);
   // Ends the input and waits for the program to end, the window's messages
@@ -30,15 +35,10 @@ class FedProcess {
  private:
   FedProcess() = default;
   void End() noexcept;
+
   PROCESS_INFORMATION info_{};
   UniqueKernelHandle input_;
   bool finished_ = false;
-
- public:
-  FedProcess(FedProcess&& other) noexcept;
-  FedProcess& operator=(FedProcess&& other) noexcept;
-  FedProcess(const FedProcess&) = delete;
-  ~FedProcess();
 };
 
 }  // namespace quarvel::win

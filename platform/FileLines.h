@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <fstream>
 #include <string>
-#include <vector>
 
 #include "core/LineSplitter.h"
 
@@ -14,19 +13,15 @@ namespace quarvel::win {
 class FileLines {
  public:
   explicit FileLines(const std::string& path, std::size_t longest_line = LineSplitter::kDefaultMaxLine);
+  FileLines(const FileLines&) = delete;
+  FileLines& operator=(const FileLines&) = delete;
 
   // The next line, valid until the next call; nothing at the end.
-  const std::string* Next();
+  const std::string* Next() { return lines_.Next(); }
 
  private:
   std::ifstream file_;
-  LineSplitter splitter_;
-  std::vector<char> block_;
-  // The lines of the last block; their storage is reused from block to block.
-  std::vector<std::string> lines_;
-  std::size_t count_ = 0;
-  std::size_t next_ = 0;
-  bool ended_ = false;
+  PulledLines lines_;
 };
 
 }  // namespace quarvel::win

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,29 @@ TEST(LineSplitter, NulBytesStayInTheLine) {
 
 TEST(LineSplitter, OverlongLineIsCutAndTheNextLineSurvives) {
   EXPECT_EQ(Split({std::string(50, 'x') + "\r\nnext"}, 10), (Lines{std::string(10, 'x'), "next"}));
+}
+
+// Blocks of three bytes, so that lines and a CR LF pair cross block ends; each
+// block is read only when a line is asked for that the earlier ones do not hold.
+TEST(PulledLines, LinesComeAsAskedForAcrossBlocks) {
+  const std::string text = "ab\r\ncdef\r\nghijklmnop";
+  std::size_t at = 0;
+  PulledLines lines(
+      [&](char* into, std::size_t) {
+        const std::size_t n = std::min<std::size_t>(3, text.size() - at);
+        text.copy(into, n, at);
+        at += n;
+        return n;
+      },
+      5);
+  const std::string* line = lines.Next();
+  ASSERT_NE(line, nullptr);
+  EXPECT_EQ(*line, "ab");
+  EXPECT_EQ(at, 3u);
+  EXPECT_EQ(*lines.Next(), "cdef");
+  EXPECT_EQ(*lines.Next(), "ghijk");  // cut at the longest line
+  EXPECT_EQ(lines.Next(), nullptr);
+  EXPECT_EQ(lines.Next(), nullptr);
 }
 
 }  // namespace
