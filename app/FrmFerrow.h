@@ -13,6 +13,7 @@
 
 #include "core/Bool16.h"
 #include "platform/Comparison.h"
+#include "platform/ListerRun.h"
 #include "ui/FrmEdit.h"
 #include "ui/GdiOwners.h"
 #include "ui/WindowBase.h"
@@ -155,6 +156,8 @@ class FrmFerrow : public ui::WindowBase<FrmFerrow> {
 
   // Why each entry of List1 is there, by its text, from the last comparison.
   std::unordered_map<std::string, win::UnseenEntry> unseen_;
+  // The lister and its output, held from "Run" to the end of "Compare".
+  win::ListerRunOutcome lister_run_;
 };
 
 template <class Step>

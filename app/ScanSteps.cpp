@@ -57,7 +57,9 @@ void FrmFerrow::RunLister() {
   launch.include_subdirectories_value = static_cast<int>(SendMessageA(Control(kChkSubDir), BM_GETCHECK, 0, 0));
   // Closing the window ends the lister: a partial listing is of no use, and a
   // second copy of the program in this folder would meet its files.
-  const auto outcome = win::RunListerIn(launch, [this] { return close_requested_; });
+  lister_run_ = {};  // an earlier run's files are let go before they are replaced
+  lister_run_ = win::RunListerIn(launch, [this] { return close_requested_; });
+  const auto& outcome = lister_run_;
   using Kind = win::ListerRunOutcome::Kind;
   switch (outcome.kind) {
     case Kind::kStopped:
@@ -81,6 +83,27 @@ void FrmFerrow::RunLister() {
                                "). An antivirus program or an application-control policy may be blocking it; "
                                "nothing was listed.";
       MessageBoxA(hwnd_, text.c_str(), kAppTitle, MB_OK | MB_ICONWARNING);
+      return;
+    }
+    case Kind::kFailed:
+    case Kind::kNotHeld: {
+      // A listing that may not be whole is never compared: it would read as clean.
+      ui::SetText(info, "The lister did not finish");
+      const std::string why = outcome.kind == Kind::kFailed
+                                  ? "ended without finishing its listing (exit code " + std::to_string(outcome.exit_code) +
+                                        (outcome.exit_code != 0 ? ": " + win::SystemErrorDescription(outcome.exit_code)
+                                                                : std::string(": its views file has no end")) +
+                                        ")"
+                                  : "wrote a listing that another program holds open: " +
+                                        win::SystemErrorDescription(outcome.error) + " (error " +
+                                        std::to_string(outcome.error) + ")";
+      MessageBoxA(hwnd_,
+                  ("The lister " + outcome.lister_path + " " + why +
+                   ". Nothing is compared, since a partial listing would hide what it did not reach. "
+                   "An antivirus program may have ended it; try again.")
+                      .c_str(),
+                  kAppTitle, MB_OK | MB_ICONWARNING);
+      lister_run_ = {};
       return;
     }
     case Kind::kListed:
@@ -169,7 +192,9 @@ void FrmFerrow::CompareListing() {
     };
     callbacks.unseen = [&](const std::string& item) { list1.Add(item); };
     callbacks.seen = [&](const std::string& item) { list2.Add(item); };
-    outcome = win::RunComparison(win::GetCurDir(), WorkPath(kListerFile), callbacks);
+    // The second look runs only the lister checked and held since "Run".
+    const std::string lister = lister_run_.lister_hold ? lister_run_.lister_path : std::string();
+    outcome = win::RunComparison(win::GetCurDir(), lister, lister_run_.roots, callbacks);
     show_labels();
     ui::SetTextNow(size, outcome.size_summary);
   }  // the lists show their final state here
@@ -185,6 +210,7 @@ void FrmFerrow::CompareListing() {
   ui::SetText(is_dir, outcome.stopped ? std::string() : VerdictCountsText(outcome.counts, static_cast<int>(outcome.vanished.size())));
   EnableWindow(Control(kCmdLog), TRUE);
   EnableWindow(Control(kCmdScan), FALSE);
+  lister_run_ = {};  // the second look has ended with the comparison: the files can go
   DeleteFileA(WorkPath(kListerFile).c_str());
   DeleteFileA(WorkPath(kListingFileAsCompared).c_str());
   DeleteFileA(WorkPath(kViewsFile).c_str());

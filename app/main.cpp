@@ -6,9 +6,11 @@
 #include "app/ControlIds.h"
 #include "app/FrmFerrow.h"
 #include "platform/ComApartment.h"
+#include "platform/DllSearch.h"
 #include "platform/MessagePump.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
+  quarvel::win::LoadDllsFromSystemFolderOnly();
   const quarvel::win::ComApartment com;
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
   InitCommonControlsEx(&controls);

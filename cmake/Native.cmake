@@ -22,6 +22,9 @@ add_executable(core_tests
   tests/core/ResultCommandsTest.cpp
   tests/core/ScanCommandLineTest.cpp
   tests/core/VerdictTest.cpp
+  tests/core/ScanDecisionTest.cpp
+  tests/core/HeadingGuardTest.cpp
+  tests/core/Wtf8Test.cpp
   tests/core/WildcardMatchTest.cpp
   tests/core/ntfs/BootSectorTest.cpp
   tests/core/ntfs/ByteSourceTest.cpp
@@ -52,6 +55,11 @@ if(CLANGXX)
     ${CMAKE_SOURCE_DIR}/core/ListingReader.cpp
     ${CMAKE_SOURCE_DIR}/core/ListingViews.cpp
     ${CMAKE_SOURCE_DIR}/core/Recheck.cpp
+    ${CMAKE_SOURCE_DIR}/core/ScanDecision.cpp
+    ${CMAKE_SOURCE_DIR}/core/UnseenLine.cpp
+    ${CMAKE_SOURCE_DIR}/core/DeviceName.cpp
+    ${CMAKE_SOURCE_DIR}/core/Verdict.cpp
+    ${CMAKE_SOURCE_DIR}/core/ViewTable.cpp
     ${CMAKE_SOURCE_DIR}/core/Text.cpp)
   add_custom_command(OUTPUT ${FUZZER}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/fuzz

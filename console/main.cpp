@@ -22,6 +22,7 @@
 #include "core/WorkFiles.h"
 #include "platform/AnsiText.h"
 #include "platform/Comparison.h"
+#include "platform/DllSearch.h"
 #include "platform/ListerRun.h"
 #include "platform/OS_Detect.h"
 #include "platform/SystemError.h"
@@ -76,8 +77,9 @@ std::string FullPath(const std::string& folder) {
 
 Json ViewNames(Views views) {
   Json names = Json::array();
-  if (views.volume) names.push_back("volume");
-  if (views.query) names.push_back("directory query");
+  for (const ViewRow& row : kViewTable) {
+    if (views.Has(row.id)) names.push_back(row.json);
+  }
   return names;
 }
 
@@ -106,6 +108,7 @@ Json UnseenObject(const win::UnseenEntry& entry) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  win::LoadDllsFromSystemFolderOnly();
   const auto started = std::chrono::steady_clock::now();
   const ScanCommand command = ParseScanCommandLine(std::vector<std::string>(argv + 1, argv + argc));
   if (command.help) {
@@ -144,9 +147,17 @@ int main(int argc, char** argv) {
     return Fail("The lister could not be started: " + win::SystemErrorDescription(run.error) + " (error " +
                 std::to_string(run.error) + ").");
   }
+  if (run.kind == Kind::kFailed) {
+    return Fail("The lister did not finish (exit code " + std::to_string(run.exit_code) +
+                "); nothing it listed is reported, since its listing may not be whole.");
+  }
+  if (run.kind == Kind::kNotHeld) {
+    return Fail("The lister's listing could not be held against other programs: " +
+                win::SystemErrorDescription(run.error) + " (error " + std::to_string(run.error) + ").");
+  }
   if (run.kind != Kind::kListed) return Fail("The lister could not be written to " + run.lister_path + ".");
 
-  const win::ComparisonOutcome outcome = win::RunComparison(work.Path(), run.lister_path, {});
+  const win::ComparisonOutcome outcome = win::RunComparison(work.Path(), run.lister_path, run.roots, {});
   for (const auto& entry : outcome.unseen) out << UnseenObject(entry).dump() << "\n";
 
   Json counts = Json::object();

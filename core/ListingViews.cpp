@@ -90,36 +90,74 @@ std::string ViewsFileFor(std::string_view listing_path) {
   return std::string(listing_path.substr(0, has_extension ? dot : listing_path.size())) + "-views.txt";
 }
 
-std::string ViewsFileRecord(std::string_view path, std::uint32_t attributes, Views views) {
+std::string IdsField(const ViewIds& ids) {
+  std::string field;
+  for (std::size_t i = 0; i < ids.size(); ++i) {
+    if (!ids[i]) continue;
+    if (!field.empty()) field += ',';
+    field += kViewTable[i].letter;
+    std::uint64_t value = *ids[i];
+    std::string digits(16, '0');
+    for (int d = 15; d >= 0; --d, value >>= 4) digits[static_cast<std::size_t>(d)] = kHex[value & 0xF];
+    field += digits;
+  }
+  return field;
+}
+
+std::optional<ViewIds> ParseIdsField(std::string_view field) {
+  ViewIds ids;
+  while (!field.empty()) {
+    const auto comma = field.find(',');
+    const std::string_view one = field.substr(0, comma);
+    field = comma == std::string_view::npos ? std::string_view() : field.substr(comma + 1);
+    if (one.size() != 17) return std::nullopt;
+    const auto view = ViewOfLetter(one[0]);
+    if (!view) return std::nullopt;
+    std::uint64_t value = 0;
+    const auto [end, error] = std::from_chars(one.data() + 1, one.data() + one.size(), value, 16);
+    if (error != std::errc() || end != one.data() + one.size()) return std::nullopt;
+    ids[static_cast<std::size_t>(*view)] = value;
+  }
+  return ids;
+}
+
+std::string ViewsFileRecord(std::string_view path, std::uint32_t attributes, Views views, const ViewIds& ids,
+                            std::string_view long_name) {
   std::string record;
-  record.reserve(path.size() + 16);
+  record.reserve(path.size() + long_name.size() + 64);
   record += "F\t";
   record += EscapedField(path);
   record += '\t';
   record += Hex8(attributes);
   record += '\t';
-  if (views.volume) record += 'V';
-  if (views.query) record += 'Q';
+  record += views.Letters();
+  record += '\t';
+  record += IdsField(ids);
+  record += '\t';
+  record += EscapedField(long_name);
   return record;
 }
 
-namespace {
-
-std::string Letters(Views views) {
-  std::string letters;
-  if (views.volume) letters += 'V';
-  if (views.query) letters += 'Q';
-  return letters;
+std::string FolderRecord(std::string_view folder, const FolderFacts& facts) {
+  return "P\t" + EscapedField(folder) + "\t" + EscapedField(facts.true_path) + "\t" + IdsField(facts.ids);
 }
 
-std::optional<Views> ParseLetters(std::string_view letters) {
-  if (letters.empty() || letters.find_first_not_of("VQ") != std::string_view::npos) return std::nullopt;
-  return Views{letters.find('V') != std::string_view::npos, letters.find('Q') != std::string_view::npos};
+std::string NotUsedRecord(ViewId view, std::string_view why) {
+  return std::string("N\t") + RowOf(view).letter + "\t" + EscapedField(why);
 }
 
-}  // namespace
+std::string EndRecord(std::uint64_t files) { return "E\t" + std::to_string(files); }
 
-std::string SourcesRecord(Views views) { return "S\t" + Letters(views); }
+bool EndsWithEndRecord(std::string_view tail) {
+  if (!tail.ends_with("\r\n")) return false;
+  tail.remove_suffix(2);
+  const auto line_start = tail.rfind('\n');
+  const std::string_view last = line_start == std::string_view::npos ? tail : tail.substr(line_start + 1);
+  return last.size() > 2 && last.starts_with("E\t") &&
+         last.find_first_not_of("0123456789", 2) == std::string_view::npos;
+}
+
+std::string SourcesRecord(Views views) { return "S\t" + views.Letters(); }
 
 std::string UnreadByQueryRecord(std::string_view folder, std::uint32_t status) {
   return "D\t" + EscapedField(folder) + "\t" + Hex8(status);
@@ -138,26 +176,53 @@ bool ListingViews::ReadLine(std::string_view line) {
     if (field.find('%') == std::string_view::npos && wanted_->find(field) == wanted_->end()) return true;
   }
   const auto fields = Fields(line);
-  if (fields[0] == "F" && fields.size() == 4) {
+  if (fields[0] == "F" && fields.size() == 6) {
     const auto path = UnescapedField(fields[1]);
     const auto attributes = ParseHex8(fields[2]);
-    if (!path || !attributes || fields[3].empty() || fields[3].find_first_not_of("VQ") != std::string_view::npos) {
-      return false;
-    }
-    const Views views{fields[3].find('V') != std::string_view::npos, fields[3].find('Q') != std::string_view::npos};
+    const auto views = Views::FromLetters(fields[3]);
+    const auto ids = ParseIdsField(fields[4]);
+    const auto long_name = UnescapedField(fields[5]);
+    if (!path || !attributes || !views || !ids || !long_name) return false;
     if (wanted_ != nullptr && wanted_->find(*path) == wanted_->end()) return true;
-    files_[*path] = EntryFacts{*attributes, views};
+    EntryFacts facts{*attributes, *views, *ids, *long_name, {}};
+    // A folder's "P" record comes before its files; a file outside it gets none.
+    if (!current_folder_.empty() && path->size() > current_folder_.size() && path->starts_with(current_folder_) &&
+        path->find('\\', current_folder_.size()) == std::string::npos) {
+      facts.folder = current_folder_facts_;
+    }
+    files_[*path] = std::move(facts);
+    return true;
+  }
+  if (fields[0] == "P" && fields.size() == 4) {
+    const auto folder = UnescapedField(fields[1]);
+    const auto true_path = UnescapedField(fields[2]);
+    const auto ids = ParseIdsField(fields[3]);
+    if (!folder || !true_path || !ids) return false;
+    current_folder_ = *folder;
+    current_folder_facts_ = FolderFacts{*true_path, *ids};
     return true;
   }
   if (fields[0] == "S" && fields.size() == 2) {
-    sources_ = ParseLetters(fields[1]);
+    sources_ = Views::FromLetters(fields[1]);
     return sources_.has_value();
+  }
+  if (fields[0] == "N" && fields.size() == 3 && fields[1].size() == 1) {
+    const auto view = ViewOfLetter(fields[1][0]);
+    const auto why = UnescapedField(fields[2]);
+    if (!view || !why) return false;
+    not_used_[*view] = why->substr(0, 512);
+    return true;
   }
   if (fields[0] == "D" && fields.size() == 3) {
     const auto folder = UnescapedField(fields[1]);
     const auto status = ParseHex8(fields[2]);
     if (!folder || !status) return false;
     unread_[*folder] = *status;
+    return true;
+  }
+  if (fields[0] == "E" && fields.size() == 2 && !fields[1].empty() &&
+      fields[1].find_first_not_of("0123456789") == std::string_view::npos) {
+    ended_ = true;
     return true;
   }
   return false;

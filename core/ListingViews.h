@@ -3,22 +3,33 @@
 // stay exactly as they are. One record per line, fields separated by tabs, a
 // tab, CR, LF or "%" inside a field written as "%" and two hex digits:
 //
-//   Quarvel views 1                     first line: the format and its version
+//   Quarvel views 2                     first line: the format and its version
 //   S <views>                           the views the lister read with
-//   F <path> <attributes> <views>       a listed file: the listing's folder and
+//   N <view> <why>                      a view it could not use, and why
+//   P <folder> <true path> <ids>        a folder, before its files: the listing's
+//                                       folder, its real path (UTF-8, "\\?\"
+//                                       form) and each view's id of it
+//   F <path> <attributes> <views> <ids> <long name>
+//                                       a listed file: the listing's folder and
 //                                       its listed name; FILE_ATTRIBUTE_* in hex;
-//                                       which views returned it: V the volume's
-//                                       own MFT, Q the NT directory query
+//                                       which views returned it (letters of the
+//                                       view table); each view's id of it; its
+//                                       real long name in UTF-8
 //   D <folder> <status>                 a folder the directory query could not
 //                                       read (an NTSTATUS in hex), although the
 //                                       volume view listed it
+//   E <files>                           the last line: the lister finished
 //
+// Ids are "<letter><16 hex digits>" joined by ",": the volume's MFT file
+// reference (sequence number in the high 16 bits), the directory query's file id.
 // The file is read as defensively as the listing: unknown or broken lines are
 // skipped, fields are checked, and there is a limit on how much is kept.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,26 +38,42 @@
 #include <unordered_set>
 #include <utility>
 
+#include "core/ViewTable.h"
+
 namespace quarvel {
 
-inline constexpr std::string_view kViewsHeader = "Quarvel views 1";
+inline constexpr std::string_view kViewsHeader = "Quarvel views 2";
 
-// Which views returned an entry.
-struct Views {
-  bool volume = false;  // the NTFS volume's own master file table
-  bool query = false;   // the NT directory query
-  bool operator==(const Views&) const = default;
+// Each view's id of a file or folder; nothing where a view gave none.
+using ViewIds = std::array<std::optional<std::uint64_t>, kViewTable.size()>;
+std::string IdsField(const ViewIds& ids);
+std::optional<ViewIds> ParseIdsField(std::string_view field);
+
+// A folder as the lister opened it.
+struct FolderFacts {
+  std::string true_path;  // UTF-8, ending in "\"
+  ViewIds ids;
+  bool operator==(const FolderFacts&) const = default;
 };
 
 struct EntryFacts {
   std::uint32_t attributes = 0;
   Views views;
+  ViewIds ids;
+  std::string long_name;  // UTF-8; "" when the file did not say
+  FolderFacts folder;     // empty when no "P" record came before it
 };
 
 // The views file's name beside a listing's: "dll.txt" gives "dll-views.txt".
 std::string ViewsFileFor(std::string_view listing_path);
 
-std::string ViewsFileRecord(std::string_view path, std::uint32_t attributes, Views views);
+std::string ViewsFileRecord(std::string_view path, std::uint32_t attributes, Views views, const ViewIds& ids = {},
+                            std::string_view long_name = {});
+std::string FolderRecord(std::string_view folder, const FolderFacts& facts);
+std::string NotUsedRecord(ViewId view, std::string_view why);
+std::string EndRecord(std::uint64_t files);
+// True when the last line of `tail` (the end of a views file) is its end record.
+bool EndsWithEndRecord(std::string_view tail);
 // A field as the views and recheck files write it, and read back (nothing for
 // a broken escape).
 std::string EscapedField(std::string_view field);
@@ -80,6 +107,10 @@ class ListingViews {
   bool HoldsEveryWanted() const { return wanted_ != nullptr && files_.size() >= wanted_->size(); }
   // The views the lister read with; nothing when the file does not say.
   const std::optional<Views>& Sources() const { return sources_; }
+  // Why a view was not used, as the lister said.
+  const std::map<ViewId, std::string>& NotUsed() const { return not_used_; }
+  // The lister's end record was read: it finished its listing.
+  bool Ended() const { return ended_; }
 
   // Records beyond this many are not kept: a hostile file cannot grow memory
   // without bound (a whole drive lists a few million files).
@@ -89,6 +120,10 @@ class ListingViews {
   const PathSet* wanted_ = nullptr;
   bool header_seen_ = false;
   std::optional<Views> sources_;
+  std::map<ViewId, std::string> not_used_;
+  bool ended_ = false;
+  std::string current_folder_;  // the last "P" record's folder, and its facts
+  FolderFacts current_folder_facts_;
   std::unordered_map<std::string, EntryFacts> files_;
   std::unordered_map<std::string, std::uint32_t> unread_;
 };

@@ -1,46 +1,92 @@
 #include "core/Recheck.h"
 
+#include <charconv>
+#include <cstdio>
+#include <vector>
+
 namespace quarvel {
+namespace {
 
-std::string RecheckRequestLine(std::string_view path) { return EscapedField(path); }
+constexpr char kLookMarks[] = {' ', '+', '-', '~', '?'};
 
-std::optional<std::string> ParseRecheckRequestLine(std::string_view line) {
-  if (line.empty() || line.find('\t') != std::string_view::npos) return std::nullopt;
-  return UnescapedField(line);
+std::optional<Look> LookOfMark(char mark) {
+  for (std::size_t i = 1; i < sizeof(kLookMarks); ++i) {
+    if (kLookMarks[i] == mark) return static_cast<Look>(i);
+  }
+  return std::nullopt;
 }
 
-std::string RecheckAnswerLine(std::string_view path, RecheckAnswer answer, Views views) {
-  std::string letters;
-  if (answer == RecheckAnswer::kGone) letters = "-";
-  if (answer == RecheckAnswer::kUnknown) letters = "?";
-  if (answer == RecheckAnswer::kStillThere) {
-    if (views.volume) letters += 'V';
-    if (views.query) letters += 'Q';
+std::vector<std::string_view> SplitTabs(std::string_view line, std::size_t most) {
+  std::vector<std::string_view> fields;
+  for (;;) {
+    const auto tab = line.find('\t');
+    fields.push_back(line.substr(0, tab));
+    if (tab == std::string_view::npos || fields.size() > most) return fields;
+    line.remove_prefix(tab + 1);
   }
-  return EscapedField(path) + "\t" + letters;
+}
+
+}  // namespace
+
+std::string RecheckRequestLine(std::string_view path, const EntryFacts& facts) {
+  return EscapedField(path) + "\t" + EscapedField(facts.folder.true_path) + "\t" + EscapedField(facts.long_name) +
+         "\t" + IdsField(facts.ids) + "\t" + IdsField(facts.folder.ids);
+}
+
+std::optional<RecheckRequest> ParseRecheckRequestLine(std::string_view line) {
+  const auto fields = SplitTabs(line, 5);
+  if (fields.size() != 5) return std::nullopt;
+  RecheckRequest request;
+  const auto path = UnescapedField(fields[0]);
+  const auto folder = UnescapedField(fields[1]);
+  const auto name = UnescapedField(fields[2]);
+  const auto ids = ParseIdsField(fields[3]);
+  const auto folder_ids = ParseIdsField(fields[4]);
+  if (!path || path->empty() || !folder || !name || !ids || !folder_ids) return std::nullopt;
+  return RecheckRequest{*path, *folder, *name, *ids, *folder_ids};
+}
+
+std::string RecheckAnswerLine(std::string_view path, const RecheckAnswer& answer) {
+  std::string looks;
+  for (std::size_t i = 0; i < answer.looks.size(); ++i) {
+    if (answer.looks[i] == Look::kNotAsked) continue;
+    looks += kViewTable[i].letter;
+    looks += kLookMarks[static_cast<std::size_t>(answer.looks[i])];
+  }
+  std::string attributes = "-";
+  if (answer.attributes) {
+    char hex[9];
+    std::snprintf(hex, sizeof(hex), "%08X", static_cast<unsigned>(*answer.attributes));
+    attributes = hex;
+  }
+  return EscapedField(path) + "\t" + looks + "\t" + attributes;
 }
 
 bool RecheckAnswers::ReadLine(std::string_view line) {
-  const auto tab = line.rfind('\t');
-  if (tab == std::string_view::npos) return false;
-  const auto path = UnescapedField(line.substr(0, tab));
-  const std::string_view letters = line.substr(tab + 1);
+  const auto fields = SplitTabs(line, 3);
+  if (fields.size() != 3 || fields[1].size() % 2 != 0) return false;
+  const auto path = UnescapedField(fields[0]);
   if (!path) return false;
-  if (letters == "-") {
-    answers_[*path] = RecheckAnswer::kGone;
-  } else if (letters == "?") {
-    answers_[*path] = RecheckAnswer::kUnknown;
-  } else if (!letters.empty() && letters.find_first_not_of("VQ") == std::string_view::npos) {
-    answers_[*path] = RecheckAnswer::kStillThere;
-  } else {
-    return false;
+  RecheckAnswer answer;
+  for (std::size_t i = 0; i < fields[1].size(); i += 2) {
+    const auto view = ViewOfLetter(fields[1][i]);
+    const auto look = LookOfMark(fields[1][i + 1]);
+    if (!view || !look) return false;
+    answer.Set(*view, *look);
   }
+  if (fields[2] != "-") {
+    std::uint32_t value = 0;
+    const auto [end, error] = std::from_chars(fields[2].data(), fields[2].data() + fields[2].size(), value, 16);
+    if (error != std::errc() || end != fields[2].data() + fields[2].size() || fields[2].size() > 8) return false;
+    answer.attributes = value;
+  }
+  answers_[*path] = answer;
   return true;
 }
 
-RecheckAnswer RecheckAnswers::Answer(const std::string& path) const {
+const RecheckAnswer* RecheckAnswers::Find(const std::string& path) const {
   const auto found = answers_.find(path);
-  return found == answers_.end() ? RecheckAnswer::kUnknown : found->second;
+  return found == answers_.end() ? nullptr : &found->second;
 }
 
 }  // namespace quarvel

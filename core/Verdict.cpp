@@ -32,7 +32,7 @@ Judgement Judge(const UnseenFacts& facts) {
     return {Verdict::kUnexplained, "The lister gave no facts for this line; it may not be one it wrote."};
   }
   const EntryFacts& lister = *facts.lister;
-  if (lister.views.volume && !lister.views.query) {
+  if (lister.views == Views{ViewId::kVolume}) {
     if (facts.unread_status) {
       return {Verdict::kFolderNotSearched, "Only the volume's MFT lists it: the NT directory query could not read "
                                            "this folder (status " + Hex(*facts.unread_status) + ")."};
@@ -68,17 +68,14 @@ std::string VerdictName(Verdict verdict) {
     case Verdict::kKeptFromWin32Search: return "kept from the Win32 search";
     case Verdict::kSeenOnlyOnVolume: return "seen only on the volume";
     case Verdict::kFolderNotSearched: return "folder could not be searched";
+    case Verdict::kChangedDuringScan: return "changed during the scan";
     case Verdict::kUnexplained: return "unexplained";
   }
   return "unexplained";
 }
 
 std::string ViewsText(const UnseenFacts& facts) {
-  if (!facts.lister) return "";
-  std::string text;
-  if (facts.lister->views.volume) text = "the volume's MFT";
-  if (facts.lister->views.query) text += std::string(text.empty() ? "" : ", ") + "the NT directory query";
-  return text;
+  return facts.lister ? facts.lister->views.Shown() : std::string();
 }
 
 std::vector<std::string> AttributeList(std::uint32_t attributes) {

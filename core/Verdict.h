@@ -18,9 +18,10 @@ enum class Verdict {
   kKeptFromWin32Search,    // no attribute explains it: the directory query or the volume shows it, the search does not
   kSeenOnlyOnVolume,       // the volume's MFT shows it, the NT directory query does not
   kFolderNotSearched,      // its folder could not be read
+  kChangedDuringScan,      // it changed while it was scanned: created, renamed, deleted, its attributes set
   kUnexplained,            // the lister gave no facts for this line
 };
-inline constexpr int kVerdictCount = 6;
+inline constexpr int kVerdictCount = 7;
 
 // What the comparison knows of one unseen entry.
 struct UnseenFacts {

@@ -12,7 +12,10 @@ namespace quarvel::lister {
 // its long name. When neither spells exactly in the ANSI code page, the name is
 // written as "NOT-ANSI:" followed by the name with each such character as
 // U+XXXX; the colon keeps the ordinary search from ever matching it, so the
-// entry is reported as not seen, with a name a person can read.
+// entry is reported as not seen, with a name a person can read. A name holding
+// a control character or one that Win32 names cannot hold (a hostile volume's)
+// is written the same way, those characters as U+XXXX: no name can forge a
+// line, a path or a mark of the listing.
 std::string ListedName(const DirectoryEntry& entry);
 bool IsSpelled(const std::string& listed_name);
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/ListingFormat.h"
+#include "core/Wtf8.h"
 #include "core/WildcardMatch.h"
 #include "lister/AnsiName.h"
 
@@ -19,7 +20,23 @@ bool Matches(const DirectoryEntry& entry, const std::wstring& filter) {
 struct Merged {
   DirectoryEntry entry;
   std::array<bool, 2> in_view{};
+  std::array<std::uint64_t, 2> ids{};
 };
+
+// The path in the "\\?\" form, which the system takes as it is: no length
+// limit, and a name ending in a dot or a blank keeps it.
+std::wstring VerbatimPath(const std::wstring& path) {
+  std::wstring verbatim;
+  if (path.rfind(L"\\\\?\\", 0) == 0) {
+    verbatim = path;
+  } else if (path.rfind(L"\\\\", 0) == 0) {
+    verbatim = L"\\\\?\\UNC\\" + path.substr(2);
+  } else {
+    verbatim = L"\\\\?\\" + path;
+  }
+  if (verbatim.empty() || verbatim.back() != L'\\') verbatim += L'\\';
+  return verbatim;
+}
 
 }  // namespace
 
@@ -30,7 +47,7 @@ DirectoryWalk::DirectoryWalk(std::array<View, 2> views, ListingOutput& output, L
     facts_->WriteLine(kViewsHeader);
     Views used;
     for (const View& view : views_) {
-      if (view.source != nullptr) (view.is_volume ? used.volume : used.query) = true;
+      if (view.source != nullptr) used.Add(view.Id());
     }
     facts_->WriteLine(SourcesRecord(used));
   }
@@ -39,10 +56,21 @@ DirectoryWalk::DirectoryWalk(std::array<View, 2> views, ListingOutput& output, L
 Views DirectoryWalk::ViewsOf(const std::array<bool, 2>& in_view) const {
   Views views;
   for (std::size_t i = 0; i < views_.size(); ++i) {
-    if (!in_view[i] || views_[i].source == nullptr) continue;
-    (views_[i].is_volume ? views.volume : views.query) = true;
+    if (in_view[i] && views_[i].source != nullptr) views.Add(views_[i].Id());
   }
   return views;
+}
+
+void DirectoryWalk::WriteFolderRecord(const Folders& folders, const Place& place) {
+  if (facts_ == nullptr) return;
+  FolderFacts folder{Wtf8FromUtf16(std::u16string(place.true_path.begin(), place.true_path.end())), {}};
+  for (std::size_t i = 0; i < folders.size(); ++i) {
+    if (!folders[i] || views_[i].source == nullptr) continue;
+    if (const auto identity = folders[i]->Identity()) {
+      folder.ids[static_cast<std::size_t>(views_[i].Id())] = identity->id_low;
+    }
+  }
+  facts_->WriteLine(FolderRecord(FolderHeadingLine(place.heading) + place.prefix, folder));
 }
 
 std::vector<DirectoryWalk::Subfolder> DirectoryWalk::ListFolder(Folders& folders, const Place& place,
@@ -50,6 +78,7 @@ std::vector<DirectoryWalk::Subfolder> DirectoryWalk::ListFolder(Folders& folders
   const std::string heading = FolderHeadingLine(place.heading);
   if (place.prefix.empty()) output_.WriteLine(heading);
   ++totals_.folders;
+  WriteFolderRecord(folders, place);
 
   // Both views' entries, each once, in the order the first view gave them; an
   // entry only the second view returned comes after.
@@ -61,13 +90,15 @@ std::vector<DirectoryWalk::Subfolder> DirectoryWalk::ListFolder(Folders& folders
     if (read.failure) unread[i] = read.failure;
     for (auto& entry : read.entries) {
       const auto [found, added] = by_name.try_emplace(entry.long_name, merged.size());
-      if (added) merged.push_back({std::move(entry), {}});
+      const std::uint64_t id = entry.id;
+      if (added) merged.push_back({std::move(entry), {}, {}});
       merged[found->second].in_view[i] = true;
+      merged[found->second].ids[i] = id;
     }
   }
 
   std::vector<Subfolder> subfolders;
-  for (const auto& [entry, in_view] : merged) {
+  for (const auto& [entry, in_view, ids] : merged) {
     const std::string shown = place.prefix + ListedName(entry);
     if (entry.IsFolder()) {
       if (Matches(entry, filter_)) output_.WriteLine(SubfolderLine(shown));
@@ -76,7 +107,14 @@ std::vector<DirectoryWalk::Subfolder> DirectoryWalk::ListFolder(Folders& folders
     }
     if (!Matches(entry, filter_)) continue;
     output_.WriteLine(FileLine(shown, entry.size));
-    if (facts_ != nullptr) facts_->WriteLine(ViewsFileRecord(heading + shown, entry.attributes, ViewsOf(in_view)));
+    if (facts_ != nullptr) {
+      ViewIds view_ids;
+      for (std::size_t i = 0; i < ids.size(); ++i) {
+        if (in_view[i] && ids[i] != 0 && views_[i].source != nullptr) view_ids[static_cast<std::size_t>(views_[i].Id())] = ids[i];
+      }
+      const std::u16string long_name(entry.long_name.begin(), entry.long_name.end());
+      facts_->WriteLine(ViewsFileRecord(heading + shown, entry.attributes, ViewsOf(in_view), view_ids, Wtf8FromUtf16(long_name)));
+    }
     ++totals_.files;
     totals_.bytes += entry.size;
   }
@@ -111,7 +149,7 @@ void DirectoryWalk::Run(const std::string& heading, const std::wstring& path) {
     std::vector<Subfolder> subfolders;
     std::size_t next = 0;
   };
-  const Place top_place{heading, ""};
+  const Place top_place{heading, "", VerbatimPath(path)};
   Folders top;
   std::array<std::optional<std::uint32_t>, 2> unread;
   for (std::size_t i = 0; i < views_.size(); ++i) {
@@ -139,6 +177,7 @@ void DirectoryWalk::Run(const std::string& heading, const std::wstring& path) {
     }
     const Subfolder& sub = frame.subfolders[frame.next++];
     Place sub_place = frame.place;
+    sub_place.true_path += sub.name + L"\\";
     if (sub_place.prefix.empty() && IsSpelled(sub.shown_name)) {
       sub_place.heading += sub.shown_name + "\\";
     } else {

@@ -32,6 +32,8 @@ struct WalkTotals {
 struct View {
   FolderSource* source = nullptr;
   bool is_volume = false;  // the volume's MFT; else the NT directory query
+
+  ViewId Id() const { return is_volume ? ViewId::kVolume : ViewId::kQuery; }
 };
 
 class DirectoryWalk {
@@ -60,8 +62,10 @@ class DirectoryWalk {
   struct Place {
     std::string heading;
     std::string prefix;
+    std::wstring true_path;  // "\\?\" form, ending in "\": how the second look opens it again
   };
   std::vector<Subfolder> ListFolder(Folders& folders, const Place& place, std::array<std::optional<std::uint32_t>, 2> unread);
+  void WriteFolderRecord(const Folders& folders, const Place& place);
   void ReportUnread(const Place& place, std::uint32_t status);
   // False for a folder already listed: a loop that shows no link attribute (a
   // bind mount, say) is still walked only once.

@@ -21,6 +21,9 @@ struct DirectoryEntry {
   std::uint32_t attributes = 0;
   std::uint64_t size = 0;
   std::uint32_t reparse_tag = 0;  // for a reparse point; 0 when unknown
+  // The view's id of the file: the volume's MFT file reference, or the
+  // directory query's file id; 0 when the view gives none.
+  std::uint64_t id = 0;
 
   bool IsFolder() const { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
   // Junctions and symbolic links (and reparse folders of unknown kind): listed,

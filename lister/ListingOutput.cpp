@@ -29,7 +29,10 @@ void ListingOutput::WriteLine(std::string_view line) {
 void ListingOutput::Flush() {
   if (IsOpen() && !buffer_.empty()) {
     DWORD written = 0;
-    WriteFile(target_, buffer_.data(), static_cast<DWORD>(buffer_.size()), &written, nullptr);
+    if (!WriteFile(target_, buffer_.data(), static_cast<DWORD>(buffer_.size()), &written, nullptr) ||
+        written != buffer_.size()) {
+      failed_ = true;
+    }
   }
   buffer_.clear();
 }

@@ -22,11 +22,14 @@ class ListingOutput {
   bool IsOpen() const { return target_ != INVALID_HANDLE_VALUE && target_ != nullptr; }
   void WriteLine(std::string_view line);
   void Flush();
+  // A write failed (a full disk, say): what was written is not whole.
+  bool Failed() const { return failed_; }
 
  private:
   win::UniqueFileHandle owned_file_;
   HANDLE target_ = INVALID_HANDLE_VALUE;
   std::string buffer_;
+  bool failed_ = false;
 };
 
 }  // namespace quarvel::lister

@@ -2,13 +2,15 @@
 
 #include <winternl.h>
 
+#include <cstddef>
+
 #include "platform/ProcAddress.h"
 #include "platform/UniqueHandle.h"
 
 namespace quarvel::lister {
 namespace {
 
-constexpr int kFileBothDirectoryInformation = 3;
+constexpr int kFileIdBothDirectoryInformation = 37;
 constexpr int kFileIdInfo = 18;  // FILE_INFO_BY_HANDLE_CLASS: 128-bit file id and 64-bit volume serial
 constexpr LONG kStatusSuccess = 0;
 constexpr LONG kStatusNoMoreFiles = static_cast<LONG>(0x80000006);
@@ -26,8 +28,8 @@ constexpr ACCESS_MASK kFolderAccess = FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES
 // listing is larger than that.
 constexpr ULONG kQueryBufferSize = 64 * 1024;
 
-// FILE_BOTH_DIR_INFORMATION as the native query fills it.
-struct FileBothDirInformation {
+// FILE_ID_BOTH_DIR_INFORMATION as the native query fills it.
+struct FileIdBothDirInformation {
   ULONG NextEntryOffset;
   ULONG FileIndex;
   LARGE_INTEGER CreationTime;
@@ -41,8 +43,11 @@ struct FileBothDirInformation {
   ULONG EaSize;  // the reparse tag, for a reparse point
   CCHAR ShortNameLength;
   WCHAR ShortName[12];
+  LARGE_INTEGER FileId;
   WCHAR FileName[1];
 };
+
+static_assert(offsetof(FileIdBothDirInformation, FileName) == 104, "FILE_ID_BOTH_DIR_INFORMATION layout");
 
 // FILE_ID_INFO.
 struct FileIdInformation {
@@ -67,7 +72,7 @@ class NtFolder : public Folder {
     for (;;) {
       IO_STATUS_BLOCK status_block{};
       const LONG status = query_(handle_.get(), nullptr, nullptr, nullptr, &status_block, buffer.data(),
-                                 static_cast<ULONG>(buffer.size()), kFileBothDirectoryInformation, FALSE, nullptr,
+                                 static_cast<ULONG>(buffer.size()), kFileIdBothDirectoryInformation, FALSE, nullptr,
                                  restart ? TRUE : FALSE);
       if (status == kStatusNoMoreFiles || status == kStatusNoSuchFile) return read;
       if (status != kStatusSuccess) {
@@ -122,7 +127,7 @@ class NtFolder : public Folder {
  private:
   static void Append(const unsigned char* at, std::vector<DirectoryEntry>& entries) {
     for (;;) {
-      const auto* info = reinterpret_cast<const FileBothDirInformation*>(at);
+      const auto* info = reinterpret_cast<const FileIdBothDirInformation*>(at);
       std::wstring name(info->FileName, info->FileNameLength / sizeof(WCHAR));
       if (name != L"." && name != L"..") {
         DirectoryEntry entry;
@@ -131,6 +136,7 @@ class NtFolder : public Folder {
         entry.attributes = info->FileAttributes;
         entry.size = static_cast<std::uint64_t>(info->EndOfFile.QuadPart);
         if (entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT) entry.reparse_tag = info->EaSize;
+        entry.id = static_cast<std::uint64_t>(info->FileId.QuadPart);
         entries.push_back(std::move(entry));
       }
       if (info->NextEntryOffset == 0) return;

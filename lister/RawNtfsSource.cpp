@@ -95,6 +95,7 @@ DirectoryEntry EntryOf(const ntfs::Child& child) {
     entry.reparse_tag = *child.reparse_tag;
   }
   entry.size = child.is_directory ? 0 : child.size;
+  entry.id = (static_cast<std::uint64_t>(child.sequence) << 48) | child.record;
   return entry;
 }
 
@@ -165,6 +166,22 @@ std::unique_ptr<RawNtfsSource> RawNtfsSource::ForFolder(const std::wstring& fold
   return std::make_unique<RawNtfsSource>(std::move(volume));
 }
 
+RawNtfsSource::Found RawNtfsSource::LookUp(std::uint64_t reference, std::uint64_t folder,
+                                           const std::wstring& long_name) const {
+  const auto wanted = ntfs::FileReference::FromRaw(reference);
+  const ntfs::FileEntry* entry = volume_->index.Find(wanted.record);
+  if (entry == nullptr || entry->sequence != wanted.sequence) return {Found::State::kGone, 0};
+  std::uint32_t attributes = entry->attributes;
+  if (entry->is_directory) attributes |= FILE_ATTRIBUTE_DIRECTORY;
+  if (entry->reparse_tag) attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+  for (const auto& name : entry->names) {
+    if (name.parent.record == folder && name.name_space != ntfs::NameSpace::kDos && SameSpelling(name.name, long_name)) {
+      return {Found::State::kThere, attributes};
+    }
+  }
+  return {Found::State::kChanged, attributes};
+}
+
 OpenedFolder RawNtfsSource::OpenFolder(const std::wstring& path) {
   const std::wstring final_path = FinalPath(path);
   const std::wstring& root = volume_->root;
@@ -186,7 +203,8 @@ OpenedFolder RawNtfsSource::OpenFolder(const std::wstring& path) {
     bool found = false;
     for (const auto& child : volume_->index.Children(record)) {
       const bool named = SameName(Wide(child.name), name) || (child.short_name && SameName(Wide(*child.short_name), name));
-      if (child.is_directory && named && !child.reparse_tag) {
+      // A folder the walk enters (a cloud placeholder, say) is opened too; a link never.
+      if (child.is_directory && named && (!child.reparse_tag || EntersReparseFolder(*child.reparse_tag))) {
         record = child.record;
         found = true;
         break;

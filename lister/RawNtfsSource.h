@@ -6,6 +6,7 @@
 // through the NT directory query.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -21,6 +22,15 @@ class RawNtfsSource : public FolderSource {
   static std::unique_ptr<RawNtfsSource> ForFolder(const std::wstring& folder);
 
   OpenedFolder OpenFolder(const std::wstring& path) override;
+
+  // The file of MFT reference `reference` now: gone when its record is free
+  // or reused; changed when it no longer has `long_name` in the folder of
+  // record `folder`; there otherwise, with its attributes.
+  struct Found {
+    enum class State { kThere, kGone, kChanged } state = State::kGone;
+    std::uint32_t attributes = 0;
+  };
+  Found LookUp(std::uint64_t reference, std::uint64_t folder, const std::wstring& long_name) const;
 
   struct Volume;
   explicit RawNtfsSource(std::shared_ptr<Volume> volume) : volume_(std::move(volume)) {}

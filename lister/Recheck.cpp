@@ -2,45 +2,83 @@
 
 #include <map>
 #include <optional>
-#include <set>
 
 #include "core/Recheck.h"
-#include "lister/AnsiName.h"
-#include "platform/AnsiText.h"
+#include "core/Wtf8.h"
+#include "lister/RawNtfsSource.h"
 
 namespace quarvel::lister {
 namespace {
 
-std::wstring Upper(std::wstring text) {
-  CharUpperBuffW(text.data(), static_cast<DWORD>(text.size()));
-  return text;
+std::wstring Wide(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
+
+bool SameNameIgnoringCase(const std::wstring& a, const std::wstring& b) {
+  return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
+         CSTR_EQUAL;
 }
 
-// The names one view shows in a folder: as the listing spells them, and long
-// and short in upper case. Nothing when the view could not read the folder.
-struct FolderNames {
+// A folder as the directory query shows it now: nothing when it could not be
+// opened or read, or is another folder than the one listed.
+struct FolderNow {
+  Look unreadable = Look::kUnknown;  // the answer for every file in it when `read` is false
   bool read = false;
-  std::set<std::string> listed;
-  std::set<std::wstring> upper;
+  std::vector<DirectoryEntry> entries;
 };
 
-FolderNames ReadNames(const View& view, const std::string& folder) {
-  FolderNames names;
-  if (view.source == nullptr) return names;
-  OpenedFolder opened = view.source->OpenFolder(win::WideFromAnsi(folder));
+FolderNow ReadFolder(FolderSource& query, const std::wstring& path, const std::optional<std::uint64_t>& listed_id) {
+  FolderNow now;
+  OpenedFolder opened = query.OpenFolder(path);
   if (!opened.folder) {
-    names.read = opened.missing;  // a folder that is gone holds nothing
-    return names;
+    // The very path the lister opened is gone: so is every name in it.
+    if (opened.missing) now.unreadable = Look::kGone;
+    return now;
+  }
+  if (listed_id) {
+    const auto identity = opened.folder->Identity();
+    if (!identity || identity->id_low != *listed_id) return now;  // another folder now holds that path
   }
   FolderRead read = opened.folder->ReadEntries();
-  if (read.failure) return names;
-  names.read = true;
-  for (const auto& entry : read.entries) {
-    names.listed.insert(ListedName(entry));
-    names.upper.insert(Upper(entry.long_name));
-    if (!entry.short_name.empty()) names.upper.insert(Upper(entry.short_name));
+  if (read.failure) return now;
+  now.read = true;
+  now.entries = std::move(read.entries);
+  return now;
+}
+
+void LookInQuery(const FolderNow& folder, const RecheckRequest& request, const std::wstring& name,
+                 RecheckAnswer& answer) {
+  if (!folder.read) {
+    answer.Set(ViewId::kQuery, folder.unreadable);
+    return;
   }
-  return names;
+  // The exact spelling first: a case-sensitive volume may hold both.
+  const DirectoryEntry* found = nullptr;
+  for (const auto& entry : folder.entries) {
+    if (entry.long_name == name) found = &entry;
+  }
+  for (const auto& entry : folder.entries) {
+    if (found == nullptr && SameNameIgnoringCase(entry.long_name, name)) found = &entry;
+  }
+  if (found == nullptr) {
+    answer.Set(ViewId::kQuery, Look::kGone);
+    return;
+  }
+  const auto& listed_id = request.ids[static_cast<std::size_t>(ViewId::kQuery)];
+  const bool other_file = listed_id && found->id != 0 && found->id != *listed_id;
+  answer.Set(ViewId::kQuery, other_file ? Look::kChanged : Look::kThere);
+  if (!answer.attributes) answer.attributes = found->attributes;
+}
+
+void LookOnVolume(const RawNtfsSource& raw, const RecheckRequest& request, const std::wstring& name,
+                  RecheckAnswer& answer) {
+  const auto& id = request.ids[static_cast<std::size_t>(ViewId::kVolume)];
+  const auto& folder = request.folder_ids[static_cast<std::size_t>(ViewId::kVolume)];
+  if (!id || !folder) return;  // the volume did not list it: nothing to find again
+  const auto found = raw.LookUp(*id, *folder, name);
+  using State = RawNtfsSource::Found::State;
+  answer.Set(ViewId::kVolume, found.state == State::kThere  ? Look::kThere
+                              : found.state == State::kGone ? Look::kGone
+                                                            : Look::kChanged);
+  if (found.state != State::kGone) answer.attributes = found.attributes;
 }
 
 }  // namespace
@@ -65,35 +103,27 @@ InputLines::InputLines(const std::string& source)
   }
 }
 
-void Recheck(const std::array<View, 2>& views, const std::string& first, InputLines& lines, ListingOutput& output) {
-  std::map<std::string, std::array<FolderNames, 2>> folders;
+void Recheck(const RawNtfsSource* raw, FolderSource* query, const std::string& first, InputLines& lines,
+             ListingOutput& output) {
+  std::map<std::string, FolderNow> folders;
   const auto answer = [&](std::string_view line) {
-    const auto path = ParseRecheckRequestLine(line);
-    if (!path) return;
-    const auto separator = path->rfind('\\');
-    if (separator == std::string::npos) {
-      output.WriteLine(RecheckAnswerLine(*path, RecheckAnswer::kUnknown, {}));
-      return;
+    const auto request = ParseRecheckRequestLine(line);
+    if (!request) return;
+    RecheckAnswer found;
+    const auto name16 = Utf16FromWtf8(request->long_name);
+    const auto folder16 = Utf16FromWtf8(request->folder_path);
+    if (name16 && folder16 && !name16->empty() && !folder16->empty()) {
+      const std::wstring name = Wide(*name16);
+      if (raw != nullptr) LookOnVolume(*raw, *request, name, found);
+      if (query != nullptr) {
+        auto [at, added] = folders.try_emplace(request->folder_path);
+        if (added) {
+          at->second = ReadFolder(*query, Wide(*folder16), request->folder_ids[static_cast<std::size_t>(ViewId::kQuery)]);
+        }
+        LookInQuery(at->second, *request, name, found);
+      }
     }
-    const std::string folder = path->substr(0, separator + 1);
-    const std::string name = path->substr(separator + 1);
-    auto [found, added] = folders.try_emplace(folder);
-    if (added) {
-      for (std::size_t i = 0; i < views.size(); ++i) found->second[i] = ReadNames(views[i], folder);
-    }
-    Views shown;
-    bool asked = false;
-    for (std::size_t i = 0; i < views.size(); ++i) {
-      const FolderNames& names = found->second[i];
-      if (!names.read) continue;
-      asked = true;
-      const bool there = names.listed.count(name) > 0 || names.upper.count(Upper(win::WideFromAnsi(name))) > 0;
-      if (there) (views[i].is_volume ? shown.volume : shown.query) = true;
-    }
-    const RecheckAnswer verdict = !asked                         ? RecheckAnswer::kUnknown
-                                  : shown.volume || shown.query ? RecheckAnswer::kStillThere
-                                                                : RecheckAnswer::kGone;
-    output.WriteLine(RecheckAnswerLine(*path, verdict, shown));
+    output.WriteLine(RecheckAnswerLine(request->path, found));
   };
   answer(first);
   while (const std::string* line = lines.Next()) answer(*line);

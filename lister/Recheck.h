@@ -1,7 +1,7 @@
-// The lister's second look (/CHECK): which of the paths it is given its views
-// still show, so the comparison never reports a file that merely vanished
-// between the listing and the comparison. The paths come from a file, or ("-")
-// from standard input while the comparison still writes them.
+// The lister's second look (/CHECK): each file it is asked about found again by
+// its identity on the volume and by its long name in its folder, the folder
+// opened by its real path (see core/Recheck.h). The requests come from a file,
+// or ("-") from standard input while the comparison still writes them.
 #pragma once
 
 #include <windows.h>
@@ -32,8 +32,12 @@ class InputLines {
   PulledLines lines_;
 };
 
-// Answers `first` and every further line of `lines`, one answer per path, to
-// `output`. Each folder is read once, through every view there is.
-void Recheck(const std::array<View, 2>& views, const std::string& first, InputLines& lines, ListingOutput& output);
+class RawNtfsSource;
+
+// Answers `first` and every further line of `lines`, one answer per request,
+// to `output`. `raw` is the volume view, when the volume can be read raw; each
+// folder is read once through the directory query.
+void Recheck(const RawNtfsSource* raw, FolderSource* query, const std::string& first, InputLines& lines,
+             ListingOutput& output);
 
 }  // namespace quarvel::lister

@@ -25,6 +25,7 @@
 #include "core/ListingFormat.h"
 #include "core/ListingViews.h"
 #include "core/Recheck.h"
+#include "core/Wtf8.h"
 #include "lister/AnsiName.h"
 #include "lister/DirectoryWalk.h"
 #include "lister/ListingOutput.h"
@@ -33,6 +34,7 @@
 #include "lister/ReadAhead.h"
 #include "lister/Recheck.h"
 #include "platform/AnsiText.h"
+#include "platform/DllSearch.h"
 
 namespace {
 
@@ -63,38 +65,46 @@ std::wstring OpenablePath(const std::string& full_path) {
   return wide;
 }
 
-}  // namespace
+// Exit codes: 0 when the listing (or the second look) is whole; any other code
+// tells the program that started it not to trust what was written.
+constexpr int kListed = 0;
+constexpr int kFailed = 3;
+constexpr int kNotWritten = 4;
 
-int main() {
+int Run() {
   using namespace quarvel;
   const ListerArguments arguments = ParseListerArguments(SkipProgramToken(GetCommandLineA()));
   lister::ListingOutput output(arguments.output_file);
+  if (!output.IsOpen()) return kNotWritten;
 
   // The folder whose volume the views read: the one to list, or with /CHECK
-  // the first path asked about.
+  // the folder of the first file asked about, by its real path.
   std::optional<lister::InputLines> requests;
-  std::string first_request, first_folder;
+  std::string first_request;
+  std::wstring check_folder;
   if (arguments.check) {
     requests.emplace(arguments.pattern);
     const std::string* first = requests->Next();
     if (first == nullptr) {
       output.Flush();
-      return 0;
+      return output.Failed() ? kNotWritten : kListed;
     }
     first_request = *first;
-    if (const auto path = ParseRecheckRequestLine(first_request)) first_folder = path->substr(0, path->rfind('\\') + 1);
+    if (const auto request = ParseRecheckRequestLine(first_request)) {
+      if (const auto folder16 = Utf16FromWtf8(request->folder_path)) check_folder.assign(folder16->begin(), folder16->end());
+    }
   }
   const ListerPattern pattern = SplitListerPattern(arguments.pattern);
-  const std::string full_path = FullPathOf(arguments.check ? first_folder : pattern.folder);
-  const std::wstring folder = OpenablePath(full_path);
+  const std::string full_path = arguments.check ? std::string() : FullPathOf(pattern.folder);
+  const std::wstring folder = arguments.check ? check_folder : OpenablePath(full_path);
 
   // The volume's own MFT where it can be read raw, checked against the NT
   // directory query; the directory query alone everywhere else. The MFT is
   // read on a thread of its own while the directory query reads the tree
   // ahead, so a listing from both views takes about as long as the slower one.
   std::future<std::unique_ptr<lister::RawNtfsSource>> raw_reading =
-      std::async(std::launch::async, [&full_path, &folder]() -> std::unique_ptr<lister::RawNtfsSource> {
-        return full_path.empty() ? nullptr : lister::RawNtfsSource::ForFolder(folder);
+      std::async(std::launch::async, [&folder]() -> std::unique_ptr<lister::RawNtfsSource> {
+        return folder.empty() ? nullptr : lister::RawNtfsSource::ForFolder(folder);
       });
   std::optional<lister::NtDirectory> query = lister::NtDirectory::Load();
   std::optional<lister::ReadAheadSource> query_ahead;
@@ -106,7 +116,25 @@ int main() {
       });
     }
   }
-  const std::unique_ptr<lister::RawNtfsSource> raw = raw_reading.get();
+  // A failure of the MFT's thread (out of memory on a huge volume, say) costs
+  // the volume view, not the listing: the directory query goes on alone, and
+  // the views file says why.
+  std::unique_ptr<lister::RawNtfsSource> raw;
+  std::string raw_failure;
+  try {
+    raw = raw_reading.get();
+  } catch (const std::exception& failure) {
+    raw_failure = std::string("failed: ") + failure.what();
+  } catch (...) {
+    raw_failure = "failed";
+  }
+
+  if (arguments.check) {
+    lister::Recheck(raw.get(), query ? &*query : nullptr, first_request, *requests, output);
+    output.Flush();
+    return output.Failed() ? kNotWritten : kListed;
+  }
+
   std::array<lister::View, 2> views{};
   if (raw) {
     views[0] = {raw.get(), true};
@@ -115,23 +143,42 @@ int main() {
     views[0] = {&*query_ahead, false};
   }
 
-  if (arguments.check) {
-    lister::Recheck(views, first_request, *requests, output);
-    output.Flush();
-    return 0;
-  }
-
   lister::WalkTotals totals;
   std::optional<lister::ListingOutput> facts;
-  if (!arguments.output_file.empty()) facts.emplace(ViewsFileFor(arguments.output_file));
+  if (!arguments.output_file.empty()) {
+    facts.emplace(ViewsFileFor(arguments.output_file));
+    if (!facts->IsOpen()) return kNotWritten;
+  }
   if (views[0].source != nullptr) {
     lister::DirectoryWalk walk(views, output, facts ? &*facts : nullptr, win::WideFromAnsi(pattern.filter),
                                arguments.recurse);
+    if (facts && !raw) facts->WriteLine(NotUsedRecord(ViewId::kVolume, raw_failure.empty() ? "no raw access to an NTFS volume" : raw_failure));
+    if (facts && !query_ahead) facts->WriteLine(NotUsedRecord(ViewId::kQuery, "ntdll lacks the directory query"));
     walk.Run(HeadingFor(full_path), folder);
     totals = walk.Totals();
   }
   output.WriteLine(CountSummaryLine(totals.files, totals.folders));
   output.WriteLine(SizeSummaryLine(totals.bytes));
   output.Flush();
-  return 0;
+  if (output.Failed()) return kNotWritten;
+  // Written last: a views file without it is from a lister that did not finish.
+  if (facts) {
+    facts->WriteLine(EndRecord(totals.files));
+    facts->Flush();
+    if (facts->Failed()) return kNotWritten;
+  }
+  return kListed;
+}
+
+}  // namespace
+
+int main() {
+  // Nothing is ever loaded from the folder the lister runs in.
+  quarvel::win::LoadDllsFromSystemFolderOnly();
+  try {
+    return Run();
+  } catch (...) {
+    // No text: the listing holds listing lines only. The exit code says it.
+    return kFailed;
+  }
 }

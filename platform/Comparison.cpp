@@ -6,10 +6,12 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "core/DeviceName.h"
+#include "core/HeadingGuard.h"
 #include "core/LineSplitter.h"
 #include "core/ListingFormat.h"
 #include "core/Recheck.h"
+#include "core/ScanDecision.h"
+#include "core/UnseenLine.h"
 #include "core/Text.h"
 #include "core/WorkFiles.h"
 #include "platform/AnsiText.h"
@@ -22,7 +24,6 @@ namespace {
 
 // The longest path the ordinary "A" search can name, in UTF-16 units.
 constexpr std::size_t kLongestSearchablePath = MAX_PATH - 1;
-constexpr std::string_view kNotAnsiMark = "NOT-ANSI:";
 
 // Feeds every line of a file to `sink` until `keep_going` says no.
 bool ReadLines(const std::string& path, const LineSplitter::LineSink& sink, const std::function<bool()>& keep_going,
@@ -79,27 +80,9 @@ void AddListerFacts(std::vector<Candidate>& candidates, const ListingViews& view
 }
 
 UnseenFacts FactsOf(const std::string& folder, std::string_view line, const OrdinarySearchView& view) {
-  UnseenFacts facts;
-  const std::string_view trimmed = TrimBlanks(line);
-  const auto column_name = NameBeforeSizeColumn(trimmed);
-  const std::string name(column_name ? *column_name : trimmed.substr(0, trimmed.find(' ')));
-  facts.path = folder + name;
-  if (column_name) {
-    std::uint64_t size = 0;
-    const std::string_view digits = TrimLeadingBlanks(trimmed.substr(column_name->size()));
-    if (std::from_chars(digits.data(), digits.data() + digits.size(), size).ec == std::errc()) facts.size = size;
-  }
-  const std::string leaf = name.substr(name.find_last_of('\\') == std::string::npos ? 0 : name.find_last_of('\\') + 1);
-  if (leaf.rfind(kUnreadFolderMark, 0) == 0) {
-    facts.unread_folder_note = true;
-    std::uint32_t status = 0;
-    const std::string_view hex = std::string_view(leaf).substr(kUnreadFolderMark.size() + 2);
-    if (std::from_chars(hex.data(), hex.data() + hex.size(), status, 16).ec == std::errc()) facts.unread_status = status;
-  }
+  UnseenFacts facts = FactsFromLine(folder, line, [](std::string_view path) { return Utf16Length(path); },
+                                    kLongestSearchablePath);
   facts.win32_folder_error = view.FolderError(folder);
-  facts.device_name = MayNameDevice(leaf);
-  facts.too_long = Utf16Length(facts.path) > kLongestSearchablePath;
-  facts.not_spelled = name.find(kNotAnsiMark) != std::string::npos;
   return facts;
 }
 
@@ -114,8 +97,8 @@ class SecondLook {
       : lister_path_(lister_path), answers_file_(work_folder + kRecheckAnswerFile) {}
   ~SecondLook() { DeleteFileA(answers_file_.c_str()); }
 
-  void Ask(const std::string& path) {
-    if (failed_) return;
+  void Ask(const std::string& path, const EntryFacts& facts) {
+    if (failed_ || lister_path_.empty()) return;
     if (!process_) {
       DeleteFileA(answers_file_.c_str());
       DWORD error = 0;
@@ -123,7 +106,7 @@ class SecondLook {
       failed_ = !process_;
       if (failed_) return;
     }
-    pending_ += RecheckRequestLine(path);
+    pending_ += RecheckRequestLine(path, facts);
     pending_ += "\r\n";
     if (pending_.size() >= kFeedSize) Feed();
   }
@@ -157,12 +140,13 @@ class SecondLook {
 }  // namespace
 
 ComparisonOutcome RunComparison(const std::string& work_folder, const std::string& lister_path,
-                                const ComparisonCallbacks& callbacks) {
+                                const std::vector<std::string>& roots, const ComparisonCallbacks& callbacks) {
   ComparisonOutcome outcome;
   const std::string listing = work_folder + kListingFile;
 
   OrdinarySearchView view;
-  ListingReader reader([&view](const std::string& text) { return view.NamesFolder(text); },
+  const HeadingGuard guard(roots);
+  ListingReader reader([&view, &guard](const std::string& text) { return guard.MayAsk(text) && view.NamesFolder(text); },
                        [&view](const std::string& path) { return view.Sees(path); }, kLongestSearchablePath,
                        [](std::string_view path) { return Utf16Length(path); });
   std::vector<Candidate> candidates;
@@ -182,9 +166,9 @@ ComparisonOutcome RunComparison(const std::string& work_folder, const std::strin
           // A folder the lister could not read has nothing to look at again,
           // and no record in the views file.
           const UnseenFacts& facts = candidates.back().facts;
-          if (!facts.unread_folder_note) {
-            second_look.Ask(facts.path);
-            if (file_line) views.Listed(&facts.path);
+          if (!facts.unread_folder_note && file_line) {
+            views.Listed(&facts.path);
+            if (const EntryFacts* listed = views.Views().Find(facts.path)) second_look.Ask(facts.path, *listed);
           }
           if (callbacks.unseen) callbacks.unseen(*result.list1_item);
         } else if (file_line) {
@@ -218,15 +202,13 @@ ComparisonOutcome RunComparison(const std::string& work_folder, const std::strin
   }
   for (std::size_t at = 0; at < candidates.size(); ++at) {
     Candidate& candidate = candidates[at];
-    const bool gone = answers && !candidate.facts.unread_folder_note &&
-                      answers->Answer(candidate.facts.path) == RecheckAnswer::kGone;
-    if (gone) {
+    const Decision decision = Decide(candidate.facts, answers ? answers->Find(candidate.facts.path) : nullptr);
+    if (decision.vanished) {
       outcome.vanished.push_back(std::move(candidate.item));
       outcome.vanished_at.push_back(at);
       continue;
     }
-    UnseenEntry entry{std::move(candidate.item), std::move(candidate.facts), {}};
-    entry.judgement = Judge(entry.facts);
+    UnseenEntry entry{std::move(candidate.item), std::move(candidate.facts), decision.judgement};
     ++outcome.counts[static_cast<std::size_t>(entry.judgement.verdict)];
     outcome.unseen.push_back(std::move(entry));
   }

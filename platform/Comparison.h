@@ -45,8 +45,11 @@ struct ComparisonCallbacks {
 };
 
 // Reads `listing` (and the views file beside it) from the work folder, in which
-// the lister `lister_path` is started again for the second look.
+// the lister `lister_path` is started again for the second look ("": no
+// second look, every file keeps the verdict of the first).
+// Only headings within `roots` (the listed folder's spellings, see ListerRun)
+// are ever asked about.
 ComparisonOutcome RunComparison(const std::string& work_folder, const std::string& lister_path,
-                                const ComparisonCallbacks& callbacks);
+                                const std::vector<std::string>& roots, const ComparisonCallbacks& callbacks);
 
 }  // namespace quarvel::win

@@ -27,16 +27,19 @@ LaunchOutcome StartAndWait(const std::string& command_line, const std::function<
   std::vector<char> writable(command_line.begin(), command_line.end());
   writable.push_back('\0');
 
+  // The program inherits no handle: whatever this process holds open (the
+  // held lister and listing among them) stays its own.
   PROCESS_INFORMATION info{};
-  if (!CreateProcessA(nullptr, writable.data(), nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS,
+  if (!CreateProcessA(nullptr, writable.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS,
                       nullptr, nullptr, &startup, &info)) {
     return {false, GetLastError(), false};
   }
-  const bool ended = WaitForProcess(info, should_stop);
-  return {true, 0, !ended};
+  DWORD exit_code = 0;
+  const bool ended = WaitForProcess(info, should_stop, &exit_code);
+  return {true, 0, !ended, exit_code};
 }
 
-bool WaitForProcess(PROCESS_INFORMATION& info, const std::function<bool()>& should_stop) {
+bool WaitForProcess(PROCESS_INFORMATION& info, const std::function<bool()>& should_stop, DWORD* exit_code) {
   UniqueKernelHandle process(info.hProcess);
   UniqueKernelHandle thread(info.hThread);
   info.hProcess = nullptr;
@@ -48,6 +51,10 @@ bool WaitForProcess(PROCESS_INFORMATION& info, const std::function<bool()>& shou
   // Sleep until the process ends or a message arrives, rather than polling: the
   // window stays as responsive and the lister keeps the processor to itself.
   HANDLE handles[] = {process.get()};
+  const auto ended = [&] {
+    if (exit_code != nullptr && !GetExitCodeProcess(process.get(), exit_code)) *exit_code = STILL_ACTIVE;
+    return true;
+  };
   for (;;) {
     if (should_stop && should_stop()) {
       TerminateProcess(process.get(), 1);
@@ -56,12 +63,17 @@ bool WaitForProcess(PROCESS_INFORMATION& info, const std::function<bool()>& shou
     }
     if (QuitRequested()) {
       WaitForSingleObject(process.get(), INFINITE);
-      return true;
+      return ended();
     }
     // MWMO_INPUTAVAILABLE also wakes for messages that were already queued.
     const DWORD woken =
         MsgWaitForMultipleObjectsEx(1, handles, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-    if (woken != WAIT_OBJECT_0 + 1) return true;  // ended, or the wait itself failed
+    if (woken == WAIT_OBJECT_0) return ended();
+    if (woken != WAIT_OBJECT_0 + 1) {
+      // The wait itself failed: the program's end is not known.
+      if (exit_code != nullptr) *exit_code = STILL_ACTIVE;
+      return true;
+    }
     PumpPendingMessages();
   }
 }

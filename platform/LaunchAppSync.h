@@ -26,6 +26,7 @@ struct LaunchOutcome {
   bool started = false;
   DWORD error = 0;       // why it could not be started
   bool stopped = false;  // ended early, at the caller's word
+  DWORD exit_code = 0;   // the program's, once it has ended of itself
 };
 
 // As RunAndWait, and says why a program could not be started. `should_stop`,
@@ -35,6 +36,9 @@ LaunchOutcome StartAndWait(const std::string& command_line, const std::function<
 
 // Waits for the started process to end, dispatching window messages meanwhile,
 // then closes both handles of `info`. False when `should_stop` ended it.
-bool WaitForProcess(PROCESS_INFORMATION& info, const std::function<bool()>& should_stop = {});
+// `exit_code`, when given, receives the program's exit code (STILL_ACTIVE when
+// the wait itself failed).
+bool WaitForProcess(PROCESS_INFORMATION& info, const std::function<bool()>& should_stop = {},
+                    DWORD* exit_code = nullptr);
 
 }  // namespace quarvel::win

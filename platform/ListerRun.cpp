@@ -8,8 +8,65 @@
 
 namespace quarvel::win {
 
+namespace {
+
+// Holds the listing and the views file against writers, and checks that the
+// views file ends with the lister's end record: a lister killed or crashed
+// part way leaves a listing that must not read as whole.
+void HoldOutput(const std::string& listing, const std::string& views, ListerRunOutcome& outcome) {
+  const auto hold = [](const std::string& path) {
+    return UniqueFileHandle(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+  };
+  outcome.listing_hold = hold(listing);
+  outcome.views_hold = hold(views);
+  if (!outcome.listing_hold || !outcome.views_hold) {
+    const DWORD error = GetLastError();
+    // A file that is not there is a lister that did not finish; one that is
+    // there but cannot be held is open for writing elsewhere.
+    outcome.kind = error == ERROR_FILE_NOT_FOUND ? ListerRunOutcome::Kind::kFailed : ListerRunOutcome::Kind::kNotHeld;
+    outcome.error = error;
+    return;
+  }
+  LARGE_INTEGER size{};
+  std::string tail(256, '\0');
+  DWORD read = 0;
+  OVERLAPPED at{};
+  if (GetFileSizeEx(outcome.views_hold.get(), &size)) {
+    const auto start = size.QuadPart > static_cast<LONGLONG>(tail.size()) ? size.QuadPart - static_cast<LONGLONG>(tail.size()) : 0;
+    at.Offset = static_cast<DWORD>(start);
+    at.OffsetHigh = static_cast<DWORD>(static_cast<ULONGLONG>(start) >> 32);
+    if (!ReadFile(outcome.views_hold.get(), tail.data(), static_cast<DWORD>(tail.size()), &read, &at)) read = 0;
+  }
+  tail.resize(read);
+  if (!EndsWithEndRecord(tail)) outcome.kind = ListerRunOutcome::Kind::kFailed;
+}
+
+// The listed folder's full path and short form, each ending in "\".
+std::vector<std::string> RootsOf(const std::string& folder) {
+  std::vector<std::string> roots;
+  std::string full(32768, '\0');
+  const DWORD length = GetFullPathNameA(folder.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+  if (length == 0 || length >= full.size()) return roots;
+  full.resize(length);
+  if (full.back() != '\\') full += '\\';
+  roots.push_back(full);
+  std::string short_form(32768, '\0');
+  const DWORD short_length =
+      GetShortPathNameA(full.c_str(), short_form.data(), static_cast<DWORD>(short_form.size()));
+  if (short_length > 0 && short_length < short_form.size()) {
+    short_form.resize(short_length);
+    if (short_form.back() != '\\') short_form += '\\';
+    if (short_form != full) roots.push_back(short_form);
+  }
+  return roots;
+}
+
+}  // namespace
+
 ListerRunOutcome RunListerIn(const ListerLaunch& launch, const std::function<bool()>& should_stop) {
   ListerRunOutcome outcome;
+  outcome.roots = RootsOf(launch.path_box_text);
   const std::string listing = launch.current_folder + kListingFile;
   const std::string views = ViewsFileFor(listing);
   outcome.lister_path = launch.current_folder + kListerFile;
@@ -22,10 +79,15 @@ ListerRunOutcome RunListerIn(const ListerLaunch& launch, const std::function<boo
     return outcome;
   }
   // Only our own lister is ever run: a locate.com with other bytes (left by
-  // another program, or planted) is replaced first, and never run.
-  if (!FileHoldsResource(kListerResourceId, lister) && !ReplaceWithResource(kListerResourceId, lister)) {
-    outcome.kind = ListerRunOutcome::Kind::kForeignFile;
-    return outcome;
+  // another program, or planted) is replaced first, and never run. It is held
+  // from this check on, so what runs is what was checked.
+  outcome.lister_hold = HoldIfResource(kListerResourceId, lister);
+  if (!outcome.lister_hold) {
+    if (ReplaceWithResource(kListerResourceId, lister)) outcome.lister_hold = HoldIfResource(kListerResourceId, lister);
+    if (!outcome.lister_hold) {
+      outcome.kind = ListerRunOutcome::Kind::kForeignFile;
+      return outcome;
+    }
   }
   const auto command_line = BuildListerCommandLine(launch);
   if (!command_line) {
@@ -40,6 +102,12 @@ ListerRunOutcome RunListerIn(const ListerLaunch& launch, const std::function<boo
   } else if (!run.started) {
     outcome.kind = ListerRunOutcome::Kind::kNotStarted;
     outcome.error = run.error;
+  } else {
+    HoldOutput(listing, views, outcome);
+    if (outcome.kind == ListerRunOutcome::Kind::kListed && run.exit_code != 0) {
+      outcome.kind = ListerRunOutcome::Kind::kFailed;
+      outcome.exit_code = run.exit_code;
+    }
   }
   return outcome;
 }

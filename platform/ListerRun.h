@@ -7,8 +7,10 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "core/ListerCommandLine.h"
+#include "platform/UniqueHandle.h"
 
 namespace quarvel::win {
 
@@ -20,10 +22,23 @@ struct ListerRunOutcome {
     kNotStarted,   // the system refused to start it (error)
     kStopped,      // ended early at the caller's word; the partial listing is removed
     kNoCommand,    // no command line for this platform
+    kFailed,       // the lister did not finish: its exit code was not 0, or its views file has no end
+    kNotHeld,      // the listing could not be held against writers once written
   };
   Kind kind = Kind::kListed;
-  DWORD error = 0;
+  DWORD error = 0;      // why it could not be started
+  DWORD exit_code = 0;  // the lister's, for kFailed
   std::string lister_path;
+  // The folder listed, as the lister heads it: its full path and its short
+  // form. Only headings within it are ever asked about.
+  std::vector<std::string> roots;
+  // Held open with read sharing only from the check of the lister's bytes to
+  // the end of the comparison: nobody can replace the lister that the second
+  // look starts, nor rewrite the listing and views file that decide the
+  // verdicts.
+  UniqueFileHandle lister_hold;
+  UniqueFileHandle listing_hold;
+  UniqueFileHandle views_hold;
 };
 
 // Runs the lister in `launch.current_folder`, whose dll.txt (and the views file

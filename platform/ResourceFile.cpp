@@ -40,16 +40,25 @@ bool LoadDataIntoFile(int data_name, const std::string& file_name) {
 }
 
 bool FileHoldsResource(int data_name, const std::string& file_name) {
+  return static_cast<bool>(HoldIfResource(data_name, file_name));
+}
+
+UniqueFileHandle HoldIfResource(int data_name, const std::string& file_name) {
   const std::string_view expected = ResourceBytes(data_name);
+  // Read sharing only: no other handle may write or delete it while this one
+  // is open, and none that could is open now.
   UniqueFileHandle file(CreateFileA(file_name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (expected.empty() || !file) return false;
+  if (expected.empty() || !file) return {};
   LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file.get(), &size) || static_cast<std::uint64_t>(size.QuadPart) != expected.size()) return false;
+  if (!GetFileSizeEx(file.get(), &size) || static_cast<std::uint64_t>(size.QuadPart) != expected.size()) return {};
   std::string actual(expected.size(), '\0');
   DWORD read = 0;
-  return ReadFile(file.get(), actual.data(), static_cast<DWORD>(actual.size()), &read, nullptr) &&
-         read == actual.size() && actual == expected;
+  if (!ReadFile(file.get(), actual.data(), static_cast<DWORD>(actual.size()), &read, nullptr) ||
+      read != actual.size() || actual != expected) {
+    return {};
+  }
+  return file;
 }
 
 bool ReplaceWithResource(int data_name, const std::string& file_name) {

@@ -26,6 +26,7 @@
 #include "core/LineSplitter.h"
 #include "core/ListingFormat.h"
 #include "core/ListingReader.h"
+#include "core/ListingViews.h"
 #include "core/Recheck.h"
 #include "core/ResultCommands.h"
 #include "platform/AnsiText.h"
@@ -230,8 +231,19 @@ void PrintBreakdown(const std::string& work, const std::string& tree, double enu
   // The lister's second look at every unseen file, which the window runs beside
   // the reading.
   {
+    // Each request carries what the views file says of its file.
+    PathSet wanted;
+    for (const auto& item : list1) wanted.insert(EntryPath(item));
+    ListingViews views(&wanted);
+    std::ifstream views_file(ViewsFileFor(listing), std::ios::binary);
+    for (std::string line; std::getline(views_file, line);) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      views.ReadLine(line);
+    }
     std::ofstream request(work + "\\bench-recheck.txt", std::ios::binary | std::ios::trunc);
-    for (const auto& item : list1) request << RecheckRequestLine(EntryPath(item)) << "\r\n";
+    for (const auto& item : list1) {
+      if (const EntryFacts* facts = views.Find(EntryPath(item))) request << RecheckRequestLine(EntryPath(item), *facts) << "\r\n";
+    }
   }
   start = Clock::now();
   win::RunAndWait("\"" + work + "\\locate.com\" /CHECK \"" + work + "\\bench-recheck.txt\" >\"" + work +

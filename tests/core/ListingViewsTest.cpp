@@ -18,13 +18,13 @@ ListingViews Read(std::initializer_list<std::string_view> lines) {
 
 TEST(ListingViews, RecordsRoundTripWithTheirEscapes) {
   const std::string odd = "C:\\W\\tab\there%20\r\n.dll";
-  const auto views = Read({kViewsHeader, ViewsFileRecord("C:\\W\\A.DLL", 0x22, {true, false}),
-                           ViewsFileRecord(odd, 0x20, {true, true}), UnreadByQueryRecord("C:\\W\\LOCKED\\", 0xC0000022)});
+  const auto views = Read({kViewsHeader, ViewsFileRecord("C:\\W\\A.DLL", 0x22, {ViewId::kVolume}),
+                           ViewsFileRecord(odd, 0x20, {ViewId::kVolume, ViewId::kQuery}), UnreadByQueryRecord("C:\\W\\LOCKED\\", 0xC0000022)});
   ASSERT_NE(views.Find("C:\\W\\A.DLL"), nullptr);
   EXPECT_EQ(views.Find("C:\\W\\A.DLL")->attributes, 0x22u);
-  EXPECT_EQ(views.Find("C:\\W\\A.DLL")->views, (Views{true, false}));
+  EXPECT_EQ(views.Find("C:\\W\\A.DLL")->views, (Views{ViewId::kVolume}));
   ASSERT_NE(views.Find(odd), nullptr);
-  EXPECT_EQ(views.Find(odd)->views, (Views{true, true}));
+  EXPECT_EQ(views.Find(odd)->views, (Views{ViewId::kVolume, ViewId::kQuery}));
   EXPECT_EQ(views.UnreadByQuery("C:\\W\\LOCKED\\"), 0xC0000022u);
   EXPECT_EQ(ViewsFileFor("C:\\T\\dll.txt"), "C:\\T\\dll-views.txt");
   EXPECT_EQ(ViewsFileFor("listing"), "listing-views.txt");
@@ -33,9 +33,11 @@ TEST(ListingViews, RecordsRoundTripWithTheirEscapes) {
 // Read as defensively as the listing: nothing before the header counts, and a
 // line with a broken field is skipped, never half taken.
 TEST(ListingViews, BrokenLinesAreSkipped) {
-  const auto views = Read({"F\tC:\\BEFORE\t00000000\tV", kViewsHeader, "F\tC:\\A\tzz\tV", "F\tC:\\B\t00000000\tX",
-                           "F\tC:\\C\t00000000\t", "F\tC:\\D%4\t00000000\tQ", "F\tC:\\E\t00000000\tQ\textra",
-                           "D\tC:\\F\\", "X\tC:\\G\t0\tV", "F\tC:\\H\t123456789\tV", "F\tC:\\OK\t1\tQ"});
+  const auto views = Read({"F\tC:\\BEFORE\t00000000\tV\t\t", kViewsHeader, "F\tC:\\A\tzz\tV\t\t",
+                           "F\tC:\\B\t00000000\tX\t\t", "F\tC:\\C\t00000000\t\t\t", "F\tC:\\D%4\t00000000\tQ\t\t",
+                           "F\tC:\\E\t00000000\tQ\t\t\textra", "D\tC:\\F\\", "X\tC:\\G\t0\tV",
+                           "F\tC:\\H\t123456789\tV\t\t", "F\tC:\\G\t00000000\tV\tV12\t",
+                           "F\tC:\\OK\t1\tQ\t\t"});
   for (const char* path : {"C:\\BEFORE", "C:\\A", "C:\\B", "C:\\C", "C:\\D%4", "C:\\E", "C:\\G", "C:\\H"}) {
     EXPECT_EQ(views.Find(path), nullptr) << path;
   }
@@ -48,12 +50,12 @@ TEST(ListingViews, BrokenLinesAreSkipped) {
 // wanted late still gets its record; after a stop, only to the end of the last
 // wanted file's folder, its "D" record included.
 TEST(ViewsAlongListing, ReadsNoFurtherThanTheListingAndAfterAStopToTheFolderEnd) {
-  const std::vector<std::string> file = {std::string(kViewsHeader), SourcesRecord({true, true}),
-                                         ViewsFileRecord("C:\\A\\1", 0x20, {true, true}),
-                                         ViewsFileRecord("C:\\A\\2", 0x22, {true, true}),
-                                         ViewsFileRecord("C:\\A\\3", 0x20, {true, false}),
+  const std::vector<std::string> file = {std::string(kViewsHeader), SourcesRecord({ViewId::kVolume, ViewId::kQuery}),
+                                         ViewsFileRecord("C:\\A\\1", 0x20, {ViewId::kVolume, ViewId::kQuery}),
+                                         ViewsFileRecord("C:\\A\\2", 0x22, {ViewId::kVolume, ViewId::kQuery}),
+                                         ViewsFileRecord("C:\\A\\3", 0x20, {ViewId::kVolume}),
                                          UnreadByQueryRecord("C:\\A\\", 0xC0000022),
-                                         ViewsFileRecord("C:\\B\\1", 0x20, {true, true})};
+                                         ViewsFileRecord("C:\\B\\1", 0x20, {ViewId::kVolume, ViewId::kQuery})};
   std::size_t read = 0;
   ViewsAlongListing views([&]() -> const std::string* { return read < file.size() ? &file[read++] : nullptr; });
   views.Listed(nullptr);
@@ -65,27 +67,80 @@ TEST(ViewsAlongListing, ReadsNoFurtherThanTheListingAndAfterAStopToTheFolderEnd)
   views.ReadRestOfFolder("C:\\A\\", [] {});
   EXPECT_EQ(read, 7u);  // the next folder's first record ends it, unkept
   EXPECT_EQ(views.Views().Find(second)->attributes, 0x22u);
-  EXPECT_EQ(views.Views().Find(third)->views, (Views{true, false}));
+  EXPECT_EQ(views.Views().Find(third)->views, (Views{ViewId::kVolume}));
   EXPECT_EQ(views.Views().Find("C:\\A\\1"), nullptr);  // never wanted
   EXPECT_EQ(views.Views().Find("C:\\B\\1"), nullptr);
   EXPECT_EQ(views.Views().UnreadByQuery("C:\\A\\"), 0xC0000022u);
-  EXPECT_EQ(views.Views().Sources(), (Views{true, true}));
+  EXPECT_EQ(views.Views().Sources(), (Views{ViewId::kVolume, ViewId::kQuery}));
 }
 
-TEST(RecheckAnswers, GoneStillThereAndUnknownAndNothingElse) {
+// Each file carries its folder's real path and ids from the "P" record before
+// it, its own ids and its real long name: what the second look finds it by.
+TEST(ListingViews, FilesCarryTheirIdentityAndTheirFoldersAndTheListerSaysItEnded) {
+  ViewIds folder_ids, file_ids;
+  folder_ids[static_cast<std::size_t>(ViewId::kVolume)] = 0x40;
+  file_ids[static_cast<std::size_t>(ViewId::kVolume)] = 0x0003000000000041;
+  file_ids[static_cast<std::size_t>(ViewId::kQuery)] = 0x41;
+  const FolderFacts folder{"\\\\?\\D:\\Dir. \\", folder_ids};
+  const auto views = Read({kViewsHeader, SourcesRecord({ViewId::kVolume, ViewId::kQuery}),
+                           NotUsedRecord(ViewId::kVolume, "no raw access"), FolderRecord("D:\\DIR~1\\", folder),
+                           ViewsFileRecord("D:\\DIR~1\\A.DLL", 0x22, {ViewId::kVolume}, file_ids, "a\t\xC3\xA9.dll"),
+                           ViewsFileRecord("D:\\DIR~1\\SUB\\B.DLL", 0x20, {ViewId::kQuery}), EndRecord(2)});
+  const EntryFacts* a = views.Find("D:\\DIR~1\\A.DLL");
+  ASSERT_NE(a, nullptr);
+  EXPECT_EQ(a->ids, file_ids);
+  EXPECT_EQ(a->long_name, "a\t\xC3\xA9.dll");
+  EXPECT_EQ(a->folder, folder);
+  // A file under another folder than the last "P" record's gets no folder.
+  EXPECT_EQ(views.Find("D:\\DIR~1\\SUB\\B.DLL")->folder, FolderFacts{});
+  EXPECT_EQ(views.NotUsed().at(ViewId::kVolume), "no raw access");
+  EXPECT_TRUE(views.Ended());
+  EXPECT_FALSE(Read({kViewsHeader, EndRecord(0) + "x"}).Ended());
+}
+
+// The end record must be the very last line: a views file cut anywhere before
+// it is from a lister that did not finish.
+TEST(ListingViews, OnlyAFileThatEndsWithTheEndRecordIsWhole) {
+  const struct {
+    std::string tail;
+    bool whole;
+  } cases[] = {{"F\tX\t0\tQ\t\t\r\nE\t12\r\n", true}, {"E\t0\r\n", true},       {"E\t12\r\nF\tX\r\n", false},
+               {"F\tX\t0\tQ\t\t\r\nE\t1", false},     {"E\t1x\r\n", false},     {"", false},
+               {"E\t\r\n", false}};
+  for (const auto& row : cases) EXPECT_EQ(EndsWithEndRecord(row.tail), row.whole) << row.tail;
+}
+
+TEST(Recheck, RequestsAndAnswersRoundTripAndBrokenAnswersAreNeverTaken) {
+  EntryFacts facts;
+  facts.long_name = "long\tname.dll";
+  facts.ids[static_cast<std::size_t>(ViewId::kQuery)] = 7;
+  facts.folder = {"\\\\?\\C:\\x\\", {}};
+  const auto request = ParseRecheckRequestLine(RecheckRequestLine("C:\\x\\LONG~1.DLL", facts));
+  ASSERT_TRUE(request);
+  EXPECT_EQ(request->path, "C:\\x\\LONG~1.DLL");
+  EXPECT_EQ(request->folder_path, "\\\\?\\C:\\x\\");
+  EXPECT_EQ(request->long_name, "long\tname.dll");
+  EXPECT_EQ(request->ids, facts.ids);
+  EXPECT_FALSE(ParseRecheckRequestLine("C:\\x\\A.DLL"));
+
+  RecheckAnswer gone;
+  gone.Set(ViewId::kVolume, Look::kGone);
+  gone.Set(ViewId::kQuery, Look::kUnknown);
+  RecheckAnswer there;
+  there.Set(ViewId::kQuery, Look::kThere);
+  there.attributes = 0x22;
   RecheckAnswers answers;
-  for (const auto& line : {RecheckAnswerLine("C:\\A", RecheckAnswer::kGone, {}),
-                           RecheckAnswerLine("C:\\B", RecheckAnswer::kStillThere, {false, true}),
-                           RecheckAnswerLine("C:\\C", RecheckAnswer::kUnknown, {}), std::string("C:\\D\tVX"),
-                           std::string("C:\\E")}) {
+  for (const auto& line : {RecheckAnswerLine("C:\\A", gone), RecheckAnswerLine("C:\\B", there), std::string("C:\\C\tV-"),
+                           std::string("C:\\D\tX-\t-"), std::string("C:\\E\tV+\tzz"), std::string("C:\\F\tV\t-")}) {
     answers.ReadLine(line);
   }
-  EXPECT_EQ(answers.Answer("C:\\A"), RecheckAnswer::kGone);
-  EXPECT_EQ(answers.Answer("C:\\B"), RecheckAnswer::kStillThere);
-  EXPECT_EQ(answers.Answer("C:\\C"), RecheckAnswer::kUnknown);
-  EXPECT_EQ(answers.Answer("C:\\D"), RecheckAnswer::kUnknown);  // broken: never taken for gone
-  EXPECT_EQ(answers.Answer("C:\\never asked"), RecheckAnswer::kUnknown);
-  EXPECT_EQ(ParseRecheckRequestLine(RecheckRequestLine("C:\\x\ty")), std::string("C:\\x\ty"));
+  ASSERT_NE(answers.Find("C:\\A"), nullptr);
+  EXPECT_EQ(answers.Find("C:\\A")->Of(ViewId::kVolume), Look::kGone);
+  EXPECT_EQ(answers.Find("C:\\A")->Of(ViewId::kQuery), Look::kUnknown);
+  EXPECT_EQ(answers.Find("C:\\B")->attributes, 0x22u);
+  for (const char* broken : {"C:\\C", "C:\\D", "C:\\E", "C:\\F", "C:\\never asked"}) {
+    EXPECT_EQ(answers.Find(broken), nullptr) << broken;
+  }
 }
 
 }  // namespace

@@ -8,7 +8,7 @@ namespace {
 UnseenFacts Facts(std::uint32_t attributes, Views views) {
   UnseenFacts facts;
   facts.path = "D:\\SCAN\\X.DLL";
-  facts.lister = EntryFacts{attributes, views};
+  facts.lister = EntryFacts{attributes, views, {}, {}, {}};
   return facts;
 }
 
@@ -16,7 +16,7 @@ UnseenFacts Facts(std::uint32_t attributes, Views views) {
 // that could not be read explains everything in it; a file only the volume
 // shows is hidden below every attribute; the system attribute before hidden.
 TEST(Judge, EachVerdictFollowsItsEvidence) {
-  const Views both{true, true}, volume_only{true, false}, query_only{false, true};
+  const Views both{ViewId::kVolume, ViewId::kQuery}, volume_only{ViewId::kVolume}, query_only{ViewId::kQuery};
   EXPECT_EQ(Judge(Facts(0x2, both)).verdict, Verdict::kHiddenByAttribute);
   EXPECT_EQ(Judge(Facts(0x6, query_only)).verdict, Verdict::kSystemFile);
   EXPECT_EQ(Judge(Facts(0x20, query_only)).verdict, Verdict::kKeptFromWin32Search);

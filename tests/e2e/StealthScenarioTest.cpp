@@ -78,10 +78,11 @@ TEST(StealthScenario, FilesHiddenFromTheSearchInsideTheProgramAreListedAsUnseen)
 class NtdllStealthScenario : public ::testing::Test {
  protected:
   // Scans `folder` with its subfolders in a window that carries the hider `dll`.
-  void Scan(const std::string& folder, const char* dll = "ntdll-hider.dll") {
+  void Scan(const std::string& folder, const char* dll = "ntdll-hider.dll", const char* filter = nullptr) {
     app = std::make_unique<AppSession>(NextToThisProgram("..\\bin\\quarvel.exe"), work.Path());
     ASSERT_TRUE(app->InjectLibrary(NextToThisProgram(dll)));
     app->Type(kPathTxt, folder);
+    if (filter != nullptr) app->Type(kComboExt, filter);
     app->Click(kChkSubDir);
     ASSERT_TRUE(WaitUntil([&] { return app->Checked(kChkSubDir); }));
     app->Click(kCmdLocate);
@@ -177,6 +178,24 @@ TEST_F(NtdllStealthScenario, OnAVolumeThatCannotBeReadRawTheHiderWins) {
   const std::string top = FolderHeadingLine(scan.Path());
   EXPECT_TRUE(app->ListItems(kList1).empty());
   EXPECT_EQ(app->ListItems(kList2), (Items{top, top + "VISIBLE.DLL"}));
+}
+
+// Names a hostile volume can hold (CR and LF with a path between them, the
+// listing's own marks) forge no line: the lister writes them escaped, so no
+// other folder is looked into, and every file is still reported.
+TEST_F(NtdllStealthScenario, NamesAHostileVolumeCanHoldForgeNoLine) {
+  if (GetFileAttributesA("D:\\HOSTILE") == INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "no NTFS drive D: (needs root and FUSE)";
+  Scan("D:\\HOSTILE", "ntdll-hider.dll", "*");
+  for (const auto& item : app->ListItems(kList2)) EXPECT_EQ(item.rfind("D:\\HOSTILE\\", 0), 0u) << item;
+  const Items unseen = app->ListItems(kList1);
+  for (const auto& item : unseen) EXPECT_EQ(item.rfind("D:\\HOSTILE\\", 0), 0u) << item;
+  const auto holds = [&](const std::string& text) {
+    return std::any_of(unseen.begin(), unseen.end(), [&](const std::string& item) { return item.find(text) != std::string::npos; });
+  };
+  EXPECT_TRUE(holds("NOT-ANSI:A.DLLU+000DU+000AC")) << ::testing::PrintToString(unseen);
+  EXPECT_TRUE(holds("NOT-ANSI:FOLDER-NOT-READU+003A")) << ::testing::PrintToString(unseen);
+  EXPECT_TRUE(holds("HIDDEN.DLL")) << ::testing::PrintToString(unseen);
+  EXPECT_EQ(app->Text(kLblIsDir).find("folder could not be searched"), std::string::npos) << app->Text(kLblIsDir);
 }
 
 }  // namespace

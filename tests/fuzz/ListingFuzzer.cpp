@@ -11,6 +11,8 @@
 #include "core/ListingReader.h"
 #include "core/ListingViews.h"
 #include "core/Recheck.h"
+#include "core/ScanDecision.h"
+#include "core/UnseenLine.h"
 
 namespace {
 
@@ -33,7 +35,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     items += result.list1_item.has_value() + result.list2_item.has_value();
     views.ReadLine(line);
     answers.ReadLine(line);
-    if (const auto path = quarvel::ParseRecheckRequestLine(line)) answers.Answer(*path);
+    if (const auto request = quarvel::ParseRecheckRequestLine(line)) answers.Find(request->path);
+    // The comparison's own handling of a line it did not see, with whatever
+    // facts and answers the same bytes gave.
+    if (result.list1_item) {
+      quarvel::UnseenFacts facts =
+          quarvel::FactsFromLine(reader.ListingFolder(), line, [](std::string_view path) { return path.size(); }, 259);
+      if (const auto* listed = views.Find(facts.path)) facts.lister = *listed;
+      static_cast<void>(quarvel::Decide(facts, answers.Find(facts.path)));
+    }
   };
   // Fed in pieces, as the window reads the file.
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);

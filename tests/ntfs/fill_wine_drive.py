@@ -36,6 +36,14 @@ def main(root):
     os.link(os.path.join(tree, "A0", "B0", "F001.DAT"), os.path.join(tree, "A1", "LINK.DAT"))
     os.makedirs(os.path.join(tree, "EMPTY"), exist_ok=True)
 
+    # Names Windows refuses but a hostile volume can hold: a line break with a
+    # path between, and the listing's own note on an unread folder.
+    hostile = os.path.join(root, "HOSTILE")
+    make(os.path.join(hostile, "A.DLL\r\nC:\\WINDOWS\\SYSTEM32\\\r\nB.DLL"), 3, HIDDEN)
+    make(os.path.join(hostile, "FOLDER-NOT-READ:"), 1, HIDDEN)
+    make(os.path.join(hostile, "HIDDEN.DLL"), 2, HIDDEN)
+    make(os.path.join(hostile, "SEEN.DLL"), 2)
+
 
 if __name__ == "__main__":
     main(sys.argv[1])

@@ -1,0 +1,64 @@
+#include "core/ScanDecision.h"
+
+namespace quarvel {
+namespace {
+
+constexpr std::uint32_t kHiddenOrSystem = 0x2 | 0x4;
+
+Judgement Changed(const std::string& what) {
+  return {Verdict::kChangedDuringScan,
+          "It changed while it was scanned (" + what +
+              "), so the views saw it at different moments; this is no sign of a hider."};
+}
+
+}  // namespace
+
+Decision Decide(const UnseenFacts& facts, const RecheckAnswer* answer) {
+  Decision decision;
+  decision.judgement = Judge(facts);
+  if (answer == nullptr || !facts.lister || facts.unread_folder_note) return decision;
+  const EntryFacts& first = *facts.lister;
+
+  // Dropped only on positive evidence from every view that listed it: a view
+  // that could not look again, or was not asked, keeps the file.
+  bool every_view_gone = !first.views.Empty();
+  bool renamed = false;
+  for (const ViewRow& row : kViewTable) {
+    if (!first.views.Has(row.id)) continue;
+    const Look look = answer->Of(row.id);
+    every_view_gone = every_view_gone && look == Look::kGone;
+    renamed = renamed || look == Look::kChanged;
+  }
+  if (every_view_gone) {
+    decision.vanished = true;
+    return decision;
+  }
+  if (renamed) {
+    decision.judgement = Changed("renamed, moved, or its name given to another file");
+    return decision;
+  }
+  if (answer->attributes && ((*answer->attributes ^ first.attributes) & kHiddenOrSystem) != 0) {
+    decision.judgement = Changed("its hidden or system attribute was set or cleared");
+    return decision;
+  }
+
+  if (decision.judgement.verdict == Verdict::kSeenOnlyOnVolume) {
+    // The accusation stands only when the second look again finds the file on
+    // the volume and, in a folder it could read, not in the directory query.
+    const Look volume = answer->Of(ViewId::kVolume);
+    const Look query = answer->Of(ViewId::kQuery);
+    if (query == Look::kThere) {
+      decision.judgement = Changed("the directory query lists it now: it was made while the folder was read");
+    } else if (query != Look::kGone) {
+      decision.judgement = {Verdict::kFolderNotSearched,
+                            "Only the volume's MFT lists it, and the NT directory query could not read its folder "
+                            "again to confirm it; what that folder holds is not known."};
+    } else if (volume != Look::kThere) {
+      decision.judgement = {Verdict::kUnexplained,
+                            "The volume's MFT listed it, but could not be read again to confirm it."};
+    }
+  }
+  return decision;
+}
+
+}  // namespace quarvel

@@ -1,0 +1,21 @@
+// What becomes of each file the Win32 search did not see, once the lister has
+// looked at it again: dropped as vanished, or kept with a verdict. Made here
+// for the window and the console alike, from the evidence of every view.
+#pragma once
+
+#include "core/Recheck.h"
+#include "core/Verdict.h"
+
+namespace quarvel {
+
+struct Decision {
+  bool vanished = false;  // every view that listed it now positively finds it gone
+  Judgement judgement;    // for a file kept
+};
+
+// `answer` is the second look's, or nothing when none was taken for the file
+// (the comparison was stopped, or the lister could not be asked again): the
+// file then keeps the verdict of the first look.
+Decision Decide(const UnseenFacts& facts, const RecheckAnswer* answer);
+
+}  // namespace quarvel

@@ -1,0 +1,78 @@
+#include "core/ScanDecision.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace quarvel {
+namespace {
+
+constexpr std::uint32_t kPlain = 0x20, kHidden = 0x22, kSystem = 0x24;
+constexpr Look N = Look::kNotAsked, T = Look::kThere, G = Look::kGone, C = Look::kChanged, U = Look::kUnknown;
+const Views kVolume{ViewId::kVolume}, kQuery{ViewId::kQuery}, kBoth{ViewId::kVolume, ViewId::kQuery};
+
+struct Row {
+  const char* what;
+  std::uint32_t attributes;  // as the lister listed it
+  Views listed_by;
+  Look volume, query;  // the second look's
+  std::optional<std::uint32_t> attributes_now;
+  bool vanished;
+  Verdict verdict;  // for a file kept
+};
+
+// One row per case: what the first look listed, what the second look found,
+// and what becomes of the file. A file is dropped only when every view that
+// listed it positively finds it gone; an accusation stands only when the second
+// look confirms it; a change during the scan is never an accusation.
+const Row kRows[] = {
+    {"deleted: every view finds it gone", kHidden, kBoth, G, G, {}, true, {}},
+    {"deleted, seen by the query alone", kPlain, kQuery, N, G, {}, true, {}},
+    {"its folder could not be opened again: kept", kHidden, kQuery, N, U, {}, false, Verdict::kHiddenByAttribute},
+    {"the volume could not be asked: kept", kHidden, kBoth, N, G, {}, false, Verdict::kHiddenByAttribute},
+    {"gone from the query, still on the volume: kept", kSystem, kBoth, T, G, kSystem, false, Verdict::kSystemFile},
+    {"hidden between the lister and the compare", kPlain, kBoth, T, T, kHidden, false, Verdict::kChangedDuringScan},
+    {"unhidden meanwhile", kHidden, kQuery, N, T, kPlain, false, Verdict::kChangedDuringScan},
+    {"renamed: its record has another name now", kHidden, kVolume, C, G, kHidden, false, Verdict::kChangedDuringScan},
+    {"its name now names another file", kPlain, kQuery, N, C, kPlain, false, Verdict::kChangedDuringScan},
+    {"made after the query read its folder", kHidden, kVolume, T, T, kHidden, false, Verdict::kChangedDuringScan},
+    {"kept from the query, confirmed", kHidden, kVolume, T, G, kHidden, false, Verdict::kSeenOnlyOnVolume},
+    {"kept from the query, folder unreadable now", kHidden, kVolume, T, U, kHidden, false, Verdict::kFolderNotSearched},
+    {"kept from the query, volume not asked again", kHidden, kVolume, N, G, {}, false, Verdict::kUnexplained},
+    {"kept from the Win32 search, unchanged", kPlain, kBoth, T, T, kPlain, false, Verdict::kKeptFromWin32Search},
+};
+
+TEST(Decide, EveryCaseFromTheEvidenceOfEachView) {
+  for (const Row& row : kRows) {
+    UnseenFacts facts;
+    facts.path = "D:\\SCAN\\X.DLL";
+    facts.lister = EntryFacts{row.attributes, row.listed_by, {}, {}, {}};
+    RecheckAnswer answer;
+    answer.Set(ViewId::kVolume, row.volume);
+    answer.Set(ViewId::kQuery, row.query);
+    answer.attributes = row.attributes_now;
+    const Decision decision = Decide(facts, &answer);
+    EXPECT_EQ(decision.vanished, row.vanished) << row.what;
+    if (!row.vanished) EXPECT_EQ(decision.judgement.verdict, row.verdict) << row.what;
+  }
+}
+
+// Without a second look, or without the lister's facts, nothing is dropped and
+// the first look's verdict stands.
+TEST(Decide, NothingIsDroppedWithoutASecondLookOrFacts) {
+  UnseenFacts facts;
+  facts.lister = EntryFacts{kHidden, kVolume, {}, {}, {}};
+  EXPECT_FALSE(Decide(facts, nullptr).vanished);
+  EXPECT_EQ(Decide(facts, nullptr).judgement.verdict, Verdict::kSeenOnlyOnVolume);
+  RecheckAnswer gone;
+  gone.Set(ViewId::kVolume, G);
+  gone.Set(ViewId::kQuery, G);
+  EXPECT_EQ(Decide(UnseenFacts{}, &gone).judgement.verdict, Verdict::kUnexplained);
+  EXPECT_FALSE(Decide(UnseenFacts{}, &gone).vanished);
+  UnseenFacts note;
+  note.unread_folder_note = true;
+  EXPECT_FALSE(Decide(note, &gone).vanished);
+}
+
+}  // namespace
+}  // namespace quarvel
