@@ -24,6 +24,7 @@ wine=/usr/lib/wine/wine64
 python=/usr/bin/python3
 tests=$build/windows/tests
 scan=$build/windows/bin/quarvel-scan.exe
+schema=$here/../../schemas/quarvel-scan.schema.json
 work=$build/churn-scenario
 image=$work/churn.img
 mnt=$work/mnt
@@ -92,7 +93,7 @@ for i in $(seq 1 "$total"); do
   wait "$writer"
   writers+=("$writer_report")
   if [ -s "$work/scan-$i.err" ]; then sed 's/^/  quarvel-scan: /' "$work/scan-$i.err"; fi
-  "$python" "$here/churn_tree.py" judge --scan "$i" "${hider_flag[@]}" \
+  "$python" "$here/churn_tree.py" judge --scan "$i" "${hider_flag[@]}" --schema "$schema" \
     "$work/stable.json" "$work/scan-$i.json" "$code" "$work/results.jsonl" "${writers[@]}"
 done
 "$python" "$here/churn_tree.py" total ${guard:+--guard} "$work/results.jsonl" "${writers[@]}"

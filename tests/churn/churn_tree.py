@@ -5,11 +5,11 @@
       Makes the stable set under ROOT (a mounted NTFS image): visible, hidden
       and system .DLL files in a few folders and in the churn folder, some of
       them named for the ntdll hider (QVROOT...), and writes their list.
-  churn_tree.py judge MANIFEST REPORT EXIT RESULTS --scan N [--hider] WRITER...
+  churn_tree.py judge --scan N [--hider] [--schema FILE] MANIFEST REPORT EXIT RESULTS WRITER...
       Judges one scan's JSON report against the stable set and the names the
       writers touched (their reports), prints one line and appends its figures
       to RESULTS (one JSON object a line).
-  churn_tree.py total RESULTS [--guard]
+  churn_tree.py total [--guard] RESULTS WRITER...
       Prints the figures of every scan; with --guard, fails on any false
       accusation, miss or failed scan.
 
@@ -23,6 +23,8 @@ import argparse
 import json
 import os
 import sys
+
+import jsonschema
 
 HIDDEN, SYSTEM, ARCHIVE = 0x2, 0x4, 0x20
 CHURN = "CHURN"
@@ -76,7 +78,7 @@ def accuses(record):
     return False
 
 
-def read_report(path):
+def read_report(path, schema):
     records, summary = [], None
     if not os.path.exists(path):
         return records, summary, "no report"
@@ -88,6 +90,10 @@ def read_report(path):
                 obj = json.loads(line)
             except ValueError:
                 return records, summary, "a line that is not JSON"
+            if schema is not None:
+                error = jsonschema.exceptions.best_match(schema.iter_errors(obj))
+                if error is not None:
+                    return records, summary, f"a line its schema refuses: {error.message}"
             if obj.get("type") == "unseen":
                 records.append(obj)
             elif obj.get("type") == "summary":
@@ -105,7 +111,11 @@ def judge(args):
         with open(writer, encoding="ascii") as f:
             report = json.load(f)
         touched.update(churn + name.upper() for name in report["touched"])
-    records, summary, broken = read_report(args.report)
+    schema = None
+    if args.schema:
+        with open(args.schema, encoding="utf-8") as f:
+            schema = jsonschema.Draft202012Validator(json.load(f))
+    records, summary, broken = read_report(args.report, schema)
     if broken is None and args.exit not in (0, 1):
         broken = f"exit code {args.exit}"
 
@@ -220,6 +230,7 @@ def main():
     j.add_argument("results")
     j.add_argument("--scan", type=int, required=True)
     j.add_argument("--hider", action="store_true")
+    j.add_argument("--schema", help="the report's JSON Schema, which every line must meet")
     j.add_argument("writers", nargs="*")
     t = commands.add_parser("total")
     t.add_argument("results")
