@@ -201,7 +201,8 @@ def total(args):
         for key, count in w["errors"].items():
             errors[key] = errors.get(key, 0) + count
     print(f"writer rate: {operations / seconds if seconds else 0:,.0f} ops/s "
-          f"({operations:,} operations in {seconds:.1f} s; runs {rates[0]:,.0f} to {rates[-1]:,.0f} ops/s)"
+          f"({operations:,} operations in {seconds:.1f} s; runs {rates[0]:,.0f} to {rates[-1]:,.0f} ops/s; "
+          f"goal: at least 1,000)"
           if writers else "writer rate: no writer ran")
     if errors:
         print(f"writer errors: {json.dumps(errors, sort_keys=True)}")
