@@ -131,6 +131,12 @@ add_wine_test(e2e tests/e2e_tests.exe 1200)
 add_test(NAME wine.console COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/console-scenario.sh ${CMAKE_BINARY_DIR})
 set_tests_properties(wine.console PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine_desktop TIMEOUT 300)
 
+# Scans of a live volume: a writer churns files on drive D: (an NTFS image mounted
+# read-write) while quarvel-scan reads it raw, twice with no hider and once with
+# the ntdll hider; any false accusation or miss fails it (root and FUSE, else skipped).
+add_test(NAME wine.churn COMMAND ${CMAKE_SOURCE_DIR}/tests/churn/churn-scenario.sh ${CMAKE_BINARY_DIR} 2 4 --guard)
+set_tests_properties(wine.churn PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine_desktop SKIP_RETURN_CODE 77 TIMEOUT 300)
+
 # The program's PE header and imports, as real Windows reads them.
 add_test(NAME pe.quarvel COMMAND ${CMAKE_SOURCE_DIR}/tests/pe/check-quarvel.sh ${WIN_BUILD_DIR}/bin/quarvel.exe)
 
