@@ -90,10 +90,9 @@ void FrmFerrow::RunLister() {
       // A listing that may not be whole is never compared: it would read as clean.
       ui::SetText(info, "The lister did not finish");
       const std::string why = outcome.kind == Kind::kFailed
-                                  ? "ended without finishing its listing (exit code " + std::to_string(outcome.exit_code) +
-                                        (outcome.exit_code != 0 ? ": " + win::SystemErrorDescription(outcome.exit_code)
-                                                                : std::string(": its views file has no end")) +
-                                        ")"
+                                  ? "ended without finishing its listing (exit code " +
+                                        std::to_string(outcome.exit_code) + ": " +
+                                        win::ListerEndText(outcome.exit_code) + ")"
                                   : "wrote a listing that another program holds open: " +
                                         win::SystemErrorDescription(outcome.error) + " (error " +
                                         std::to_string(outcome.error) + ")";

@@ -86,6 +86,7 @@ void FrmFerrow::LoadDataIntoFile(int data_name, const std::string& file_name) {
 
 void FrmFerrow::Form_Unload() {
   frmEdit.Unload();
+  lister_run_ = {};  // the held lister and listing are let go before they are removed
   DeleteFileA(WorkPath(kListerFile).c_str());
 }
 

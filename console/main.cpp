@@ -148,8 +148,8 @@ int main(int argc, char** argv) {
                 std::to_string(run.error) + ").");
   }
   if (run.kind == Kind::kFailed) {
-    return Fail("The lister did not finish (exit code " + std::to_string(run.exit_code) +
-                "); nothing it listed is reported, since its listing may not be whole.");
+    return Fail("The lister did not finish (exit code " + std::to_string(run.exit_code) + ": " +
+                win::ListerEndText(run.exit_code) + "); nothing it listed is reported, since its listing may not be whole.");
   }
   if (run.kind == Kind::kNotHeld) {
     return Fail("The lister's listing could not be held against other programs: " +

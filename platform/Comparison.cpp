@@ -71,8 +71,9 @@ struct Candidate {
 };
 
 // What the lister's views file says of the candidates.
-void AddListerFacts(std::vector<Candidate>& candidates, const ListingViews& views, Views& sources) {
-  if (views.Sources()) sources = *views.Sources();
+void AddListerFacts(std::vector<Candidate>& candidates, const ListingViews& views, ComparisonOutcome& outcome) {
+  if (views.Sources()) outcome.lister_views = *views.Sources();
+  outcome.views_not_used = views.NotUsed();
   for (auto& candidate : candidates) {
     if (const EntryFacts* found = views.Find(candidate.facts.path)) candidate.facts.lister = *found;
     if (!candidate.facts.unread_folder_note) candidate.facts.unread_status = views.UnreadByQuery(candidate.folder);
@@ -189,7 +190,7 @@ ComparisonOutcome RunComparison(const std::string& work_folder, const std::strin
   } else if (!candidates.empty()) {
     views.ReadRestOfFolder(candidates.back().folder, pump);
   }
-  AddListerFacts(candidates, views.Views(), outcome.lister_views);
+  AddListerFacts(candidates, views.Views(), outcome);
 
   // A stopped comparison takes no second look (the lister is ended with it);
   // a stop while the lister still looks ends it there.

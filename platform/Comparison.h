@@ -6,6 +6,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,6 +33,7 @@ struct ComparisonOutcome {
   std::vector<std::size_t> vanished_at;  // their places among the unseen callbacks, in order
   std::vector<int> counts = std::vector<int>(kVerdictCount, 0);
   Views lister_views;  // the views the lister read with (from its views file)
+  std::map<ViewId, std::string> views_not_used;  // and why it could not use the others
 };
 
 // What the caller does with each line as it is read: List2's items at once,

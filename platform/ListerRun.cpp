@@ -5,6 +5,7 @@
 #include "platform/FindFiles.h"
 #include "platform/LaunchAppSync.h"
 #include "platform/ResourceFile.h"
+#include "platform/SystemError.h"
 
 namespace quarvel::win {
 
@@ -64,6 +65,15 @@ std::vector<std::string> RootsOf(const std::string& folder) {
 
 }  // namespace
 
+std::string ListerEndText(DWORD exit_code) {
+  switch (exit_code) {
+    case 0: return "its views file has no end record";
+    case 3: return "it met a failure it could not go on from";
+    case 4: return "it could not write its listing";
+    default: return SystemErrorDescription(exit_code);
+  }
+}
+
 ListerRunOutcome RunListerIn(const ListerLaunch& launch, const std::function<bool()>& should_stop) {
   ListerRunOutcome outcome;
   outcome.roots = RootsOf(launch.path_box_text);
@@ -102,12 +112,11 @@ ListerRunOutcome RunListerIn(const ListerLaunch& launch, const std::function<boo
   } else if (!run.started) {
     outcome.kind = ListerRunOutcome::Kind::kNotStarted;
     outcome.error = run.error;
+  } else if (run.exit_code != 0) {
+    outcome.kind = ListerRunOutcome::Kind::kFailed;
+    outcome.exit_code = run.exit_code;
   } else {
     HoldOutput(listing, views, outcome);
-    if (outcome.kind == ListerRunOutcome::Kind::kListed && run.exit_code != 0) {
-      outcome.kind = ListerRunOutcome::Kind::kFailed;
-      outcome.exit_code = run.exit_code;
-    }
   }
   return outcome;
 }

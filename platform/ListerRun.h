@@ -41,6 +41,10 @@ struct ListerRunOutcome {
   UniqueFileHandle views_hold;
 };
 
+// Why the lister did not finish, from its exit code: its own codes in words,
+// any other (a process ended from outside) in the system's.
+std::string ListerEndText(DWORD exit_code);
+
 // Runs the lister in `launch.current_folder`, whose dll.txt (and the views file
 // beside it) are replaced. `should_stop` is asked while it runs.
 ListerRunOutcome RunListerIn(const ListerLaunch& launch, const std::function<bool()>& should_stop = {});

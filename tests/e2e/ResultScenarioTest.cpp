@@ -237,27 +237,23 @@ TEST_F(ResultScenario, List2ClickWithoutASelectionEmptiesWhatCopyCopies) {
 }
 
 // Where a volume keeps no 8.3 names, the lister writes long names and folder
-// headings with blanks. Wine always makes short names, so the listing here is
-// the one the lister writes on such a volume; the files are real.
+// headings with blanks. Wine always makes short names for its own query, so
+// the volume here is the NTFS image of drive D:, which ntfs-3g writes without
+// 8.3 names and the lister reads raw.
 TEST(BlankNames, EveryResultCommandTakesTheWholeNameBeforeTheSizeColumn) {
-  TempFolder work, scan;
-  scan.MakeFolder("My Folder");
-  scan.MakeFile("My Folder\\My Hidden File.dll", "12345", FILE_ATTRIBUTE_HIDDEN);
-  scan.MakeFile("My Folder\\My Visible File.dll", "1");
-  scan.MakeFile("Program", "1");
-  scan.MakeFile("Program Files.dll", "1", FILE_ATTRIBUTE_HIDDEN);
+  if (GetFileAttributesA("D:\\BLANKS") == INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "no NTFS drive D: (needs root and FUSE)";
+  TempFolder work;
+  const std::string scan = "D:\\BLANKS";
+  const auto at = [&](const std::string& name) { return scan + "\\" + name; };
   AppSession app(QuarvelExe(), work.Path());
-  app.Type(kPathTxt, scan.Path());
+  app.Type(kPathTxt, scan);
+  app.Type(kComboExt, "*");
+  app.Click(kChkSubDir);
+  ASSERT_TRUE(WaitUntil([&] { return app.Checked(kChkSubDir); }));
   app.Click(kCmdLocate);
   ASSERT_TRUE(WaitUntil([&] { return app.Enabled(kCmdScan); }));
-  const std::string h = FolderHeadingLine(scan.Path());
-  const std::string hm = FolderHeadingLine(scan / "My Folder");
-  TempFolder::MakeFileAt(work / "dll.txt",
-                         h + "\r\n" + SubfolderLine("My Folder") + "\r\n" + FileLine("Program", 1) + "\r\n" +
-                             FileLine("Program Files.dll", 1) + "\r\n" + hm + "\r\n" +
-                             FileLine("My Hidden File.dll", 5) + "\r\n" + FileLine("My Visible File.dll", 1) + "\r\n" +
-                             CountSummaryLine(4, 2) + "\r\n",
-                         FILE_ATTRIBUTE_NORMAL);
+  const std::string h = FolderHeadingLine(scan);
+  const std::string hm = FolderHeadingLine(at("My Folder"));
   app.Click(kCmdScan);
   ASSERT_TRUE(WaitUntil([&] { return app.Text(kLblInfo) == "Completed"; }));
   const std::string hidden = hm + FileLine("My Hidden File.dll", 5);
@@ -268,7 +264,7 @@ TEST(BlankNames, EveryResultCommandTakesTheWholeNameBeforeTheSizeColumn) {
   app.Command(kMnuCopy);
   EXPECT_TRUE(WaitUntil([&] { return ClipboardText() == hidden; })) << ClipboardText();
   app.Command(kMnuExPath);
-  EXPECT_TRUE(WaitUntil([&] { return ClipboardText() == scan / "My Folder\\My Hidden File.dll"; }))
+  EXPECT_TRUE(WaitUntil([&] { return ClipboardText() == at("My Folder\\My Hidden File.dll"); }))
       << ClipboardText();
   app.ClickListItem(kList2, 3);
   app.Command(kMnuFind);
@@ -322,20 +318,30 @@ TEST(LogVersion, IsTheRunningProgramsOwnEvenUnderAnotherName) {
 // here): the window answers throughout and "Escape" ends the walk; the entry
 // stays.
 TEST(RescanOfALargeTree, AnswersThroughoutAndEscapeStopsIt) {
+  // A hidden file of our own in /usr, listed and then deleted: the rescan of
+  // its entry walks the whole tree and finds nothing.
+  const std::string planted = "Z:\\usr\\QVNOSUCH.DLL";
+  TempFolder::MakeFileAt(planted, "1", FILE_ATTRIBUTE_HIDDEN);
+  struct Remove {
+    std::string path;
+    ~Remove() {
+      SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+      DeleteFileA(path.c_str());
+    }
+  } remove{planted};
   TempFolder work;
   AppSession app(QuarvelExe(), work.Path());
-  app.Type(kPathTxt, work.Path());
+  app.Type(kPathTxt, "Z:\\usr");
+  app.Type(kComboExt, "QVNOSUCH.DLL");
   app.Click(kCmdLocate);
   ASSERT_TRUE(WaitUntil([&] { return app.Enabled(kCmdScan); }));
   const std::string entry = "Z:\\usr\\" + FileLine("QVNOSUCH.DLL", 1);
-  TempFolder::MakeFileAt(work / "dll.txt", "Z:\\usr\\\r\n" + FileLine("QVNOSUCH.DLL", 1) + "\r\n",
-                         FILE_ATTRIBUTE_NORMAL);
-  // Without its lister the compare takes no second look, which would find that
-  // the made-up entry is not there and drop it.
-  ASSERT_TRUE(DeleteFileA((work / "locate.com").c_str()));
   app.Click(kCmdScan);
   ASSERT_TRUE(WaitUntil([&] { return app.Text(kLblInfo) == "Completed"; }));
   ASSERT_EQ(app.ListItems(kList1), (Items{entry}));
+  // Gone now: the rescan finds nothing and walks all of /usr.
+  SetFileAttributesA(planted.c_str(), FILE_ATTRIBUTE_NORMAL);
+  ASSERT_TRUE(DeleteFileA(planted.c_str()));
   app.ClickListItem(kList1, 0);
   app.Command(kMnuRescan);
   ASSERT_TRUE(WaitUntil([&] { return app.Text(kLblInfo) == "Searching for QVNOSUCH.DLL"; }));

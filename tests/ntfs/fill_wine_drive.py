@@ -10,12 +10,16 @@ import sys
 HIDDEN, SYSTEM = 0x2, 0x4
 
 
-def make(path, size, attributes=0):
+def make(path, size, attributes=0, for_wine_too=False):
     os.makedirs(os.path.dirname(path), exist_ok=True)
     with open(path, "wb") as f:
         f.write(b"x" * size)
     if attributes:
         os.setxattr(path, "system.ntfs_attrib_be", attributes.to_bytes(4, "big"))
+        # Wine keeps its own DOS attributes (a named stream on ntfs-3g): set for
+        # files the Win32 search under Wine must also skip.
+        if for_wine_too:
+            os.setxattr(path, "user.DOSATTRIB", b"0x%x" % attributes)
 
 
 def main(root):
@@ -41,8 +45,16 @@ def main(root):
     hostile = os.path.join(root, "HOSTILE")
     make(os.path.join(hostile, "A.DLL\r\nC:\\WINDOWS\\SYSTEM32\\\r\nB.DLL"), 3, HIDDEN)
     make(os.path.join(hostile, "FOLDER-NOT-READ:"), 1, HIDDEN)
-    make(os.path.join(hostile, "HIDDEN.DLL"), 2, HIDDEN)
+    make(os.path.join(hostile, "HIDDEN.DLL"), 2, HIDDEN, True)
     make(os.path.join(hostile, "SEEN.DLL"), 2)
+
+    # A volume without 8.3 names, as most non-system NTFS volumes are: ntfs-3g
+    # writes none, so the raw view lists names and headings with blanks.
+    blanks = os.path.join(root, "BLANKS")
+    make(os.path.join(blanks, "My Folder", "My Hidden File.dll"), 5, HIDDEN, True)
+    make(os.path.join(blanks, "My Folder", "My Visible File.dll"), 1)
+    make(os.path.join(blanks, "Program"), 1)
+    make(os.path.join(blanks, "Program Files.dll"), 1, HIDDEN, True)
 
 
 if __name__ == "__main__":
