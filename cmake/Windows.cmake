@@ -4,6 +4,15 @@ enable_language(RC)
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
+# A release build (scripts/package.sh) gives the same bytes from the same commit
+# wherever it is built: no source or build paths in the objects, no link time
+# stamp in the PE header, no symbol table.
+option(QUARVEL_RELEASE "Build the programs as released: reproducible and stripped" OFF)
+if(QUARVEL_RELEASE)
+  add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}=quarvel -ffile-prefix-map=${CMAKE_BINARY_DIR}=build)
+  add_link_options(-Wl,--no-insert-timestamp -s)
+endif()
+
 add_library(quarvel_platform STATIC
   platform/AccountType.cpp
   platform/Clipboard.cpp
@@ -23,6 +32,7 @@ add_library(quarvel_platform STATIC
   platform/modVBFileDisk.cpp
   platform/OrdinarySearchView.cpp
   platform/OS_Detect.cpp
+  platform/PrivateFolder.cpp
   platform/RegistryCalls.cpp
   platform/ResourceFile.cpp
   platform/Shell.cpp
@@ -34,6 +44,18 @@ add_library(quarvel_platform STATIC
 # version.dll and advpack.dll are loaded by full path (SystemLibrary), never imported.
 target_link_libraries(quarvel_platform PUBLIC quarvel_core shlwapi shell32 ole32 user32 advapi32)
 
+# A version resource for each program, from the project's version.
+function(version_resource target description file_name)
+  set(VERSION_DESCRIPTION ${description})
+  set(VERSION_INTERNAL_NAME ${target})
+  set(VERSION_FILE_NAME ${file_name})
+  configure_file(${CMAKE_SOURCE_DIR}/resources/version.rc.in ${CMAKE_BINARY_DIR}/generated/${target}-version.rc @ONLY)
+  set(${target}_VERSION_RC ${CMAKE_BINARY_DIR}/generated/${target}-version.rc PARENT_SCOPE)
+endfunction()
+version_resource(quarvel "Quarvel - finds files that Windows does not show" quarvel.exe)
+version_resource(quarvel-scan "Quarvel console companion - reports files that Windows does not show" quarvel-scan.exe)
+version_resource(locate "Quarvel's lister" locate.com)
+
 # The lister: our own console program, written out as locate.com at run time.
 add_executable(lister
   lister/main.cpp
@@ -44,6 +66,7 @@ add_executable(lister
   lister/ReadAhead.cpp
   lister/RawNtfsSource.cpp
   lister/Recheck.cpp
+  ${locate_VERSION_RC}
 )
 set_target_properties(lister PROPERTIES OUTPUT_NAME locate)
 target_link_libraries(lister PRIVATE quarvel_core)
@@ -61,9 +84,10 @@ endfunction()
 
 # The program itself, one portable file.
 set(QUARVEL_MANIFEST ${CMAKE_SOURCE_DIR}/resources/quarvel.manifest)
+set(QUARVEL_VERSION_RC ${quarvel_VERSION_RC})
 configure_file(resources/quarvel.rc.in ${CMAKE_BINARY_DIR}/generated/quarvel.rc @ONLY)
 set_source_files_properties(${CMAKE_BINARY_DIR}/generated/quarvel.rc PROPERTIES
-  OBJECT_DEPENDS "${LISTER_FILE};${QUARVEL_MANIFEST}")
+  OBJECT_DEPENDS "${LISTER_FILE};${QUARVEL_MANIFEST};${QUARVEL_VERSION_RC}")
 add_library(quarvel_ui STATIC
   ui/clsToolTip.cpp
   ui/FrmEdit.cpp
@@ -98,10 +122,12 @@ add_dependencies(quarvel lister)
 # compiler never sees the rest of /usr/include.
 file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/third_party)
 file(CREATE_LINK /usr/include/nlohmann ${CMAKE_BINARY_DIR}/third_party/nlohmann SYMBOLIC)
-add_executable(quarvel-scan console/main.cpp)
+add_executable(quarvel-scan console/main.cpp ${quarvel-scan_VERSION_RC})
 target_include_directories(quarvel-scan SYSTEM PRIVATE ${CMAKE_BINARY_DIR}/third_party)
+target_compile_definitions(quarvel-scan PRIVATE QUARVEL_VERSION="${PROJECT_VERSION}")
 target_link_libraries(quarvel-scan PRIVATE quarvel_platform)
-target_link_options(quarvel-scan PRIVATE -Wl,--tsaware)
+# wmain: the command line in UTF-16.
+target_link_options(quarvel-scan PRIVATE -Wl,--tsaware -municode)
 embed_lister(quarvel-scan)
 
 # Windows-side tests, run under Wine by ctest from the native build.

@@ -15,6 +15,29 @@ bool IsSwitch(std::string_view argument, std::string_view name) {
 
 }  // namespace
 
+std::vector<std::string> ScanArguments(std::string_view command_line) {
+  std::vector<std::string> arguments;
+  std::string current;
+  bool in_argument = false, quoted = false;
+  for (const char c : command_line) {
+    if (c == '"') {
+      quoted = !quoted;
+      in_argument = true;
+    } else if ((c == ' ' || c == '\t') && !quoted) {
+      if (in_argument) arguments.push_back(std::move(current));
+      current.clear();
+      in_argument = false;
+    } else {
+      current += c;
+      in_argument = true;
+    }
+  }
+  if (in_argument) arguments.push_back(std::move(current));
+  // The program's name comes first.
+  if (!arguments.empty()) arguments.erase(arguments.begin());
+  return arguments;
+}
+
 ScanCommand ParseScanCommandLine(const std::vector<std::string>& arguments) {
   ScanCommand command;
   ScanRequest request;
@@ -25,14 +48,25 @@ ScanCommand ParseScanCommandLine(const std::vector<std::string>& arguments) {
       command.help = true;
       return command;
     }
+    if (IsSwitch(argument, "VERSION")) {
+      command.version = true;
+      return command;
+    }
     if (IsSwitch(argument, "S")) {
       request.subfolders = true;
-    } else if (IsSwitch(argument, "FILTER") || IsSwitch(argument, "JSON")) {
+    } else if (IsSwitch(argument, "ALL")) {
+      request.all = true;
+    } else if (IsSwitch(argument, "PROGRESS")) {
+      request.progress = true;
+    } else if (IsSwitch(argument, "FILTER") || IsSwitch(argument, "JSON") || IsSwitch(argument, "CSV")) {
       if (i + 1 >= arguments.size() || arguments[i + 1].empty()) {
         command.error = "The switch " + argument + " needs a value.";
         return command;
       }
-      (IsSwitch(argument, "FILTER") ? request.filter : request.json_file) = arguments[++i];
+      std::string& value = IsSwitch(argument, "FILTER") ? request.filter
+                           : IsSwitch(argument, "JSON") ? request.json_file
+                                                        : request.csv_file;
+      value = arguments[++i];
     } else if (!argument.empty() && (argument[0] == '/' || argument[0] == '-') && argument.size() > 1 &&
                argument.find_first_of(":\\") == std::string::npos) {
       command.error = "Invalid switch - " + argument;
@@ -44,6 +78,10 @@ ScanCommand ParseScanCommandLine(const std::vector<std::string>& arguments) {
       request.folder = argument;
       have_folder = true;
     }
+  }
+  if (!request.json_file.empty() && request.json_file == request.csv_file) {
+    command.error = "The JSON and CSV reports cannot go to the same file.";
+    return command;
   }
   if (!have_folder) {
     command.error = "The folder to scan is missing.";
@@ -57,16 +95,27 @@ std::string ScanHelpText() {
   return "Lists a folder through Quarvel's own lister and reports every file the ordinary\n"
          "Windows search does not see, with the reason.\n"
          "\n"
-         "QUARVEL-SCAN folder [/FILTER pattern] [/S] [/JSON file]\n"
+         "QUARVEL-SCAN folder [/FILTER pattern] [/S] [/ALL] [/JSON file] [/CSV file] [/PROGRESS]\n"
+         "QUARVEL-SCAN /VERSION\n"
          "\n"
          "  folder          The folder to scan.\n"
          "  /FILTER pattern Only the files that match the pattern (default *.*).\n"
          "  /S              Scans the folder's subfolders too.\n"
+         "  /ALL            Exit code 1 for any unseen file, not only for signs of a hider.\n"
          "  /JSON file      Writes the report to the file instead of to the screen.\n"
+         "  /CSV file       Also writes the unseen files as CSV (UTF-8), for spreadsheets.\n"
+         "  /PROGRESS       Shows progress on standard error even when it is redirected.\n"
+         "  /VERSION        Shows the program's version.\n"
          "\n"
          "The report is JSON, one object per line: one for each unseen file, then a\n"
-         "summary. Exit codes: 0 nothing unseen, 1 something unseen, 2 an error (the\n"
-         "message goes to standard error).\n";
+         "summary; text outside ASCII is written as \\u escapes. Exit codes: 0 nothing\n"
+         "that points at a hider, 1 a file kept from the Win32 search without a named\n"
+         "cause or seen only on the volume (with /ALL: any unseen file), 2 an error\n"
+         "(the message goes to standard error).\n";
+}
+
+int ScanExitCode(std::size_t unseen, std::size_t pointing_at_hider, bool all) {
+  return (all ? unseen : pointing_at_hider) > 0 ? kScanExitFound : kScanExitClean;
 }
 
 }  // namespace quarvel

@@ -61,17 +61,40 @@ Judgement Judge(const UnseenFacts& facts) {
   return {Verdict::kKeptFromWin32Search, why};
 }
 
-std::string VerdictName(Verdict verdict) {
-  switch (verdict) {
-    case Verdict::kHiddenByAttribute: return "hidden by attribute";
-    case Verdict::kSystemFile: return "system file";
-    case Verdict::kKeptFromWin32Search: return "kept from the Win32 search";
-    case Verdict::kSeenOnlyOnVolume: return "seen only on the volume";
-    case Verdict::kFolderNotSearched: return "folder could not be searched";
-    case Verdict::kChangedDuringScan: return "changed during the scan";
-    case Verdict::kUnexplained: return "unexplained";
+const std::vector<VerdictRow>& VerdictRows() {
+  static const std::vector<VerdictRow> rows = {
+      {Verdict::kHiddenByAttribute, "hidden by attribute", "hidden_attribute", HiderSign::kNo},
+      {Verdict::kSystemFile, "system file", "system_file", HiderSign::kNo},
+      {Verdict::kKeptFromWin32Search, "kept from the Win32 search", "kept_from_win32", HiderSign::kUnlessCauseNamed},
+      {Verdict::kSeenOnlyOnVolume, "seen only on the volume", "volume_only", HiderSign::kYes},
+      {Verdict::kFolderNotSearched, "folder could not be searched", "folder_unreadable", HiderSign::kNo},
+      {Verdict::kChangedDuringScan, "changed during the scan", "changed_during_scan", HiderSign::kNo},
+      {Verdict::kUnexplained, "unexplained", "unexplained", HiderSign::kNo},
+  };
+  return rows;
+}
+
+namespace {
+
+const VerdictRow& RowOf(Verdict verdict) {
+  const auto& rows = VerdictRows();
+  const auto index = static_cast<std::size_t>(verdict);
+  return index < rows.size() ? rows[index] : rows[static_cast<std::size_t>(Verdict::kUnexplained)];
+}
+
+}  // namespace
+
+std::string VerdictName(Verdict verdict) { return RowOf(verdict).name; }
+
+std::string VerdictCode(Verdict verdict) { return RowOf(verdict).code; }
+
+bool PointsAtHider(const UnseenFacts& facts, Verdict verdict) {
+  switch (RowOf(verdict).hider) {
+    case HiderSign::kNo: return false;
+    case HiderSign::kYes: return true;
+    case HiderSign::kUnlessCauseNamed: return !facts.device_name && !facts.too_long && !facts.not_spelled;
   }
-  return "unexplained";
+  return false;
 }
 
 std::string ViewsText(const UnseenFacts& facts) {

@@ -23,6 +23,23 @@ enum class Verdict {
 };
 inline constexpr int kVerdictCount = 7;
 
+// Whether a verdict points at a program that hides files (the console
+// companion's exit code 1), rather than at an ordinary reason.
+enum class HiderSign {
+  kNo,
+  kYes,
+  kUnlessCauseNamed,  // yes, unless the facts name an ordinary cause (device name, long path, unspelled name)
+};
+
+// Everything fixed about a verdict, one row each in VerdictRows(), in the
+// order of the enumeration: adding a verdict is adding a row.
+struct VerdictRow {
+  Verdict verdict;
+  const char* name;  // as the user reads it
+  const char* code;  // stable, for scripts: never changes once released
+  HiderSign hider;
+};
+
 // What the comparison knows of one unseen entry.
 struct UnseenFacts {
   std::string path;                    // the listing's folder and the listed name
@@ -43,8 +60,15 @@ struct Judgement {
 
 Judgement Judge(const UnseenFacts& facts);
 
+const std::vector<VerdictRow>& VerdictRows();
+
 // "hidden by attribute", "system file", ... as the user reads them.
 std::string VerdictName(Verdict verdict);
+// "hidden_attribute", "system_file", ...: the stable code beside the name.
+std::string VerdictCode(Verdict verdict);
+// Whether this entry points at a hider: its verdict's sign, with the ordinary
+// causes the facts name taken into account.
+bool PointsAtHider(const UnseenFacts& facts, Verdict verdict);
 // The views that returned the entry, in words ("the volume's MFT, the NT
 // directory query"); "" when unknown.
 std::string ViewsText(const UnseenFacts& facts);

@@ -69,6 +69,28 @@ inline std::string Utf8FromAnsi(std::string_view ansi) {
   return utf8;
 }
 
+// The UTF-8 form of wide text; nothing when it is not valid UTF-16 (a lone
+// surrogate), which UTF-8 cannot carry.
+inline std::optional<std::string> Utf8FromWide(std::wstring_view wide) {
+  if (wide.empty()) return std::string();
+  const int size = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.data(), static_cast<int>(wide.size()),
+                                       nullptr, 0, nullptr, nullptr);
+  if (size <= 0) return std::nullopt;
+  std::string utf8(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.data(), static_cast<int>(wide.size()), utf8.data(), size,
+                      nullptr, nullptr);
+  return utf8;
+}
+
+// The wide form of UTF-8 text (invalid bytes become U+FFFD).
+inline std::wstring WideFromUtf8(std::string_view utf8) {
+  if (utf8.empty()) return {};
+  const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(size > 0 ? size : 0), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), size);
+  return wide;
+}
+
 // The ANSI form of wide text; characters the code page lacks become its default.
 inline std::string AnsiFromWide(const std::wstring& wide) {
   if (wide.empty()) return {};

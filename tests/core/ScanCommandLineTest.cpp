@@ -28,5 +28,57 @@ TEST(ScanCommandLine, SwitchesInAnyCaseAndOrderAndClearRefusals) {
   EXPECT_EQ(ParseScanCommandLine({"C:\\", "D:\\"}).error, "Only one folder can be scanned: D:\\");
 }
 
+TEST(ScanCommandLine, NewSwitchesAndTheirRefusals) {
+  const auto full = ParseScanCommandLine({"C:\\", "/all", "/Progress", "/CSV", "out.csv", "/JSON", "out.json"});
+  ASSERT_TRUE(full.request.has_value()) << full.error;
+  EXPECT_TRUE(full.request->all);
+  EXPECT_TRUE(full.request->progress);
+  EXPECT_EQ(full.request->csv_file, "out.csv");
+  EXPECT_FALSE(ParseScanCommandLine({"C:\\"}).request->all);
+  EXPECT_TRUE(ParseScanCommandLine({"/VERSION"}).version);
+  EXPECT_EQ(ParseScanCommandLine({"C:\\", "/CSV", ""}).error, "The switch /CSV needs a value.");
+  EXPECT_EQ(ParseScanCommandLine({"C:\\", "/CSV", "r", "/JSON", "r"}).error,
+            "The JSON and CSV reports cannot go to the same file.");
+}
+
+// The whole command line as the system hands it over, split into the
+// arguments after the program's name.
+TEST(ScanArguments, QuotesGroupAndABackslashBeforeAQuoteStaysABackslash) {
+  struct Row {
+    const char* line;
+    std::vector<std::string> expected;
+  };
+  const Row rows[] = {
+      {"quarvel-scan", {}},
+      {"\"C:\\Program Files\\q.exe\" C:\\x", {"C:\\x"}},
+      {"q \"D:\\\" /S", {"D:\\", "/S"}},
+      {"q \"C:\\a b\\\" /FILTER *.dll", {"C:\\a b\\", "/FILTER", "*.dll"}},
+      {"q  C:\\x\t/S   /JSON  out.json ", {"C:\\x", "/S", "/JSON", "out.json"}},
+      {"q C:\\\"Program Files\"\\x", {"C:\\Program Files\\x"}},
+      {"q /FILTER \"\" C:\\", {"/FILTER", "", "C:\\"}},
+      {"q \"D:\\\\\"", {"D:\\\\"}},
+      {"q \"unclosed folder", {"unclosed folder"}},
+      {"q C:\\\xD0\x96\xD0\xB8", {"C:\\\xD0\x96\xD0\xB8"}},  // UTF-8 passes through whole
+  };
+  for (const Row& row : rows) EXPECT_EQ(ScanArguments(row.line), row.expected) << row.line;
+}
+
+// Exit code 1 only for signs of a hider, unless /ALL makes every unseen file count.
+TEST(ScanExitCode, HidersOrWithAllAnythingUnseen) {
+  struct Row {
+    std::size_t unseen, pointing_at_hider;
+    bool all;
+    int expected;
+  };
+  const Row rows[] = {
+      {0, 0, false, kScanExitClean}, {0, 0, true, kScanExitClean}, {3, 0, false, kScanExitClean},
+      {3, 0, true, kScanExitFound},  {3, 1, false, kScanExitFound}, {3, 1, true, kScanExitFound},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(ScanExitCode(row.unseen, row.pointing_at_hider, row.all), row.expected)
+        << row.unseen << " unseen, " << row.pointing_at_hider << " pointing at a hider, all " << row.all;
+  }
+}
+
 }  // namespace
 }  // namespace quarvel

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <set>
+
 namespace quarvel {
 namespace {
 
@@ -46,6 +49,51 @@ TEST(VerdictCountsText, NamesOnlyWhatOccursAndTheVanished) {
   counts[static_cast<int>(Verdict::kSystemFile)] = 2;
   counts[static_cast<int>(Verdict::kHiddenByAttribute)] = 3;
   EXPECT_EQ(VerdictCountsText(counts, 1), "Unseen: hidden by attribute 3, system file 2; vanished since the listing 1");
+}
+
+// The rows are in the enumeration's order, and a code once given is never
+// given twice.
+TEST(VerdictRows, OneRowPerVerdictInOrderWithDistinctCodes) {
+  const auto& rows = VerdictRows();
+  ASSERT_EQ(rows.size(), static_cast<std::size_t>(kVerdictCount));
+  std::set<std::string> codes;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    EXPECT_EQ(static_cast<std::size_t>(rows[i].verdict), i);
+    EXPECT_TRUE(codes.insert(rows[i].code).second) << rows[i].code;
+  }
+  EXPECT_EQ(VerdictCode(Verdict::kKeptFromWin32Search), "kept_from_win32");
+  EXPECT_EQ(VerdictName(Verdict::kSeenOnlyOnVolume), "seen only on the volume");
+}
+
+// What points at a hider (the console companion's exit code 1): only a file
+// kept from the search without a named ordinary cause, or seen only on the volume.
+TEST(PointsAtHider, OnlyUnexplainedHidingCounts) {
+  struct Row {
+    Verdict verdict;
+    bool device_name, too_long, not_spelled;
+    bool expected;
+  };
+  const Row rows[] = {
+      {Verdict::kHiddenByAttribute, false, false, false, false},
+      {Verdict::kSystemFile, false, false, false, false},
+      {Verdict::kFolderNotSearched, false, false, false, false},
+      {Verdict::kUnexplained, false, false, false, false},
+      {Verdict::kSeenOnlyOnVolume, false, false, false, true},
+      {Verdict::kSeenOnlyOnVolume, true, false, false, true},  // the volume view has no device names
+      {Verdict::kKeptFromWin32Search, false, false, false, true},
+      {Verdict::kKeptFromWin32Search, true, false, false, false},
+      {Verdict::kKeptFromWin32Search, false, true, false, false},
+      {Verdict::kKeptFromWin32Search, false, false, true, false},
+  };
+  for (const Row& row : rows) {
+    UnseenFacts facts = Facts(0x20, Views{false, true});
+    facts.device_name = row.device_name;
+    facts.too_long = row.too_long;
+    facts.not_spelled = row.not_spelled;
+    EXPECT_EQ(PointsAtHider(facts, row.verdict), row.expected)
+        << VerdictCode(row.verdict) << " device " << row.device_name << " long " << row.too_long << " unspelled "
+        << row.not_spelled;
+  }
 }
 
 }  // namespace

@@ -132,7 +132,7 @@ std::map<std::string, std::string> ConsoleVerdicts(const std::string& dll, const
     if (object["type"] == "unseen") verdicts[object["entry"]] = object["verdict"];
     if (object["type"] == "summary") {
       counts.assign(kVerdictCount, 0);
-      for (int i = 0; i < kVerdictCount; ++i) counts[static_cast<std::size_t>(i)] = object["unseen"][VerdictName(static_cast<Verdict>(i))];
+      for (int i = 0; i < kVerdictCount; ++i) counts[static_cast<std::size_t>(i)] = object["unseen"][VerdictCode(static_cast<Verdict>(i))];
     }
   }
   return verdicts;
