@@ -78,6 +78,7 @@ TEST(PointsAtHider, OnlyUnexplainedHidingCounts) {
       {Verdict::kSystemFile, false, false, false, false},
       {Verdict::kFolderNotSearched, false, false, false, false},
       {Verdict::kUnexplained, false, false, false, false},
+      {Verdict::kChangedDuringScan, false, false, false, false},
       {Verdict::kSeenOnlyOnVolume, false, false, false, true},
       {Verdict::kSeenOnlyOnVolume, true, false, false, true},  // the volume view has no device names
       {Verdict::kKeptFromWin32Search, false, false, false, true},
@@ -86,7 +87,7 @@ TEST(PointsAtHider, OnlyUnexplainedHidingCounts) {
       {Verdict::kKeptFromWin32Search, false, false, true, false},
   };
   for (const Row& row : rows) {
-    UnseenFacts facts = Facts(0x20, Views{false, true});
+    UnseenFacts facts = Facts(0x20, Views{ViewId::kQuery});
     facts.device_name = row.device_name;
     facts.too_long = row.too_long;
     facts.not_spelled = row.not_spelled;
