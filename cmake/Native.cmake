@@ -23,6 +23,9 @@ add_executable(core_tests
   tests/core/ScanCommandLineTest.cpp
   tests/core/VerdictTest.cpp
   tests/core/WildcardMatchTest.cpp
+  tests/core/hive/HiveTest.cpp
+  tests/core/hive/HiveLogTest.cpp
+  tests/core/hive/TestHive.cpp
   tests/core/ntfs/BootSectorTest.cpp
   tests/core/ntfs/ByteSourceTest.cpp
   tests/core/ntfs/MftRecordTest.cpp
