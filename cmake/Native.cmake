@@ -88,6 +88,23 @@ if(CLANGXX)
             sh -c "mkdir -p ntfs-corpus && exec ${NTFS_FUZZER} -max_total_time=30 -timeout=5 -rss_limit_mb=1024 -max_len=4096 ntfs-corpus ${CMAKE_SOURCE_DIR}/tests/fuzz/ntfs-seeds"
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
   set_tests_properties(fuzz.ntfs-record PROPERTIES TIMEOUT 120)
+
+  # The hive fuzzer: hive files, bins and transaction logs.
+  set(HIVE_FUZZER ${CMAKE_BINARY_DIR}/fuzz/hive-fuzzer)
+  file(GLOB HIVE_CORE_SOURCES ${CMAKE_SOURCE_DIR}/core/hive/*.cpp)
+  set(HIVE_FUZZ_SOURCES ${CMAKE_SOURCE_DIR}/tests/fuzz/HiveFuzzer.cpp ${HIVE_CORE_SOURCES})
+  add_custom_command(OUTPUT ${HIVE_FUZZER}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/fuzz
+    COMMAND ${CLANGXX} -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
+            -I${CMAKE_SOURCE_DIR} ${HIVE_FUZZ_SOURCES} -o ${HIVE_FUZZER}
+    DEPENDS ${HIVE_FUZZ_SOURCES}
+    COMMENT "Building the hive fuzzer")
+  add_custom_target(hive_fuzzer ALL DEPENDS ${HIVE_FUZZER})
+  add_test(NAME fuzz.hive
+    COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=1
+            sh -c "mkdir -p hive-corpus && exec ${HIVE_FUZZER} -max_total_time=30 -timeout=5 -rss_limit_mb=1024 -max_len=65536 hive-corpus ${CMAKE_SOURCE_DIR}/tests/fuzz/hive-seeds"
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+  set_tests_properties(fuzz.hive PROPERTIES TIMEOUT 120)
 endif()
 
 set(WIN_BUILD_DIR ${CMAKE_BINARY_DIR}/windows)
