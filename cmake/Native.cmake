@@ -44,6 +44,15 @@ add_test(NAME ntfs.oracle
   COMMAND ${CMAKE_SOURCE_DIR}/tests/ntfs/oracle-test.sh $<TARGET_FILE:ntfs-list> ${CMAKE_BINARY_DIR}/ntfs-oracle)
 set_tests_properties(ntfs.oracle PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 900)
 
+# The hive reader's command-line face, for the oracle test and the benchmark.
+add_executable(hive-dump tests/tools/HiveDump.cpp)
+target_link_libraries(hive-dump PRIVATE quarvel_core)
+# The reader against hivex, libregf and reglookup on hives hivex writes, and
+# logs made from the pages two such hives differ in.
+add_test(NAME hive.oracle
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/hive/oracle-test.sh $<TARGET_FILE:hive-dump> ${CMAKE_BINARY_DIR}/hive-oracle)
+set_tests_properties(hive.oracle PROPERTIES TIMEOUT 900)
+
 # The listing fuzzer (libFuzzer, clang): run for a bounded time by ctest.
 find_program(CLANGXX clang++)
 if(CLANGXX)

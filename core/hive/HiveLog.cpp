@@ -29,16 +29,21 @@ void Reseal(std::vector<std::byte>& file, std::uint32_t sequence, std::uint32_t 
   PutLe32(file, 508, BaseBlockChecksum(file));
 }
 
-// Grows the file to hold `bins_size` bytes of bins; the bins Windows adds are
-// written whole by the log, so zeros are never seen where data belongs.
-void Fit(std::vector<std::byte>& file, std::uint32_t bins_size) {
-  if (file.size() < kBaseBlockSize + std::size_t{bins_size}) file.resize(kBaseBlockSize + std::size_t{bins_size});
-}
-
 struct Page {
   std::uint32_t offset;  // in the bins
   Bytes bytes;
 };
+
+// Writes the pages, growing the file only as far as they reach: a log that
+// claims a huge hive but brings no pages for it costs no memory, and the
+// bins past the file's end are out of reach when the hive is opened.
+void Write(std::vector<std::byte>& file, const std::vector<Page>& pages) {
+  for (const Page& page : pages) {
+    const std::size_t end = kBaseBlockSize + std::size_t{page.offset} + page.bytes.size();
+    if (file.size() < end) file.resize(end);
+    std::memcpy(file.data() + kBaseBlockSize + page.offset, page.bytes.data(), page.bytes.size());
+  }
+}
 
 struct Entry {
   std::uint32_t sequence;
@@ -175,8 +180,7 @@ Result<Recovered> Recover(std::vector<std::byte> primary, std::span<const LogFil
     auto pages = ReadDirtyPages(*candidate.log, log_base, recovery.notes);
     if (!pages) continue;
     adopt_base(candidate);
-    Fit(primary, log_base.bins_size);
-    for (const Page& page : *pages) std::memcpy(primary.data() + kBaseBlockSize + page.offset, page.bytes.data(), page.bytes.size());
+    Write(primary, *pages);
     std::memcpy(primary.data(), candidate.log->bytes.data(), std::min<std::size_t>(kSector, candidate.log->bytes.size()));
     Reseal(primary, log_base.primary_sequence, log_base.bins_size);
     recovery.entries_applied = 1;
@@ -199,8 +203,7 @@ Result<Recovered> Recover(std::vector<std::byte> primary, std::span<const LogFil
   for (;;) {
     auto next = std::find_if(entries.begin(), entries.end(), [&](const Entry& e) { return e.sequence == expected; });
     if (next == entries.end()) break;
-    Fit(primary, next->bins_size);
-    for (const Page& page : next->pages) std::memcpy(primary.data() + kBaseBlockSize + page.offset, page.bytes.data(), page.bytes.size());
+    Write(primary, next->pages);
     bins_size = next->bins_size;
     recovery.pages_applied += static_cast<std::uint32_t>(next->pages.size());
     ++recovery.entries_applied;
