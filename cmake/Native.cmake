@@ -29,6 +29,7 @@ add_executable(core_tests
   tests/core/hive/TestHive.cpp
   tests/core/ntfs/BootSectorTest.cpp
   tests/core/ntfs/ByteSourceTest.cpp
+  tests/core/ntfs/FileDataTest.cpp
   tests/core/ntfs/MftRecordTest.cpp
   tests/core/ntfs/RunListTest.cpp
   tests/core/ntfs/TestVolume.cpp
