@@ -25,6 +25,7 @@ add_executable(core_tests
   tests/core/WildcardMatchTest.cpp
   tests/core/hive/CrossViewTest.cpp
   tests/core/hive/HiveTest.cpp
+  tests/core/hive/HiveListTest.cpp
   tests/core/hive/HiveLogTest.cpp
   tests/core/hive/TestHive.cpp
   tests/core/ntfs/BootSectorTest.cpp
