@@ -24,6 +24,7 @@ add_library(quarvel_platform STATIC
   platform/OrdinarySearchView.cpp
   platform/OS_Detect.cpp
   platform/RegistryCalls.cpp
+  platform/RegistryHives.cpp
   platform/ResourceFile.cpp
   platform/Shell.cpp
   platform/ShutDownNT.cpp
@@ -121,6 +122,7 @@ add_executable(platform_tests
   tests/platform/LaunchAppSyncTest.cpp
   tests/platform/OrdinarySearchViewTest.cpp
   tests/platform/RegistryTest.cpp
+  tests/platform/RegistryHivesTest.cpp
   tests/platform/ResourceFileTest.cpp
   tests/platform/RegStandInTest.cpp
   tests/platform/ShutDownNTTest.cpp

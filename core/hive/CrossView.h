@@ -20,6 +20,8 @@ struct SeenValue {
   std::u16string name;
   std::uint32_t type = 0;
   std::vector<std::byte> data;
+
+  friend bool operator==(const SeenValue&, const SeenValue&) = default;
 };
 
 enum class Verdict {

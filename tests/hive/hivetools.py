@@ -62,6 +62,17 @@ def minimal_hive(minor=5, sequence=1, timestamp=0x01D0000000000000):
     return bytes(base + bin_)
 
 
+def renamed_root(hive, name):
+    """The minimal hive with its root key renamed (up to 8 ASCII characters: the
+    root's cell has room for that many)."""
+    assert len(name) <= 8
+    hive = bytearray(hive)
+    root = PAGE + 0x20 + 4
+    struct.pack_into('<H', hive, root + 72, len(name))
+    hive[root + 76:root + 84] = name.encode('ascii').ljust(8, b'\0')
+    return bytes(hive)
+
+
 def rotl(value, count):
     return ((value << count) | (value >> (32 - count))) & 0xFFFFFFFF
 

@@ -1,0 +1,41 @@
+// The registry read two ways on a live system: the hive files themselves,
+// read raw from the volume through the NTFS reader at the paths hivelist
+// names (they are locked while loaded), with their transaction logs applied;
+// and a key's values and subkeys through the Win32 API (RegEnumValueW,
+// RegEnumKeyExW) and the native API (NtEnumerateValueKey, NtEnumerateKey).
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/hive/CrossView.h"
+#include "core/hive/HiveList.h"
+#include "core/hive/HiveLog.h"
+#include "core/ntfs/Result.h"
+
+namespace quarvel::win {
+
+// The file hivelist names for a loaded hive ("\REGISTRY\MACHINE\SOFTWARE"), as a
+// drive letter and a path below its root; a failure says why it is not known.
+ntfs::Result<hive::HiveFileLocation> LoadedHiveFile(const std::wstring& hive_key);
+
+// The hive file and its .LOG1/.LOG2 read from the volume itself (\\.\X:, which
+// takes an administrator on Windows), the logs applied. A failure ("volume C:
+// cannot be read raw: error 5") means the file view was not read.
+ntfs::Result<hive::Recovered> ReadHiveFromVolume(const hive::HiveFileLocation& location);
+
+// One key's values (or subkey names) as one API returns them; Win32 names end
+// at their first NUL, as every caller of the Win32 API reads them. `view` is 0,
+// KEY_WOW64_64KEY or KEY_WOW64_32KEY. A key the API says is not there reads
+// as empty; nullopt means the key could not be read (access denied, or any
+// other failure): that view was not read, and no difference may be claimed
+// from it.
+std::optional<std::vector<hive::SeenValue>> Win32Values(HKEY root, const std::wstring& path, REGSAM view);
+std::optional<std::vector<hive::SeenValue>> NativeValues(HKEY root, const std::wstring& path, REGSAM view);
+std::optional<std::vector<std::u16string>> Win32Subkeys(HKEY root, const std::wstring& path, REGSAM view);
+std::optional<std::vector<std::u16string>> NativeSubkeys(HKEY root, const std::wstring& path, REGSAM view);
+
+}  // namespace quarvel::win
