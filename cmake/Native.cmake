@@ -23,6 +23,7 @@ add_executable(core_tests
   tests/core/ScanCommandLineTest.cpp
   tests/core/VerdictTest.cpp
   tests/core/WildcardMatchTest.cpp
+  tests/core/hive/AutostartKeysTest.cpp
   tests/core/hive/CrossViewTest.cpp
   tests/core/hive/HiveTest.cpp
   tests/core/hive/HiveListTest.cpp
