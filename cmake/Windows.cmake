@@ -123,6 +123,7 @@ add_executable(platform_tests
   tests/platform/OrdinarySearchViewTest.cpp
   tests/platform/RegistryTest.cpp
   tests/platform/RegistryHivesTest.cpp
+  tests/core/hive/TestHive.cpp
   tests/platform/ResourceFileTest.cpp
   tests/platform/RegStandInTest.cpp
   tests/platform/ShutDownNTTest.cpp

@@ -1,5 +1,6 @@
 #include "platform/RegistryHives.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -226,6 +227,50 @@ std::optional<std::vector<std::u16string>> NativeSubkeys(HKEY root, const std::w
                                     [&](std::span<const std::byte> entry) { names.push_back(NameAt(entry, 16, Field(entry, 12))); });
   if (!read) return std::nullopt;
   return names;
+}
+
+namespace {
+
+std::wstring Wide(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
+
+ntfs::Result<std::vector<hive::SeenValue>> FileValuesOrEmpty(const hive::Hive& file, std::u16string_view path) {
+  auto values = hive::FileValues(file, path);
+  if (!values) return values.failure();
+  return values->value_or(std::vector<hive::SeenValue>{});
+}
+
+}  // namespace
+
+ntfs::Result<std::vector<KeyCrossView>> CompareAutostartKey(const hive::Hive& file, std::u16string_view control_set,
+                                                            const hive::AutostartKey& key) {
+  const std::u16string file_path = hive::FilePath(key, control_set);
+  const REGSAM view = key.wow64_32 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+  std::vector<KeyCrossView> out;
+  auto compare_values = [&](const std::u16string& in_file, const std::u16string& api_path) -> ntfs::Status {
+    auto values = FileValuesOrEmpty(file, in_file);
+    if (!values) return values.failure();
+    const std::wstring api = Wide(api_path);
+    out.push_back({api_path, key.wow64_32, false,
+                   hive::CompareValues({std::move(*values), Win32Values(HKEY_LOCAL_MACHINE, api, view),
+                                        NativeValues(HKEY_LOCAL_MACHINE, api, view)})});
+    return ntfs::Ok();
+  };
+  if (auto done = compare_values(file_path, key.api_path); !done) return done.failure();
+  if (!key.per_subkey) return out;
+
+  auto subkeys = hive::FileSubkeys(file, file_path);
+  if (!subkeys) return subkeys.failure();
+  std::vector<std::u16string> in_file = subkeys->value_or(std::vector<std::u16string>{});
+  const std::wstring api = Wide(key.api_path);
+  auto native = NativeSubkeys(HKEY_LOCAL_MACHINE, api, view);
+  out.push_back({key.api_path, key.wow64_32, true, hive::CompareSubkeys({in_file, Win32Subkeys(HKEY_LOCAL_MACHINE, api, view), native})});
+  std::vector<std::u16string> every = in_file;
+  if (native)
+    for (const auto& name : *native)
+      if (std::find(every.begin(), every.end(), name) == every.end()) every.push_back(name);
+  for (const auto& name : every)
+    if (auto done = compare_values(file_path + u"\\" + name, key.api_path + u"\\" + name); !done) return done.failure();
+  return out;
 }
 
 }  // namespace quarvel::win

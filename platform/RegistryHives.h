@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "core/hive/AutostartKeys.h"
 #include "core/hive/CrossView.h"
 #include "core/hive/HiveList.h"
 #include "core/hive/HiveLog.h"
@@ -37,5 +38,20 @@ std::optional<std::vector<hive::SeenValue>> Win32Values(HKEY root, const std::ws
 std::optional<std::vector<hive::SeenValue>> NativeValues(HKEY root, const std::wstring& path, REGSAM view);
 std::optional<std::vector<std::u16string>> Win32Subkeys(HKEY root, const std::wstring& path, REGSAM view);
 std::optional<std::vector<std::u16string>> NativeSubkeys(HKEY root, const std::wstring& path, REGSAM view);
+
+// One comparison of an autostart key: of its values, or of its subkeys' names.
+struct KeyCrossView {
+  std::u16string api_path;  // below HKEY_LOCAL_MACHINE
+  bool wow64_32 = false;
+  bool subkey_names = false;
+  hive::Comparison comparison;
+};
+
+// The key seen three ways: `file` is its hive (logs applied), `control_set`
+// what CurrentControlSet stands for in it. For a key of subkeys, also the
+// names of its subkeys and each subkey's values (every subkey the file or the
+// native view knows). A key the file does not hold compares as empty there.
+ntfs::Result<std::vector<KeyCrossView>> CompareAutostartKey(const hive::Hive& file, std::u16string_view control_set,
+                                                            const hive::AutostartKey& key);
 
 }  // namespace quarvel::win

@@ -7,6 +7,7 @@
 #include "platform/ProcAddress.h"
 #include "platform/RegistryHives.h"
 #include "platform/UniqueHandle.h"
+#include "tests/core/hive/TestHive.h"
 
 namespace quarvel::win {
 namespace {
@@ -121,6 +122,40 @@ TEST(RegistryHivesFile, FindsTheFileHivelistNamesOnTheDriveOfItsDevice) {
   ASSERT_TRUE(location.ok()) << location.failure().text;
   EXPECT_EQ(location->letter, u'D');
   EXPECT_EQ(location->path, u"HIVES\\SOFTWARE");
+}
+
+// A key of subkeys as a service key: the file holds a service the API does not
+// show, and one both show alike.
+TEST(RegistryHivesAutostart, AServiceKeyOnlyTheFileHoldsIsHiddenWithItsValues) {
+  const std::wstring pid = std::to_wstring(GetCurrentProcessId());
+  const std::u16string name = u"QuarvelServices" + std::u16string(pid.begin(), pid.end());
+  const std::wstring api = L"SOFTWARE\\" + std::wstring(name.begin(), name.end());
+  hive::test::TestHive builder;
+  const std::uint32_t shown = builder.Key(u"Dhcp", 0, 0xFFFFFFFF, 1,
+                                          builder.List({builder.Value(u"Start", REG_DWORD, hive::test::Le(2, 4))}));
+  const std::uint32_t evil = builder.Key(u"EvilSvc", 0, 0xFFFFFFFF, 1,
+                                         builder.List({builder.Value(u"ImagePath", REG_SZ, hive::test::Ascii("c:\\evil.exe"))}));
+  const std::uint32_t services = builder.Key(name, 2, builder.Leaf("lf", {shown, evil}));
+  builder.SetRoot(builder.Key(u"SOFTWARE", 1, builder.Leaf("lf", {services})));
+  auto file = hive::Hive::Open(builder.Bytes());
+  ASSERT_TRUE(file.ok());
+  const DWORD start = 2;
+  ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, (api + L"\\Dhcp").c_str(), L"Start", REG_DWORD, &start, sizeof start),
+            ERROR_SUCCESS);
+
+  auto views = CompareAutostartKey(*file, u"", {hive::HiveName::kSoftware, u"SOFTWARE\\" + name, false, true});
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE, api.c_str());
+  ASSERT_TRUE(views.ok()) << views.failure().text;
+  ASSERT_EQ(views->size(), 4u);  // the key's values, its subkeys' names, each subkey's values
+  std::vector<std::pair<std::u16string, hive::Difference>> found;
+  for (const auto& view : *views) {
+    EXPECT_TRUE(view.comparison.complete);
+    for (const auto& difference : view.comparison.differences) found.emplace_back(view.api_path, difference);
+  }
+  ASSERT_EQ(found.size(), 2u);
+  EXPECT_EQ(found[0].second, (hive::Difference{u"EvilSvc", hive::Verdict::kHiddenFromApi, hive::kWin32View | hive::kNativeView}));
+  EXPECT_EQ(found[1].first, u"SOFTWARE\\" + name + u"\\EvilSvc");
+  EXPECT_EQ(found[1].second, (hive::Difference{u"ImagePath", hive::Verdict::kHiddenFromApi, hive::kWin32View | hive::kNativeView}));
 }
 
 }  // namespace
