@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <memory>
 
 #include "core/hive/HiveList.h"
 #include "core/ntfs/ByteSource.h"
@@ -122,35 +123,58 @@ ntfs::Result<hive::HiveFileLocation> LoadedHiveFile(const std::wstring& hive_key
   return *location;
 }
 
-ntfs::Result<hive::Recovered> ReadHiveFromVolume(const hive::HiveFileLocation& location) {
-  const char letter = static_cast<char>(location.letter);
+struct RawHiveVolume::Parts {
+  explicit Parts(UniqueFileHandle volume) : bytes(std::move(volume)), sectors(bytes, 512) {}
+  VolumeBytes bytes;
+  ntfs::SectorAlignedSource sectors;
+  std::optional<ntfs::VolumeIndex> index;
+};
+
+RawHiveVolume::RawHiveVolume(std::unique_ptr<Parts> parts, char letter) : parts_(std::move(parts)), letter_(letter) {}
+RawHiveVolume::RawHiveVolume(RawHiveVolume&&) noexcept = default;
+RawHiveVolume::~RawHiveVolume() = default;
+
+ntfs::Result<RawHiveVolume> RawHiveVolume::Open(char16_t drive) {
+  const char letter = static_cast<char>(drive);
   const std::string volume_name = std::string("\\\\.\\") + letter + ":";
   UniqueFileHandle volume(CreateFileA(volume_name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, 0, nullptr));
   if (!volume)
     return ntfs::Failure{std::string("volume ") + letter + ": cannot be read raw: error " + std::to_string(GetLastError())};
-  VolumeBytes bytes(std::move(volume));
-  ntfs::SectorAlignedSource sectors(bytes, 512);
-  auto index = ntfs::VolumeIndex::Read(sectors);
+  auto parts = std::make_unique<Parts>(std::move(volume));
+  auto index = ntfs::VolumeIndex::Read(parts->sectors);
   if (!index) return ntfs::Failure{std::string("volume ") + letter + ": " + index.failure().text};
-  auto record = ntfs::FindPath(*index, location.path);
-  if (!record) return ntfs::Failure{std::string("volume ") + letter + ": the hive file is not in its MFT"};
-  auto primary = ntfs::ReadFileData(sectors, *index, *record, kHiveLimit);
-  if (!primary) return primary.failure();
+  parts->index.emplace(std::move(*index));
+  return RawHiveVolume(std::move(parts), letter);
+}
+
+ntfs::Result<hive::Recovered> RawHiveVolume::Read(std::u16string_view path) {
+  const std::string where = std::string("volume ") + letter_ + ": ";
+  const ntfs::VolumeIndex& index = *parts_->index;
+  auto record = ntfs::FindPath(index, path);
+  if (!record) return ntfs::Failure{where + "the hive file is not in its MFT"};
+  auto primary = ntfs::ReadFileData(parts_->sectors, index, *record, kHiveLimit);
+  if (!primary) return ntfs::Failure{where + primary.failure().text};
   // A log that is not there is no log; one that is there but unreadable fails the read.
   std::vector<std::vector<std::byte>> log_bytes;
   std::vector<std::string> log_names;
   for (const char* suffix : {".LOG1", ".LOG2"}) {
-    auto log_record = ntfs::FindPath(*index, location.path + std::u16string(suffix, suffix + std::strlen(suffix)));
+    auto log_record = ntfs::FindPath(index, std::u16string(path) + std::u16string(suffix, suffix + std::strlen(suffix)));
     if (!log_record) continue;
-    auto log = ntfs::ReadFileData(sectors, *index, *log_record, kHiveLimit);
-    if (!log) return log.failure();
+    auto log = ntfs::ReadFileData(parts_->sectors, index, *log_record, kHiveLimit);
+    if (!log) return ntfs::Failure{where + log.failure().text};
     log_bytes.push_back(std::move(*log));
     log_names.push_back(suffix);
   }
   std::vector<hive::LogFile> logs;
   for (std::size_t i = 0; i < log_bytes.size(); ++i) logs.push_back({log_names[i], log_bytes[i]});
   return hive::Recover(std::move(*primary), logs);
+}
+
+ntfs::Result<hive::Recovered> ReadHiveFromVolume(const hive::HiveFileLocation& location) {
+  auto volume = RawHiveVolume::Open(location.letter);
+  if (!volume) return volume.failure();
+  return volume->Read(location.path);
 }
 
 std::optional<std::vector<hive::SeenValue>> Win32Values(HKEY root, const std::wstring& path, REGSAM view) {

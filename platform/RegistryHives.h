@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,6 +23,25 @@ namespace quarvel::win {
 // The file hivelist names for a loaded hive ("\REGISTRY\MACHINE\SOFTWARE"), as a
 // drive letter and a path below its root; a failure says why it is not known.
 ntfs::Result<hive::HiveFileLocation> LoadedHiveFile(const std::wstring& hive_key);
+
+// A volume read raw and indexed once, for reading several hive files on it
+// (SOFTWARE and SYSTEM): indexing a system volume's MFT takes seconds.
+class RawHiveVolume {
+ public:
+  // Opens \\.\X: (which takes an administrator on Windows) and indexes its MFT.
+  static ntfs::Result<RawHiveVolume> Open(char16_t drive);
+  RawHiveVolume(RawHiveVolume&&) noexcept;
+  ~RawHiveVolume();
+
+  // The hive file at `path` below the root and its .LOG1/.LOG2, the logs applied.
+  ntfs::Result<hive::Recovered> Read(std::u16string_view path);
+
+ private:
+  struct Parts;
+  RawHiveVolume(std::unique_ptr<Parts> parts, char letter);
+  std::unique_ptr<Parts> parts_;
+  char letter_;
+};
 
 // The hive file and its .LOG1/.LOG2 read from the volume itself (\\.\X:, which
 // takes an administrator on Windows), the logs applied. A failure ("volume C:
