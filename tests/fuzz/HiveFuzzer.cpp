@@ -5,11 +5,14 @@
 //   0: the whole hive file;
 //   1: the cells of one bin, behind a sound base block and bin header;
 //   2, 3: a log (new, old format) of a small dirty hive built here.
+// The cross-view's reads of the file (FileValues, FileSubkeys) run on each hive.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <vector>
 
+#include "core/hive/AutostartKeys.h"
+#include "core/hive/CrossView.h"
 #include "core/hive/Hive.h"
 #include "core/hive/HiveLog.h"
 
@@ -54,7 +57,12 @@ void ReadAll(File file) {
       if (data) seen += data->size();
     }
   });
-  (void)hive->Find(u"Microsoft\\Windows\\CurrentVersion\\Run");
+  // The cross-view's reads of the file: a key's values and subkeys by path, the control set.
+  (void)CurrentControlSet(*hive);
+  auto run = FileValues(*hive, u"Microsoft\\Windows\\CurrentVersion\\Run");
+  auto services = FileSubkeys(*hive, u"ControlSet001\\Services");
+  if (run && *run) (void)CompareValues({**run, std::vector<SeenValue>{}, std::nullopt});
+  if (services && *services) (void)CompareSubkeys({**services, std::nullopt, std::vector<std::u16string>{}});
 }
 
 }  // namespace
