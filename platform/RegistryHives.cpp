@@ -158,7 +158,8 @@ ntfs::Result<hive::Recovered> RawHiveVolume::Read(std::u16string_view path) {
   // A log that is not there is no log; one that is there but unreadable fails the read.
   std::vector<std::vector<std::byte>> log_bytes;
   std::vector<std::string> log_names;
-  for (const char* suffix : {".LOG1", ".LOG2"}) {
+  // .LOG1 and .LOG2 since Vista; .LOG alone before it (old format only).
+  for (const char* suffix : {".LOG1", ".LOG2", ".LOG"}) {
     auto log_record = ntfs::FindPath(index, std::u16string(path) + std::u16string(suffix, suffix + std::strlen(suffix)));
     if (!log_record) continue;
     auto log = ntfs::ReadFileData(parts_->sectors, index, *log_record, kHiveLimit);

@@ -33,7 +33,7 @@ class RawHiveVolume {
   RawHiveVolume(RawHiveVolume&&) noexcept;
   ~RawHiveVolume();
 
-  // The hive file at `path` below the root and its .LOG1/.LOG2, the logs applied.
+  // The hive file at `path` below the root and its .LOG1, .LOG2 (and .LOG), the logs applied.
   ntfs::Result<hive::Recovered> Read(std::u16string_view path);
 
  private:
