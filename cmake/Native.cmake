@@ -26,8 +26,15 @@ add_executable(core_tests
   tests/core/HeadingGuardTest.cpp
   tests/core/Wtf8Test.cpp
   tests/core/WildcardMatchTest.cpp
+  tests/core/hive/AutostartKeysTest.cpp
+  tests/core/hive/CrossViewTest.cpp
+  tests/core/hive/HiveTest.cpp
+  tests/core/hive/HiveListTest.cpp
+  tests/core/hive/HiveLogTest.cpp
+  tests/core/hive/TestHive.cpp
   tests/core/ntfs/BootSectorTest.cpp
   tests/core/ntfs/ByteSourceTest.cpp
+  tests/core/ntfs/FileDataTest.cpp
   tests/core/ntfs/MftRecordTest.cpp
   tests/core/ntfs/RunListTest.cpp
   tests/core/ntfs/TestVolume.cpp
@@ -43,6 +50,15 @@ target_link_libraries(ntfs-list PRIVATE quarvel_core)
 add_test(NAME ntfs.oracle
   COMMAND ${CMAKE_SOURCE_DIR}/tests/ntfs/oracle-test.sh $<TARGET_FILE:ntfs-list> ${CMAKE_BINARY_DIR}/ntfs-oracle)
 set_tests_properties(ntfs.oracle PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 900)
+
+# The hive reader's command-line face, for the oracle test and the benchmark.
+add_executable(hive-dump tests/tools/HiveDump.cpp)
+target_link_libraries(hive-dump PRIVATE quarvel_core)
+# The reader against hivex, libregf and reglookup on hives hivex writes, and
+# logs made from the pages two such hives differ in.
+add_test(NAME hive.oracle
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/hive/oracle-test.sh $<TARGET_FILE:hive-dump> ${CMAKE_BINARY_DIR}/hive-oracle)
+set_tests_properties(hive.oracle PROPERTIES TIMEOUT 900)
 
 # The listing fuzzer (libFuzzer, clang): run for a bounded time by ctest.
 find_program(CLANGXX clang++)
@@ -93,6 +109,23 @@ if(CLANGXX)
             sh -c "mkdir -p ntfs-corpus && exec ${NTFS_FUZZER} -max_total_time=30 -timeout=5 -rss_limit_mb=1024 -max_len=4096 ntfs-corpus ${CMAKE_SOURCE_DIR}/tests/fuzz/ntfs-seeds"
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
   set_tests_properties(fuzz.ntfs-record PROPERTIES TIMEOUT 120)
+
+  # The hive fuzzer: hive files, bins and transaction logs.
+  set(HIVE_FUZZER ${CMAKE_BINARY_DIR}/fuzz/hive-fuzzer)
+  file(GLOB HIVE_CORE_SOURCES ${CMAKE_SOURCE_DIR}/core/hive/*.cpp)
+  set(HIVE_FUZZ_SOURCES ${CMAKE_SOURCE_DIR}/tests/fuzz/HiveFuzzer.cpp ${HIVE_CORE_SOURCES})
+  add_custom_command(OUTPUT ${HIVE_FUZZER}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/fuzz
+    COMMAND ${CLANGXX} -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
+            -I${CMAKE_SOURCE_DIR} ${HIVE_FUZZ_SOURCES} -o ${HIVE_FUZZER}
+    DEPENDS ${HIVE_FUZZ_SOURCES}
+    COMMENT "Building the hive fuzzer")
+  add_custom_target(hive_fuzzer ALL DEPENDS ${HIVE_FUZZER})
+  add_test(NAME fuzz.hive
+    COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=1
+            sh -c "mkdir -p hive-corpus && exec ${HIVE_FUZZER} -max_total_time=30 -timeout=5 -rss_limit_mb=1024 -max_len=65536 hive-corpus ${CMAKE_SOURCE_DIR}/tests/fuzz/hive-seeds"
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+  set_tests_properties(fuzz.hive PROPERTIES TIMEOUT 120)
 endif()
 
 set(WIN_BUILD_DIR ${CMAKE_BINARY_DIR}/windows)

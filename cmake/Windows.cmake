@@ -34,6 +34,7 @@ add_library(quarvel_platform STATIC
   platform/OS_Detect.cpp
   platform/PrivateFolder.cpp
   platform/RegistryCalls.cpp
+  platform/RegistryHives.cpp
   platform/ResourceFile.cpp
   platform/Shell.cpp
   platform/ShutDownNT.cpp
@@ -147,6 +148,8 @@ add_executable(platform_tests
   tests/platform/LaunchAppSyncTest.cpp
   tests/platform/OrdinarySearchViewTest.cpp
   tests/platform/RegistryTest.cpp
+  tests/platform/RegistryHivesTest.cpp
+  tests/core/hive/TestHive.cpp
   tests/platform/ResourceFileTest.cpp
   tests/platform/RegStandInTest.cpp
   tests/platform/ShutDownNTTest.cpp

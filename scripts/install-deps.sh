@@ -11,6 +11,7 @@ packages=(
   wine64
   xvfb xauth imagemagick
   ntfs-3g sleuthkit
+  libhivex-bin libwin-hivex-perl python3-hivex libregf-utils reglookup
   nlohmann-json3-dev python3-jsonschema
 )
 

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Fills the test prefix's drive D: (an ntfs-3g mount) with what the scenarios
-list: SCAN, where the ntdll hider's marked files lie beside ordinary ones, and
+list: SCAN, where the ntdll hider's marked files lie beside ordinary ones,
 TREE, a few hundred files in three levels for comparing the raw listing with the
-NT query's. Names fit 8.3 in upper case, so Wine invents no short names of its
+NT query's, and HIVES, a registry hive whose last write sits in its log. Names fit 8.3 in upper case, so Wine invents no short names of its
 own; hidden and system files get the NTFS attribute."""
 import os
 import sys
@@ -55,6 +55,18 @@ def main(root):
     make(os.path.join(blanks, "My Folder", "My Visible File.dll"), 1)
     make(os.path.join(blanks, "Program"), 1)
     make(os.path.join(blanks, "Program Files.dll"), 1, HIDDEN, True)
+
+    # A dirty hive: its root key is named LOGGED only once the .LOG1 is applied.
+    sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "hive"))
+    import hivetools
+    hives = os.path.join(root, "HIVES")
+    os.makedirs(hives, exist_ok=True)
+    before = hivetools.minimal_hive()
+    after = hivetools.renamed_root(before, "LOGGED")
+    with open(os.path.join(hives, "SOFTWARE"), "wb") as f:
+        f.write(hivetools.dirty_primary(before, 2))
+    with open(os.path.join(hives, "SOFTWARE.LOG1"), "wb") as f:
+        f.write(hivetools.new_format_logs(before, after, 2)[0])
 
 
 if __name__ == "__main__":
