@@ -54,8 +54,20 @@ RegistryStatus WindowRepairHost::CreateKey(const std::string& key_path) {
   return win::CreateRegistryKey(HKEY_LOCAL_MACHINE, key_path);
 }
 
-RegistryStatus WindowRepairHost::DeleteKey(const std::string& key_path) {
-  return win::DeleteRegistryKey(HKEY_LOCAL_MACHINE, key_path);
+RegistryStatus WindowRepairHost::DeleteTree(const std::string& key_path) {
+  return win::DeleteRegistryTree(HKEY_LOCAL_MACHINE, key_path);
+}
+
+RegistryStatus WindowRepairHost::CopyTree(const std::string& from_path, const std::string& to_path) {
+  return win::CopyRegistryTree(HKEY_LOCAL_MACHINE, from_path, to_path);
+}
+
+RegistryStatus WindowRepairHost::ProtectKey(const std::string& key_path) {
+  return win::ProtectRegistryKey(HKEY_LOCAL_MACHINE, key_path);
+}
+
+RegistryStatus WindowRepairHost::SetKeySecurity(const std::string& key_path, const std::string& security) {
+  return win::SetRegistryKeySecurity(HKEY_LOCAL_MACHINE, key_path, security);
 }
 
 KeyRead WindowRepairHost::ReadKey(const std::string& key_path) {
@@ -70,6 +82,57 @@ RegistryStatus WindowRepairHost::WriteText(const std::string& key_path, const st
                                            const std::string& text) {
   return win::SetRegistryText(HKEY_LOCAL_MACHINE, key_path, value_name, text);
 }
+
+RegistryStatus WindowRepairHost::WriteValue(const std::string& key_path, const std::string& value_name,
+                                            const StoredValue& value) {
+  return win::SetRegistryValue(HKEY_LOCAL_MACHINE, key_path, value_name, value);
+}
+
+std::string WindowRepairHost::AnsiText(const std::u16string& text) {
+  const std::wstring wide(text.begin(), text.end());
+  if (auto exact = win::ExactAnsi(wide)) return *exact;
+  // No exact spelling: the A file functions cannot reach that path; the nearest
+  // text still names it in a box.
+  const int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
+                                       nullptr);
+  std::string ansi(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), ansi.data(), size, nullptr, nullptr);
+  return ansi;
+}
+
+std::string WindowRepairHost::ExpandEnvironment(const std::string& text) {
+  const DWORD size = ExpandEnvironmentStringsA(text.c_str(), nullptr, 0);
+  if (size == 0) return text;
+  std::string expanded(size, '\0');
+  const DWORD written = ExpandEnvironmentStringsA(text.c_str(), expanded.data(), size);
+  if (written == 0 || written > size) return text;
+  expanded.resize(written - 1);
+  return expanded;
+}
+
+bool WindowRepairHost::IsFolder(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::optional<std::string> WindowRepairHost::HoldFile(const std::string& path) {
+  // Shared for reading only: a tool may read it, nobody may write, rename or delete it.
+  win::UniqueFileHandle file(
+      CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return std::nullopt;
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > (64 << 20)) return std::nullopt;
+  std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+  DWORD read = 0;
+  if (!bytes.empty() && (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+                         read != bytes.size())) {
+    return std::nullopt;
+  }
+  held_.push_back(std::move(file));
+  return bytes;
+}
+
+void WindowRepairHost::ReleaseFiles() { held_.clear(); }
 
 bool WindowRepairHost::FileExists(const std::string& path) { return win::FileExists(path) == kTrue; }
 

@@ -13,6 +13,11 @@ std::string Quoted(const std::string& text) { return '"' + text + '"'; }
 
 }  // namespace
 
+std::string FullKey(const std::string& key_path) { return kRoot + key_path; }
+
+std::string HiveDigestValue(const RepairKey& key) { return key.marker_value + std::string(" hive SHA-256"); }
+std::string AccessValue(const RepairKey& key) { return key.marker_value + std::string(" access"); }
+
 bool IsStep1Done(std::string_view marker_text) { return marker_text == kMarkerDone; }
 
 std::string AsideName(const std::string& path, int n) {
@@ -165,8 +170,42 @@ std::string CopyIncompleteText(const std::string& copy_path, const std::string& 
          Full(original_path.c_str()) + ": the restore failed or restored nothing.";
 }
 
+std::string CopiesRemovedText(const std::vector<const RepairKey*>& keys, const std::vector<std::string>& failures) {
+  std::string text;
+  for (const RepairKey* key : keys) {
+    text += (text.empty() ? "The parked copy " : ", ") + Full(key->parked);
+  }
+  if (!text.empty()) text += keys.size() == 1 ? " that this step made was removed again." : " that this step made were removed again.";
+  for (const std::string& failure : failures) text += " " + failure;
+  return text;
+}
+
+std::string HiveChangedText(const std::string& hive_path, const RepairKey& key) {
+  return hive_path + " is not the file Step 1 wrote (it was changed or replaced since), so it was not used: " +
+         Full(key.key) + " was put back from its parked copy " + Full(key.parked) + ", which Step 1 checked.";
+}
+
+std::string ParkedChangedText(const std::string& hive_path, const RepairKey& key) {
+  return Full(key.parked) + " is not the copy Step 1 checked (it was changed since), so it was not used: " +
+         Full(key.key) + " was put back from " + hive_path + ", which Step 1 wrote.";
+}
+
+RepairBox BackupChangedBox(const std::vector<std::string>& notes) {
+  std::string text;
+  for (const std::string& note : notes) text += note + "\r\n";
+  text += "The key now holds what it held before Step 1.";
+  return {"Backup Changed", text, BoxButtons::kOk, BoxIcon::kWarning};
+}
+
+std::string NothingTrustedText(const std::string& hive_path, const RepairKey& key) {
+  return "Neither " + hive_path + " nor " + Full(key.parked) +
+         " is what Step 1 wrote and checked: both were changed since (or Step 1 was done by an older version of "
+         "this Program), so neither is put back.";
+}
+
 std::string KeptText(const std::vector<const RepairKey*>& keys, const std::string& current_folder, KeptIn where) {
-  std::string text = where == KeptIn::kKey ? "Nothing was changed:" : "No value was lost:";
+  std::string text =
+      where == KeptIn::kKey || where == KeptIn::kUntrusted ? "Nothing was changed:" : "No value was lost:";
   for (const RepairKey* key : keys) {
     const std::string backups = current_folder + key->export_file + " and " + current_folder + key->hive_file;
     switch (where) {
@@ -175,6 +214,10 @@ std::string KeptText(const std::vector<const RepairKey*>& keys, const std::strin
         break;
       case KeptIn::kParkedCopy:
         text += " every value of " + Full(key->key) + " is kept in " + Full(key->parked) + " and in " + backups + ".";
+        break;
+      case KeptIn::kUntrusted:
+        text += " " + Full(key->parked) + " and " + backups +
+                " are as they were; compare them with the text export before you use either.";
         break;
       case KeptIn::kKeyBack:
         text += " " + Full(key->key) + " is back with every value, AppInit_DLLs emptied; its backups are " +

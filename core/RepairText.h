@@ -45,6 +45,14 @@ inline constexpr RepairKey kWow64RepairKey{kWow64WindowsKey,       kWow64ParkedK
                                            kRegistryExportFile32,  kHiveFile32,
                                            "WOW6432Node Windows!", "AppInit_DLLs of 32-bit programs (WOW6432Node)"};
 
+// The marker key's values beside a key's contents digest (marker_value): the
+// SHA-256 of the hive step 1 wrote, and the key's access list as step 1 found it.
+std::string HiveDigestValue(const RepairKey& key);
+std::string AccessValue(const RepairKey& key);
+
+// "HKEY_LOCAL_MACHINE\<key>", as the tools and the boxes name a key.
+std::string FullKey(const std::string& key_path);
+
 // True only for the marker step 1 writes: exact and case-sensitive.
 bool IsStep1Done(std::string_view marker_text);
 
@@ -96,10 +104,21 @@ std::string RegistryFailureText(const std::string& doing, const std::string& key
 // "After reg.exe restore, <copy> does not hold every value of <original>...".
 std::string CopyIncompleteText(const std::string& copy_path, const std::string& original_path);
 
+// Step 1 stopped after it made parked copies: they were removed again (or why not).
+std::string CopiesRemovedText(const std::vector<const RepairKey*>& keys, const std::vector<std::string>& failures);
+
+// Step 2 found a backup that is not what step 1 wrote or checked, and used the other.
+std::string HiveChangedText(const std::string& hive_path, const RepairKey& key);
+std::string ParkedChangedText(const std::string& hive_path, const RepairKey& key);
+RepairBox BackupChangedBox(const std::vector<std::string>& notes);
+// Neither the hive nor the parked copy is what step 1 wrote and checked.
+std::string NothingTrustedText(const std::string& hive_path, const RepairKey& key);
+
 enum class KeptIn {
   kKey,         // the key is untouched (step 1 before it removes anything)
   kParkedCopy,  // the parked copy is complete (from the marker on)
   kKeyBack,     // the key is back with every value (step 2 cleaning up)
+  kUntrusted,   // neither backup is what step 1 checked; nothing was changed
 };
 std::string KeptText(const std::vector<const RepairKey*>& keys, const std::string& current_folder, KeptIn where);
 

@@ -60,5 +60,6 @@ using UniqueFindHandle = UniqueHandle<HANDLE, &FindClose>;
 using UniqueRegistryKey = UniqueHandle<HKEY, &RegCloseKey>;
 using UniqueModule = UniqueHandle<HMODULE, &FreeLibrary>;
 using UniqueGlobalMemory = UniqueHandle<HGLOBAL, &GlobalFree>;
+using UniqueLocalMemory = UniqueHandle<HLOCAL, &LocalFree>;
 
 }  // namespace quarvel::win

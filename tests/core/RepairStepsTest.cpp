@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "core/RepairText.h"
+#include "core/Sha256.h"
 #include "tests/core/FakeRepairHost.h"
 
 namespace quarvel {
@@ -27,6 +29,8 @@ KeyContents WindowsValues(const std::string& app_init) {
           {"Blob", {3, std::string("\x00\xff", 2)}}};
 }
 
+std::string Digest(const KeyContents& values) { return ContentsDigest(KeyTree{values, {}, ""}); }
+
 bool Did(const FakeRepairHost& host, const std::string& action) {
   return std::find(host.actions.begin(), host.actions.end(), action) != host.actions.end();
 }
@@ -47,7 +51,9 @@ struct Step1World {
   void ExpectUntouched() {
     EXPECT_EQ(host.registry.at(kWindows), original);
     EXPECT_FALSE(IsStep1Done(host.ReadText(kMarker, "!HLX")));
-    EXPECT_FALSE(DidAny(host, "delete-key " + kWindows));
+    EXPECT_FALSE(Did(host, "delete-tree " + kWindows));
+    // A parked copy this run made is gone again: nothing offers step 2 for it.
+    EXPECT_FALSE(host.registry.contains(kParked));
     EXPECT_FALSE(DidAny(host, "restart"));
   }
   const KeyContents original = WindowsValues(kDll);
@@ -107,13 +113,19 @@ TEST_F(RepairStep1, CompleteRunBacksUpParksChecksTheCopyMarksAndRestarts) {
       "status! Backing up Registry info.....",
       "run " + RegeditExportCommand(R"(C:\WINDOWS)", R"(C:\Tools)", kNativeRepairKey),
       "run " + RegSaveCommand(kSys, R"(C:\Tools)", kNativeRepairKey),
+      R"(hold C:\Tools\Windows.hiv)",
       "status! Writing new Registry info.....",
       "create-key " + kParked,
       "run " + RegRestoreParkedCommand(kSys, kNativeRepairKey),
+      "protect " + kParked,
+      "delete-tree " + kMarker,
       "create-key " + kMarker,
-      "write " + kMarker + " Windows!=" + Fingerprint(original),
+      "protect " + kMarker,
+      "write " + kMarker + " Windows!=" + Digest(original),
+      "write " + kMarker + " Windows! hive SHA-256=" + Sha256Hex(host.Bytes(R"(C:\Tools\Windows.hiv)")),
+      "write " + kMarker + " Windows! access=" + kUsersMayRead,
       "write " + kMarker + " !HLX=ok",
-      "delete-key " + kWindows,
+      "delete-tree " + kWindows,
       "status! Completed Writing new Registry info",
       "box Reboot",
       "status! Restarting Windows...",
@@ -123,6 +135,9 @@ TEST_F(RepairStep1, CompleteRunBacksUpParksChecksTheCopyMarksAndRestarts) {
   EXPECT_EQ(host.boxes.back(), RebootBox());
   EXPECT_FALSE(host.registry.contains(kWindows));
   EXPECT_EQ(host.registry.at(kParked), original);
+  EXPECT_EQ(host.security.at(kParked), kAdministratorsAndSystemOnly);
+  EXPECT_EQ(host.security.at(kMarker), kAdministratorsAndSystemOnly);
+  EXPECT_TRUE(host.held.empty());
 }
 
 TEST_F(RepairStep1, OlderBackupsAreRenamedAsideNeverDeleted) {
@@ -172,6 +187,7 @@ TEST_F(RepairStep1, AHiveThatWasNotWrittenStopsWithTheRegistryUntouched) {
     EXPECT_EQ(run.host.boxes.back(), BackupNotWrittenBox(R"(C:\Tools\Windows.hiv)"));
     run.ExpectUntouched();
     EXPECT_FALSE(DidAny(run.host, "create-key"));
+    EXPECT_FALSE(DidAny(run.host, "hold")) << "an empty hive is not read";
   }
 }
 
@@ -180,8 +196,9 @@ TEST_F(RepairStep1, ACopyThatDoesNotHoldEveryValueKeepsTheKeyAndWritesNoMarker) 
   host.answers = {BoxAnswer::kYes};
   Step();
   ASSERT_EQ(host.boxes.back().title, "Repair Stopped");
-  EXPECT_EQ(host.boxes.back(), RepairStoppedBox(CopyIncompleteText(kParked, kWindows),
-                                                KeptText({&kNativeRepairKey}, R"(C:\Tools)", KeptIn::kKey)));
+  EXPECT_EQ(host.boxes.back(),
+            RepairStoppedBox(CopyIncompleteText(kParked, kWindows) + " " + CopiesRemovedText({&kNativeRepairKey}, {}),
+                             KeptText({&kNativeRepairKey}, R"(C:\Tools)", KeptIn::kKey)));
   EXPECT_FALSE(DidAny(host, "write " + kMarker));
   ExpectUntouched();
 
@@ -237,12 +254,14 @@ TEST_F(RepairStep1, AMarkerThatIsNotExactlyOkDoesNotRefuseAndIsReplaced) {
   for (const char* marker : {"OK", "ok "}) {
     Step1World run;
     // Left by a run that stopped: it names a 32-bit copy this run does not make.
-    run.host.registry[kMarker] = {{"!HLX", Sz(marker)}, {"WOW6432Node Windows!", Sz("1 values 0")}};
+    run.host.registry[kMarker] = {{"!HLX", Sz(marker)}, {"WOW6432Node Windows!", Sz("00")}};
     run.host.answers = {BoxAnswer::kYes};
     run.Step();
     EXPECT_EQ(run.host.actions[0], "box Delete File") << marker;
-    EXPECT_EQ(run.host.registry.at(kMarker),
-              (KeyContents{{"!HLX", Sz("ok")}, {"Windows!", Sz(Fingerprint(run.original))}}));
+    const KeyContents& marked = run.host.registry.at(kMarker);
+    EXPECT_EQ(marked.size(), 4u) << marker;
+    EXPECT_EQ(marked.at("!HLX"), Sz("ok"));
+    EXPECT_EQ(marked.at("Windows!"), Sz(Digest(run.original)));
   }
 }
 
@@ -256,7 +275,7 @@ TEST_F(RepairStep1, The32BitKeyGoesTheSameWayWhenItNamesDlls) {
   EXPECT_TRUE(host.files.contains(R"(C:\Tools\Windows32.hiv)"));
   EXPECT_EQ(host.registry.at(kWowParked), wow);
   EXPECT_FALSE(host.registry.contains(kWow));
-  EXPECT_EQ(host.ReadText(kMarker, "WOW6432Node Windows!"), Fingerprint(wow));
+  EXPECT_EQ(host.ReadText(kMarker, "WOW6432Node Windows!"), Digest(wow));
   EXPECT_EQ(host.actions.back(), "restart force");
 
   // Blank or commas only: nothing named, the key is left alone.
@@ -279,10 +298,13 @@ struct Step2World {
   }
   void Park(const RepairKey& key, const KeyContents& values) {
     const std::string hive = std::string(R"(C:\Tools)") + key.hive_file;
-    host.hives[hive] = values;
+    host.hives[hive] = KeyTree{values, {}, ""};
     host.AddFile(hive, 4096);
     host.registry[key.parked] = values;
-    host.registry[kMarker][key.marker_value] = Sz(Fingerprint(values));
+    host.security[key.parked] = kAdministratorsAndSystemOnly;
+    host.registry[kMarker][key.marker_value] = Sz(Digest(values));
+    host.registry[kMarker][HiveDigestValue(key)] = Sz(Sha256Hex(host.Bytes(hive)));
+    host.registry[kMarker][AccessValue(key)] = Sz(kUsersMayRead);
   }
   Step2Outcome Step() { return RunRepairStep2(host); }
   KeyContents Repaired() const {
@@ -305,17 +327,18 @@ class RepairStep2 : public testing::Test, public Step2World {};
 TEST_F(RepairStep2, RestoresChecksEmptiesMovesTheDllAndThenRemovesCopyAndMarker) {
   const Step2Outcome outcome = Step();
   const Actions expected = {
+      R"(hold C:\Tools\Windows.hiv)",
       "create-key " + kWindows,
       "run " + RegRestoreWindowsCommand(kSys, R"(C:\Tools)", kNativeRepairKey),
       "box AppInit_DLLs",
-      "write " + kWindows + " AppInit_DLLs=",
+      "write " + kWindows + " AppInit_DLLs= type 1",
       "run " + IcaclsCommand(kSys, kDll),
       "attributes " + kDll,
       R"(create-folder C:\Tools C:\Tools\cws)",
       "box ",
       "move " + kDll + R"( C:\Tools\cws\abc.dll)",
-      "delete-key " + kParked,
-      "delete-key " + kMarker,
+      "delete-tree " + kParked,
+      "delete-tree " + kMarker,
       "status Completed",
   };
   EXPECT_EQ(host.actions, expected);
@@ -374,29 +397,114 @@ TEST_F(RepairStep2, AMarkerThatCannotBeRemovedIsRemovedByTheNextClick) {
   host.failing.clear();
   host.actions.clear();
   EXPECT_TRUE(Step().finished);
-  EXPECT_EQ(host.actions, Actions{"delete-key " + kMarker});
+  EXPECT_EQ(host.actions, Actions{"delete-tree " + kMarker});
   EXPECT_EQ(host.registry.at(kWindows), Repaired());
 }
 
-TEST_F(RepairStep2, WithoutTheHiveANewOneIsWrittenFromTheCheckedCopy) {
-  host.files.erase(R"(C:\Tools\Windows.hiv)");
-  host.hives.clear();
-  EXPECT_TRUE(Step().finished);
-  EXPECT_EQ(host.actions[0], "run " + RegSaveParkedCommand(kSys, R"(C:\Tools)", kNativeRepairKey));
-  EXPECT_TRUE(host.files.contains(R"(C:\Tools\Windows.hiv)"));
+// Step 2 puts back only what step 1 wrote and checked: a hive whose SHA-256
+// is not the marker's (gone, empty, an earlier repair's, or replaced by anyone
+// who can write the folder) is not restored; the checked parked copy is copied
+// instead, and a box says so.
+TEST_F(RepairStep2, AHiveThatIsNotTheOneStep1WroteIsNotRestored) {
+  const std::string hive = R"(C:\Tools\Windows.hiv)";
+  const KeyContents evil = {{"AppInit_DLLs", Sz(R"(C:\QACC\DLL\evil.dll)")}, {"Other", Sz("x")}};
+  struct Case {
+    const char* what;
+    std::function<void(FakeRepairHost&)> change;
+  };
+  const Case cases[] = {
+      {"missing", [&](FakeRepairHost& h) { h.files.erase(hive), h.hives.erase(hive); }},
+      {"replaced", [&](FakeRepairHost& h) { h.hives[hive] = KeyTree{evil, {}, ""}; }},
+      {"empty", [&](FakeRepairHost& h) { h.files[hive] = 0, h.hives.erase(hive); }},
+      {"a folder", [&](FakeRepairHost& h) { h.files.erase(hive), h.hives.erase(hive), h.folders.insert(hive); }},
+  };
+  for (const Case& c : cases) {
+    Step2World run;
+    c.change(run.host);
+    const Step2Outcome outcome = run.Step();
+    EXPECT_TRUE(outcome.finished) << c.what;
+    EXPECT_FALSE(DidAny(run.host, "reg.exe restore")) << c.what;
+    EXPECT_TRUE(Did(run.host, "copy-tree " + kParked + " " + kWindows)) << c.what;
+    EXPECT_EQ(run.host.registry.at(kWindows), run.Repaired()) << c.what;
+    EXPECT_EQ(outcome.app_init_value, " " + kDll + " ") << c.what;
+    EXPECT_EQ(run.host.boxes.at(0), BackupChangedBox({HiveChangedText(hive, kNativeRepairKey)})) << c.what;
+    EXPECT_TRUE(run.host.files.contains(R"(C:\Tools\cws\abc.dll)")) << c.what;
+    EXPECT_FALSE(run.host.registry.contains(kParked)) << c.what;
+  }
+  // The empty one is a broken backup: renamed aside, not left to be taken for one.
+  Step2World empty;
+  empty.host.files[hive] = 0;
+  empty.Step();
+  EXPECT_TRUE(Did(empty.host, R"(rename C:\Tools\Windows.hiv C:\Tools\Windows.1.hiv)"));
+}
+
+TEST_F(RepairStep2, AParkedCopyThatIsNotTheOneStep1CheckedIsNeitherUsedNorBelieved) {
+  // Changed since step 1: its AppInit_DLLs names another DLL.
+  const std::string other = R"(C:\WINDOWS\system32\other.dll)";
+  host.registry[kParked]["AppInit_DLLs"] = Sz(other);
+  host.AddFile(other);
+  const Step2Outcome outcome = Step();
+  EXPECT_TRUE(outcome.finished);
+  EXPECT_TRUE(Did(host, "run " + RegRestoreWindowsCommand(kSys, R"(C:\Tools)", kNativeRepairKey)));
+  EXPECT_FALSE(DidAny(host, "copy-tree"));
+  EXPECT_EQ(host.boxes.at(0), BackupChangedBox({ParkedChangedText(R"(C:\Tools\Windows.hiv)", kNativeRepairKey)}));
+  // The DLL comes from the key as restored and checked, not from the changed copy.
+  EXPECT_EQ(outcome.app_init_value, " " + kDll + " ");
+  EXPECT_TRUE(host.files.contains(R"(C:\Tools\cws\abc.dll)"));
+  EXPECT_TRUE(host.files.contains(other));
   EXPECT_EQ(host.registry.at(kWindows), Repaired());
 }
 
-TEST_F(RepairStep2, WithoutTheHiveACopyStep1DidNotCheckIsNotTrusted) {
-  host.files.erase(R"(C:\Tools\Windows.hiv)");
-  host.registry[kParked].erase("Spooler");  // not what step 1 recorded
+TEST_F(RepairStep2, WhenNeitherBackupIsWhatStep1CheckedNothingIsChanged) {
+  host.hives[R"(C:\Tools\Windows.hiv)"].values.erase("Spooler");
+  host.registry[kParked].erase("Spooler");
   const KeyContents parked = host.registry.at(kParked);
-  EXPECT_FALSE(Step().finished);
-  EXPECT_EQ(host.boxes.back().title, "Repair Stopped");
-  EXPECT_NE(host.boxes.back().text.find("is not the copy Step 1 checked"), std::string::npos);
+  const Step2Outcome outcome = Step();
+  EXPECT_FALSE(outcome.finished);
+  EXPECT_EQ(host.boxes.back(),
+            RepairStoppedBox(NothingTrustedText(R"(C:\Tools\Windows.hiv)", kNativeRepairKey),
+                             KeptText({&kNativeRepairKey}, R"(C:\Tools)", KeptIn::kUntrusted)));
   EXPECT_EQ(host.registry.at(kParked), parked);
   EXPECT_FALSE(host.registry.contains(kWindows));
   EXPECT_FALSE(DidAny(host, "run "));
+  EXPECT_FALSE(DidAny(host, "create-key"));
+  EXPECT_TRUE(IsStep1Done(host.ReadText(kMarker, "!HLX")));
+}
+
+TEST_F(RepairStep2, TheHiveIsHeldFromItsCheckUntilTheStepEnds) {
+  host.throw_in = "move";  // the step ends at the move: the hive is let go all the same
+  Step();
+  const auto hold = std::find(host.actions.begin(), host.actions.end(), R"(hold C:\Tools\Windows.hiv)");
+  const auto restore = std::find(host.actions.begin(), host.actions.end(),
+                                 "run " + RegRestoreWindowsCommand(kSys, R"(C:\Tools)", kNativeRepairKey));
+  EXPECT_LT(hold, restore);
+  EXPECT_TRUE(host.held.empty());
+}
+
+TEST_F(RepairStep2, TheKeysAccessListAndSubkeysComeBackAsStep1FoundThem) {
+  Step2World run;
+  const KeyTree tree{run.original, {{"Sub", KeyTree{{{"v", Sz("1")}}, {{"Deeper", KeyTree{{{"w", Sz("2")}}, {}, ""}}}, ""}}},
+                     "D:(A;;KA;;;SY)"};
+  const std::string hive = R"(C:\Tools\Windows.hiv)";
+  run.host.hives[hive] = tree;
+  run.host.Plant(kParked, tree);
+  run.host.registry[kMarker]["Windows!"] = Sz(ContentsDigest(tree));
+  run.host.registry[kMarker]["Windows! hive SHA-256"] = Sz(Sha256Hex(run.host.Bytes(hive)));
+  run.host.registry[kMarker]["Windows! access"] = Sz("D:(A;;KA;;;SY)");
+  ASSERT_TRUE(run.Step().finished);
+  EXPECT_TRUE(Did(run.host, "secure " + kWindows + " D:(A;;KA;;;SY)"));
+  EXPECT_EQ(run.host.registry.at(kWindows + R"(\Sub\Deeper)"), (KeyContents{{"w", Sz("2")}}));
+  EXPECT_FALSE(run.host.registry.contains(kParked + R"(\Sub)"));
+
+  // A subkey the restore did not bring back is a copy that is not whole.
+  Step2World short_one;
+  short_one.host.hives[hive] = KeyTree{short_one.original, {}, ""};
+  short_one.host.Plant(kParked, tree);
+  short_one.host.registry[kMarker]["Windows!"] = Sz(ContentsDigest(tree));
+  short_one.host.registry[kMarker]["Windows! hive SHA-256"] = Sz(Sha256Hex(short_one.host.Bytes(hive)));
+  EXPECT_FALSE(short_one.Step().finished);
+  EXPECT_EQ(short_one.host.boxes.back().title, "Repair Stopped");
+  EXPECT_TRUE(short_one.host.registry.contains(kParked + R"(\Sub\Deeper)"));
 }
 
 TEST_F(RepairStep2, WithoutRegExeNothingIsChangedAndTheStepStaysDue) {
