@@ -1,11 +1,16 @@
 #include "app/WindowRepairHost.h"
 
+#include <cstring>
+
 #include "app/ControlIds.h"
 #include "core/RegistryValue.h"
+#include "platform/AnsiText.h"
 #include "platform/CommonFunction.h"
+#include "platform/MessagePump.h"
 #include "platform/Elevation.h"
 #include "platform/LaunchAppSync.h"
 #include "platform/OS_Detect.h"
+#include "platform/ProcAddress.h"
 #include "platform/RegistryCalls.h"
 #include "platform/Shell.h"
 #include "platform/ShutDownNT.h"
@@ -145,7 +150,58 @@ std::optional<std::uint64_t> WindowRepairHost::FileSize(const std::string& path)
 bool WindowRepairHost::RenameFile(const std::string& from, const std::string& to) {
   return MoveFileA(from.c_str(), to.c_str()) != FALSE;
 }
-void WindowRepairHost::Run(const std::string& command_line) { win::RunAndWait(command_line); }
+ToolRun WindowRepairHost::Run(const std::string& command_line, unsigned timeout_seconds) {
+  STARTUPINFOA startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = static_cast<WORD>(win::ShowWindowState());
+  // CreateProcessA may write into the command line, so it gets its own copy.
+  std::vector<char> writable(command_line.begin(), command_line.end());
+  writable.push_back('\0');
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessA(nullptr, writable.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
+                      &startup, &info)) {
+    return {false, GetLastError(), false, 0};
+  }
+  const win::UniqueKernelHandle process(info.hProcess);
+  const win::UniqueKernelHandle thread(info.hThread);
+  // The window keeps running while the tool does; a tool that waits for an
+  // answer nobody can give (a prompt on a hidden console) is stopped in time.
+  const ULONGLONG deadline = GetTickCount64() + 1000ULL * timeout_seconds;
+  HANDLE handles[] = {process.get()};
+  for (;;) {
+    const ULONGLONG now = GetTickCount64();
+    if (now >= deadline) {
+      TerminateProcess(process.get(), 1);
+      WaitForSingleObject(process.get(), 5000);
+      return {true, 0, true, 1};
+    }
+    const DWORD woken = MsgWaitForMultipleObjectsEx(1, handles, static_cast<DWORD>(deadline - now), QS_ALLINPUT,
+                                                    MWMO_INPUTAVAILABLE);
+    if (woken == WAIT_OBJECT_0 + 1) {
+      win::PumpPendingMessages();
+    } else if (woken != WAIT_TIMEOUT) {
+      break;  // ended, or the wait itself failed
+    }
+  }
+  DWORD code = 0;
+  if (!GetExitCodeProcess(process.get(), &code)) code = GetLastError();
+  return {true, 0, false, code};
+}
+
+std::optional<long long> WindowRepairHost::BootTime() {
+  // SystemTimeOfDayInformation (3): the boot time comes first, in system time.
+  using Query = LONG(WINAPI*)(int, void*, ULONG, ULONG*);
+  const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  const auto query = ntdll ? win::ProcAddress<Query>(ntdll, "NtQuerySystemInformation") : nullptr;
+  if (!query) return std::nullopt;
+  unsigned char time_of_day[48] = {};
+  ULONG length = 0;
+  if (query(3, time_of_day, sizeof(time_of_day), &length) != 0) return std::nullopt;
+  long long boot = 0;
+  std::memcpy(&boot, time_of_day, sizeof(boot));
+  return boot;
+}
 
 void WindowRepairHost::SetNormalAttributes(const std::string& path) {
   SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);

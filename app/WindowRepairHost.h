@@ -44,7 +44,8 @@ class WindowRepairHost : public RepairHost {
   bool FileExists(const std::string& path) override;
   std::optional<std::uint64_t> FileSize(const std::string& path) override;
   bool RenameFile(const std::string& from, const std::string& to) override;
-  void Run(const std::string& command_line) override;
+  ToolRun Run(const std::string& command_line, unsigned timeout_seconds) override;
+  std::optional<long long> BootTime() override;
   void SetNormalAttributes(const std::string& path) override;
   void CreateFolderLike(const std::string& template_folder, const std::string& new_folder) override;
   void Move(const std::string& from, const std::string& to) override;

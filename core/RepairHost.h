@@ -26,6 +26,14 @@ struct RepairBox {
   bool operator==(const RepairBox&) const = default;
 };
 
+// How a started tool ended.
+struct ToolRun {
+  bool started = true;
+  unsigned long error = 0;  // why it could not be started
+  bool timed_out = false;   // stopped after its time was up
+  unsigned long exit_code = 0;
+};
+
 // What a registry call answered: 0 on success, else the system's error code.
 using RegistryStatus = long;
 
@@ -90,9 +98,12 @@ class RepairHost {
   // cannot be opened so.
   virtual std::optional<std::string> HoldFile(const std::string& path) = 0;
   virtual void ReleaseFiles() = 0;
-  // Starts a command line and waits until it ends; its outcome is read from
-  // what it left behind, not from its exit code.
-  virtual void Run(const std::string& command_line) = 0;
+  // Starts a command line and waits until it ends, or stops it once
+  // `timeout_seconds` have passed; the window keeps running meanwhile.
+  virtual ToolRun Run(const std::string& command_line, unsigned timeout_seconds) = 0;
+  // When Windows last started, in 100-nanosecond units since 1601; nullopt when
+  // it cannot tell.
+  virtual std::optional<long long> BootTime() = 0;
 
   // The file operations of the move, whose results are read from the file
   // system afterwards. A throw from them is a run-time failure of the move.

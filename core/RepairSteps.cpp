@@ -22,6 +22,13 @@ constexpr const char* kStep1Then = "type !HLX into the folder box";
 constexpr const char* kStep2Then = "click the Step 2 Button";
 constexpr std::size_t kLongestShownDll = 80;
 constexpr RegistryStatus kErrorFileNotFound = 2;
+// Long enough for a large key on a slow disk; a tool that waits for an answer
+// nobody can give is stopped.
+constexpr unsigned kToolSeconds = 120;
+// Boot times closer than this are one boot: Windows moves its boot time along
+// when the clock is set, and no restart takes so little.
+constexpr long long kSameBoot = 5LL * 10'000'000;
+constexpr const char* kBootValue = "Step 1 boot";
 
 // A hive file is the backup a key is restored from; a missing or empty one
 // restores nothing.
@@ -60,6 +67,9 @@ bool SameIgnoringCase(const std::string& a, const std::string& b) {
     return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
   });
 }
+
+// Two sentences, the second only when there is one.
+std::string Joined(const std::string& text, const std::string& more) { return more.empty() ? text : text + " " + more; }
 
 std::string Shown(const std::string& dll) {
   return dll.size() <= kLongestShownDll ? dll : dll.substr(0, kLongestShownDll) + "...";
@@ -150,7 +160,9 @@ class Step1 {
         }
       }
     }
-    for (const RepairKey* key : keys_) host_.Run(RegeditExportCommand(host_.WindowsFolder(), current_, *key));
+    for (const RepairKey* key : keys_) {
+      host_.Run(RegeditExportCommand(host_.WindowsFolder(), current_, *key), kToolSeconds);
+    }
     system_ = host_.SystemFolder();
     if (!host_.FileExists(system_ + "\\reg.exe")) {
       host_.Show(RegExeMissingBox(system_));
@@ -158,12 +170,12 @@ class Step1 {
     }
     for (const RepairKey* key : keys_) {
       const std::string hive = current_ + key->hive_file;
-      host_.Run(RegSaveCommand(system_, current_, *key));
+      const ToolRun save = host_.Run(RegSaveCommand(system_, current_, *key), kToolSeconds);
       // Held from here on, so the restore into the parked key reads the bytes
       // whose digest goes into the marker.
       const auto bytes = HoldsData(host_, hive) ? host_.HoldFile(hive) : std::nullopt;
       if (!bytes || bytes->empty()) {
-        host_.Show(BackupNotWrittenBox(hive));
+        host_.Show(BackupNotWrittenBox(hive, ToolResultText("reg.exe save", save, kToolSeconds)));
         return false;
       }
       records_.push_back({"", Sha256Hex(*bytes), ""});
@@ -183,14 +195,15 @@ class Step1 {
         return StopRemovingCopies(RegistryFailureText("Creating", key->parked, status));
       }
       made_.push_back(key);
-      host_.Run(RegRestoreParkedCommand(system_, *key));
+      const ToolRun restore = host_.Run(RegRestoreParkedCommand(system_, *key), kToolSeconds);
       if (const RegistryStatus status = host_.ProtectKey(key->parked)) {
         return StopRemovingCopies(RegistryFailureText("Locking to Administrators and SYSTEM", key->parked, status));
       }
       const KeyRead copy = host_.ReadKey(key->parked);
       if (copy.error) return StopRemovingCopies(RegistryFailureText("Reading", key->parked, copy.error));
       if (!copy.tree || !SameContentsExcept(*copy.tree, *original.tree, "")) {
-        return StopRemovingCopies(CopyIncompleteText(key->parked, key->key));
+        return StopRemovingCopies(
+            Joined(CopyIncompleteText(key->parked, key->key), ToolResultText("reg.exe restore", restore, kToolSeconds)));
       }
       records_[i].contents = ContentsDigest(*original.tree);
       records_[i].access = original.tree->security;
@@ -218,6 +231,12 @@ class Step1 {
         if (const RegistryStatus status = host_.WriteText(kMarkerKey, name, text)) {
           return StopRemovingCopies(RegistryFailureText("Writing", kMarkerKey, status));
         }
+      }
+    }
+    // Step 2 waits for the next boot, when no process has the DLLs loaded any more.
+    if (const auto boot = host_.BootTime()) {
+      if (const RegistryStatus status = host_.WriteText(kMarkerKey, kBootValue, std::to_string(*boot))) {
+        return StopRemovingCopies(RegistryFailureText("Writing", kMarkerKey, status));
       }
     }
     if (const RegistryStatus status = host_.WriteText(kMarkerKey, kMarkerValue, kMarkerDone)) {
@@ -259,6 +278,10 @@ class Step2 {
       outcome_.finished = true;
       return outcome_;
     }
+    if (!Restarted()) {
+      host_.Show(RestartFirstBox(current_));
+      return outcome_;
+    }
     if (!Elevated(host_, kStep2Then)) return outcome_;
     HeldFiles held(host_);
     keys_ = {&kNativeRepairKey};
@@ -294,6 +317,19 @@ class Step2 {
     for (const Parked& parked : parked_) named.push_back(parked.key);
     host_.Show(RepairStoppedBox(what_failed, KeptText(named.empty() ? keys_ : named, current_, where)));
     return false;
+  }
+
+  // Whether Windows has started again since step 1 recorded its boot time.
+  bool Restarted() {
+    const std::string recorded = host_.ReadText(kMarkerKey, kBootValue);
+    const auto now = host_.BootTime();
+    if (recorded.empty() || !now) return true;  // an older step 1, or a system that cannot tell
+    long long then = 0;
+    for (const char c : recorded) {
+      if (c < '0' || c > '9') return true;
+      then = then * 10 + (c - '0');
+    }
+    return *now - then >= kSameBoot || then - *now >= kSameBoot;
   }
 
   bool FindParked() {
@@ -355,8 +391,9 @@ class Step2 {
     if (const RegistryStatus status = host_.CreateKey(key.key)) {
       return Stop(RegistryFailureText("Creating", key.key, status));
     }
+    ToolRun restore;
     if (hive_checked) {
-      host_.Run(RegRestoreWindowsCommand(system_, current_, key));
+      restore = host_.Run(RegRestoreWindowsCommand(system_, current_, key), kToolSeconds);
       if (!parked_checked) changed_.push_back(ParkedChangedText(hive, key));
     } else {
       if (const RegistryStatus status = host_.CopyTree(key.parked, key.key)) {
@@ -373,7 +410,8 @@ class Step2 {
     }
     if (back.error) return Stop(RegistryFailureText("Reading", key.key, back.error));
     if (!back.tree || ContentsDigest(*back.tree) != digest || (!access.empty() && back.tree->security != access)) {
-      return Stop(CopyIncompleteText(key.key, key.parked));
+      return Stop(Joined(CopyIncompleteText(key.key, key.parked),
+                         hive_checked ? ToolResultText("reg.exe restore", restore, kToolSeconds) : ""));
     }
     parked.values = back.tree->values;
     return Found(parked);
@@ -466,7 +504,8 @@ class Step2 {
         not_moved_.push_back(Shown(dll) + ": not found");
         continue;
       }
-      host_.Run(IcaclsCommand(system_, dll));
+      const std::string grant =
+          ToolResultText("icacls.exe", host_.Run(IcaclsCommand(system_, dll), kToolSeconds), kToolSeconds);
       host_.SetNormalAttributes(dll);
       try {
         host_.CreateFolderLike(current_, backup_folder);
@@ -477,9 +516,10 @@ class Step2 {
           // Without a short name, the long one.
           std::string name = host_.ShortName(dll);
           if (name.empty()) name = dll;
-          not_moved_.push_back(Shown(dll) + (host_.DeleteAtRestart(name)
-                                                 ? ": in use or already in cws; Windows deletes it at its next start"
-                                                 : ": not moved, and Windows refused to delete it at its next start"));
+          not_moved_.push_back(Joined(Shown(dll) + (host_.DeleteAtRestart(name)
+                                                        ? ": in use or already in cws; Windows deletes it at its next start"
+                                                        : ": not moved, and Windows refused to delete it at its next start"),
+                                      grant));
         }
       } catch (...) {
         host_.Show(FileAccessErrorBox());

@@ -35,13 +35,9 @@ std::string RegeditExportCommand(const std::string& windows_folder, const std::s
 
 std::string RegSaveCommand(const std::string& system_folder, const std::string& current_folder,
                            const RepairKey& key) {
-  return system_folder + "\\reg.exe save " + Quoted(Full(key.key)) + " " + Quoted(current_folder + key.hive_file);
-}
-
-std::string RegSaveParkedCommand(const std::string& system_folder, const std::string& current_folder,
-                                 const RepairKey& key) {
-  return system_folder + "\\reg.exe save " + Quoted(Full(key.parked)) + " " +
-         Quoted(current_folder + key.hive_file);
+  // /y: it would otherwise ask before it overwrites, and wait for an answer nobody sees.
+  return system_folder + "\\reg.exe save " + Quoted(Full(key.key)) + " " + Quoted(current_folder + key.hive_file) +
+         " /y";
 }
 
 std::string RegRestoreParkedCommand(const std::string& system_folder, const RepairKey& key) {
@@ -60,6 +56,23 @@ std::string IcaclsCommand(const std::string& system_folder, const std::string& d
 
 ShellRequest ElevatedRestartRequest(const std::string& program_path, const std::string& current_folder) {
   return ShellRequest{"runas", program_path, std::nullopt, current_folder, 1};
+}
+
+std::string ToolResultText(const std::string& tool, const ToolRun& run, unsigned timeout_seconds) {
+  if (!run.started) return tool + " could not be started (error " + std::to_string(run.error) + ").";
+  if (run.timed_out) {
+    return tool + " did not end within " + std::to_string(timeout_seconds) + " seconds and was stopped.";
+  }
+  if (run.exit_code != 0) return tool + " ended with exit code " + std::to_string(run.exit_code) + ".";
+  return "";
+}
+
+RepairBox RestartFirstBox(const std::string& current_folder) {
+  return {"Step 2",
+          "Windows has not been restarted since Step 1, so nothing was changed: the DLLs named in AppInit_DLLs may "
+          "still be loaded. Restart Windows, then Run this Program again from " +
+              current_folder + " and click the Step 2 Button.",
+          BoxButtons::kOk, BoxIcon::kWarning};
 }
 
 RepairBox LimitedAccountBox() {
@@ -112,10 +125,10 @@ RepairBox RestartRefusedBox(const std::string& current_folder) {
           BoxButtons::kOk, BoxIcon::kWarning};
 }
 
-RepairBox BackupNotWrittenBox(const std::string& hive_path) {
+RepairBox BackupNotWrittenBox(const std::string& hive_path, const std::string& tool_result) {
   return {"Backup Failed",
-          "The Registry backup " + hive_path +
-              " could not be written, so nothing was changed. Your Registry is as it was before.",
+          "The Registry backup " + hive_path + " could not be written, so nothing was changed. " +
+              (tool_result.empty() ? "" : tool_result + " ") + "Your Registry is as it was before.",
           BoxButtons::kOk, BoxIcon::kError};
 }
 

@@ -63,9 +63,6 @@ std::string RegeditExportCommand(const std::string& windows_folder, const std::s
                                  const RepairKey& key);
 std::string RegSaveCommand(const std::string& system_folder, const std::string& current_folder,
                            const RepairKey& key);
-// A new hive written from the parked copy, when step 2 finds none.
-std::string RegSaveParkedCommand(const std::string& system_folder, const std::string& current_folder,
-                                 const RepairKey& key);
 // Restores into the parked key; the hive is named without a folder and found
 // in the tool's working directory, the current folder.
 std::string RegRestoreParkedCommand(const std::string& system_folder, const RepairKey& key);
@@ -78,6 +75,13 @@ std::string IcaclsCommand(const std::string& system_folder, const std::string& d
 // Starts the program again with an elevated token, in the same folder.
 ShellRequest ElevatedRestartRequest(const std::string& program_path, const std::string& current_folder);
 
+// "<tool> ended with exit code 1.", "... could not be started (error 2).", "... did not end within 120 seconds
+// and was stopped."; "" for a tool that ended with code 0.
+std::string ToolResultText(const std::string& tool, const ToolRun& run, unsigned timeout_seconds);
+
+// Step 2 clicked before Windows was restarted after step 1.
+RepairBox RestartFirstBox(const std::string& current_folder);
+
 RepairBox LimitedAccountBox();
 // `then` says what the user does in the elevated program ("type !HLX ...").
 RepairBox ElevationBox(const std::string& current_folder, const std::string& then);
@@ -86,7 +90,7 @@ RepairBox DeleteFileBox();
 RepairBox RegExeMissingBox(const std::string& system_folder);
 RepairBox RebootBox();
 RepairBox RestartRefusedBox(const std::string& current_folder);
-RepairBox BackupNotWrittenBox(const std::string& hive_path);
+RepairBox BackupNotWrittenBox(const std::string& hive_path, const std::string& tool_result = "");
 RepairBox BackupNotMovedAsideBox(const std::string& backup_path);
 RepairBox Step2DueBox();
 RepairBox Step2DoneBox();

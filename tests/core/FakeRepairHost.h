@@ -185,10 +185,15 @@ class FakeRepairHost : public RepairHost {
   }
   // reg.exe save and restore act on the registry and the hives; every other
   // command is only recorded.
-  void Run(const std::string& command_line) override {
+  ToolRun Run(const std::string& command_line, unsigned timeout_seconds) override {
     actions.push_back("run " + command_line);
     const auto args = Arguments(command_line);
-    if (args.size() != 4 || !args[0].ends_with("\\reg.exe")) return;
+    const std::string program = args.empty() ? "" : args[0].substr(args[0].rfind('\\') + 1);
+    const std::string tool = program + (args.size() > 1 ? " " + args[1] : "");
+    timeouts[tool] = timeout_seconds;
+    // A tool told to fail does nothing else.
+    if (tool_results.contains(tool)) return tool_results.at(tool);
+    if ((args.size() != 4 && !(args.size() == 5 && args[4] == "/y")) || program != "reg.exe") return {};
     const std::string key = args[2].substr(std::string("HKEY_LOCAL_MACHINE\\").size());
     const std::string file = args[3].find('\\') == std::string::npos ? current_folder + "\\" + args[3] : args[3];
     if (args[1] == "save" && saves && registry.contains(key)) {
@@ -202,7 +207,13 @@ class FakeRepairHost : public RepairHost {
       }
       Plant(key, hives.at(file));
     }
+    return {};
   }
+  // What a tool ("reg.exe save", "icacls.exe C:\\x.dll") answers instead of doing its work.
+  std::map<std::string, ToolRun> tool_results;
+  std::map<std::string, unsigned> timeouts;  // the time each tool was given
+  std::optional<long long> boot_time = 133'000'000'000'000'000LL;
+  std::optional<long long> BootTime() override { return boot_time; }
   std::optional<std::uint64_t> saved_hive_size;  // what "reg.exe save" writes; by default it follows the key
 
   void SetNormalAttributes(const std::string& path) override {

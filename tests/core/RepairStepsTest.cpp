@@ -124,6 +124,7 @@ TEST_F(RepairStep1, CompleteRunBacksUpParksChecksTheCopyMarksAndRestarts) {
       "write " + kMarker + " Windows!=" + Digest(original),
       "write " + kMarker + " Windows! hive SHA-256=" + Sha256Hex(host.Bytes(R"(C:\Tools\Windows.hiv)")),
       "write " + kMarker + " Windows! access=" + kUsersMayRead,
+      "write " + kMarker + " Step 1 boot=" + std::to_string(*host.boot_time),
       "write " + kMarker + " !HLX=ok",
       "delete-tree " + kWindows,
       "status! Completed Writing new Registry info",
@@ -259,7 +260,7 @@ TEST_F(RepairStep1, AMarkerThatIsNotExactlyOkDoesNotRefuseAndIsReplaced) {
     run.Step();
     EXPECT_EQ(run.host.actions[0], "box Delete File") << marker;
     const KeyContents& marked = run.host.registry.at(kMarker);
-    EXPECT_EQ(marked.size(), 4u) << marker;
+    EXPECT_EQ(marked.size(), 5u) << marker;
     EXPECT_EQ(marked.at("!HLX"), Sz("ok"));
     EXPECT_EQ(marked.at("Windows!"), Sz(Digest(run.original)));
   }
@@ -292,6 +293,8 @@ struct Step2World {
   Step2World() {
     Park(kNativeRepairKey, original);
     host.registry[kMarker]["!HLX"] = Sz("ok");
+    // Step 1 ran an hour before this boot.
+    host.registry[kMarker]["Step 1 boot"] = Sz(std::to_string(*host.boot_time - 36'000'000'000LL));
     host.AddFile(kDll);
     host.hidden.insert(kDll);
     host.AddFile(kSys + "\\reg.exe");
@@ -615,6 +618,168 @@ TEST_F(RepairStep2, The32BitKeyStep1ParkedIsPutBackAndItsDllsMoved) {
   unnamed.host.registry[kWowParked] = wow;
   ASSERT_TRUE(unnamed.Step().finished);
   EXPECT_EQ(unnamed.host.registry.at(kWowParked), wow);
+}
+
+}  // namespace
+}  // namespace quarvel
+
+namespace quarvel {
+namespace {
+
+TEST_F(RepairStep1, AKeyWithSubkeysIsParkedAndRemovedWithThemAll) {
+  host.registry[kWindows + R"(\Sub)"] = {{"v", Sz("1")}};
+  host.registry[kWindows + R"(\Sub\Deeper)"] = {{"w", Sz("2")}};
+  host.answers = {BoxAnswer::kYes};
+  Step();
+  EXPECT_EQ(host.actions.back(), "restart force");
+  EXPECT_EQ(host.registry.at(kParked + R"(\Sub\Deeper)"), (KeyContents{{"w", Sz("2")}}));
+  EXPECT_EQ(host.security.at(kParked + R"(\Sub\Deeper)"), kAdministratorsAndSystemOnly);
+  EXPECT_FALSE(host.registry.contains(kWindows));
+  EXPECT_FALSE(host.registry.contains(kWindows + R"(\Sub)"));
+
+}
+
+TEST_F(RepairStep1, EveryToolRunsWithATimeOutAndAFailedOneIsNamed) {
+  host.tool_results["reg.exe save"] = {true, 0, true, 1};
+  host.answers = {BoxAnswer::kYes};
+  Step();
+  EXPECT_EQ(host.boxes.back(),
+            BackupNotWrittenBox(R"(C:\Tools\Windows.hiv)",
+                                "reg.exe save did not end within 120 seconds and was stopped."));
+  EXPECT_EQ(host.timeouts.at("regedit.exe /e"), 120u);
+  EXPECT_EQ(host.timeouts.at("reg.exe save"), 120u);
+  ExpectUntouched();
+
+  Step1World run;
+  run.host.tool_results["reg.exe restore"] = {true, 0, false, 1};
+  run.host.answers = {BoxAnswer::kYes};
+  run.Step();
+  EXPECT_NE(run.host.boxes.back().text.find("reg.exe restore ended with exit code 1."), std::string::npos);
+  run.ExpectUntouched();
+}
+
+// A partial step 1 (parked copy made, marker not written) removes the copy it
+// made and says so, or says why it could not.
+TEST_F(RepairStep1, APartialRunRemovesTheCopyItMadeAndSaysSo) {
+  for (const std::string& call : {"protect " + kParked, "protect " + kMarker, "write " + kMarker}) {
+    Step1World run;
+    run.host.failing[call] = 5;
+    run.host.answers = {BoxAnswer::kYes};
+    run.Step();
+    EXPECT_NE(run.host.boxes.back().text.find(CopiesRemovedText({&kNativeRepairKey}, {})), std::string::npos) << call;
+    EXPECT_FALSE(run.host.registry.contains(kMarker)) << call;
+    run.ExpectUntouched();
+  }
+  host.failing["write " + kMarker] = 5;
+  host.failing["delete " + kParked] = 5;
+  host.answers = {BoxAnswer::kYes};
+  Step();
+  EXPECT_NE(host.boxes.back().text.find(RegistryFailureText("Removing the parked copy", kParked, 5)),
+            std::string::npos);
+}
+
+TEST_F(RepairStep2, ItWaitsForARestartAfterStep1) {
+  struct Case {
+    const char* what;
+    std::optional<long long> recorded_offset;  // step 1's boot time against this boot's
+    bool known_now;
+    bool runs;
+  };
+  const Case cases[] = {
+      {"same boot", 0, true, false},
+      {"same boot, clock set 4 s on", -40'000'000, true, false},
+      {"an hour earlier", -36'000'000'000LL, true, true},
+      {"no boot time recorded", std::nullopt, true, true},
+      {"this boot's time unknown", 0, false, true},
+  };
+  for (const Case& c : cases) {
+    Step2World run;
+    run.host.registry[kMarker].erase("Step 1 boot");
+    if (c.recorded_offset) {
+      run.host.registry[kMarker]["Step 1 boot"] = Sz(std::to_string(*run.host.boot_time + *c.recorded_offset));
+    }
+    if (!c.known_now) run.host.boot_time.reset();
+    const Step2Outcome outcome = run.Step();
+    EXPECT_EQ(outcome.finished, c.runs) << c.what;
+    if (!c.runs) {
+      EXPECT_EQ(run.host.actions, Actions{"box Step 2"}) << c.what;
+      EXPECT_EQ(run.host.boxes[0], RestartFirstBox(R"(C:\Tools)")) << c.what;
+      EXPECT_TRUE(run.host.files.contains(kDll)) << c.what;
+    }
+  }
+}
+
+TEST_F(RepairStep2, AKeyAnotherCopyRemovedFirstIsNoFailure) {
+  host.failing["delete " + kParked] = 2;
+  host.failing["delete " + kMarker] = 2;
+  EXPECT_TRUE(Step().finished);
+  EXPECT_FALSE(DidAny(host, "box Repair Stopped"));
+}
+
+// What the value names is handled as Windows would load it, one row per case.
+TEST_F(RepairStep2, OnlyWhatTheValueNamesIsActedOn) {
+  const std::string sys = R"(C:\WINDOWS\system32\)";
+  const std::string wow = R"(C:\WINDOWS\SysWOW64\)";
+  struct Case {
+    const char* what;
+    StoredValue value;
+    std::optional<StoredValue> value32;
+    std::vector<std::string> files;
+    std::vector<std::string> moved;      // files now in cws
+    std::vector<std::string> not_moved;  // the lines of the "Not Moved" box
+    std::string written;                 // the write that empties AppInit_DLLs ("" for none)
+    std::vector<std::string> folders = {};
+    std::vector<std::string> stuck = {};
+    std::vector<std::string> kept = {};  // files left where they are
+  };
+  const Case cases[] = {
+      {"REG_EXPAND_SZ", ExpandSz(R"(%SystemRoot%\system32\abc.dll)"), std::nullopt, {sys + "abc.dll"},
+       {"abc.dll"}, {}, "AppInit_DLLs= type 2"},
+      {"a folder", Sz(sys + "drivers"), std::nullopt, {}, {},
+       {sys + "drivers: a folder, not a file; left where it is"}, "AppInit_DLLs= type 1", {sys + "drivers"}},
+      {"REG_MULTI_SZ", {7, WideData(sys + "abc.dll") + WideData("")}, std::nullopt, {sys + "abc.dll"}, {},
+       {"AppInit_DLLs is of type 7, not text: left as it is, nothing moved"}, ""},
+      {"no short name", Sz(sys + "inuse.dll"), std::nullopt, {sys + "inuse.dll"}, {},
+       {sys + "inuse.dll: in use or already in cws; Windows deletes it at its next start"}, "AppInit_DLLs= type 1",
+       {}, {sys + "inuse.dll"}},
+      {"32-bit programs' System32", Sz(""), Sz(R"(C:\WINDOWS\System32\abc32.dll)"), {wow + "abc32.dll",
+       sys + "abc32.dll"}, {"abc32.dll"}, {}, "", {}, {}, {sys + "abc32.dll"}},
+      {"the same text in both lists", Sz(sys + "abc.dll," + sys + "ABC.DLL"), Sz(sys + "abc.dll"),
+       {sys + "abc.dll", wow + "abc.dll"}, {"abc.dll"},
+       {wow + "abc.dll: in use or already in cws; Windows deletes it at its next start"}, "AppInit_DLLs= type 1"},
+  };
+  for (const Case& c : cases) {
+    Step2World run;
+    KeyContents values = run.original;
+    values["AppInit_DLLs"] = c.value;
+    run.Park(kNativeRepairKey, values);
+    if (c.value32) run.Park(kWow64RepairKey, {{"AppInit_DLLs", *c.value32}});
+    run.host.files.erase(kDll);
+    for (const std::string& file : c.files) run.host.AddFile(file);
+    for (const std::string& folder : c.folders) run.host.folders.insert(folder);
+    for (const std::string& file : c.stuck) run.host.stuck.insert(file), run.host.no_short_name.insert(file);
+    ASSERT_TRUE(run.Step().finished) << c.what;
+    for (const std::string& name : c.moved) EXPECT_TRUE(run.host.files.contains(R"(C:\Tools\cws\)" + name)) << c.what;
+    std::vector<std::string> lines;
+    if (!run.host.boxes.empty() && run.host.boxes.back().title == "Not Moved") {
+      const std::string& text = run.host.boxes.back().text;
+      for (auto at = text.find("\r\n"); at != std::string::npos;) {
+        const auto next = text.find("\r\n", at + 2);
+        lines.push_back(text.substr(at + 2, next == std::string::npos ? next : next - at - 2));
+        at = next;
+      }
+    }
+    EXPECT_EQ(lines, c.not_moved) << c.what;
+    EXPECT_EQ(DidAny(run.host, "write " + kWindows + " "), !c.written.empty()) << c.what;
+    if (!c.written.empty()) EXPECT_TRUE(Did(run.host, "write " + kWindows + " " + c.written)) << c.what;
+    for (const std::string& folder : c.folders) {
+      EXPECT_FALSE(DidAny(run.host, "move " + folder)) << c.what;
+      EXPECT_FALSE(DidAny(run.host, "delete-at-restart " + folder)) << c.what;
+      EXPECT_FALSE(DidAny(run.host, "attributes " + folder)) << c.what;
+    }
+    for (const std::string& file : c.kept) EXPECT_TRUE(run.host.files.contains(file)) << c.what;
+    for (const std::string& file : c.stuck) EXPECT_TRUE(Did(run.host, "delete-at-restart " + file)) << c.what;
+  }
 }
 
 }  // namespace
