@@ -120,6 +120,30 @@ bool WindowRepairHost::IsFolder(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool WindowRepairHost::OthersCanWrite(const std::string& path) { return win::OthersCanWrite(path); }
+
+bool WindowRepairHost::IsLink(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+bool WindowRepairHost::HoldFolder(const std::string& path) {
+  // The link itself, never what it points to; no delete sharing, so nobody can
+  // rename or remove the folder while it is held.
+  win::UniqueFileHandle folder(CreateFileA(path.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                           nullptr, OPEN_EXISTING,
+                                           FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!folder) return false;
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (!GetFileInformationByHandle(folder.get(), &information) ||
+      !(information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+      (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    return false;
+  }
+  held_.push_back(std::move(folder));
+  return true;
+}
+
 std::optional<std::string> WindowRepairHost::HoldFile(const std::string& path) {
   // Shared for reading only: a tool may read it, nobody may write, rename or delete it.
   win::UniqueFileHandle file(

@@ -39,6 +39,9 @@ class WindowRepairHost : public RepairHost {
   std::string AnsiText(const std::u16string& text) override;
   std::string ExpandEnvironment(const std::string& text) override;
   bool IsFolder(const std::string& path) override;
+  bool OthersCanWrite(const std::string& path) override;
+  bool IsLink(const std::string& path) override;
+  bool HoldFolder(const std::string& path) override;
   std::optional<std::string> HoldFile(const std::string& path) override;
   void ReleaseFiles() override;
   bool FileExists(const std::string& path) override;

@@ -50,6 +50,10 @@ class RepairHost {
   // Whether the process holds the full rights of an administrator: an elevated
   // token, not merely membership of the Administrators group.
   virtual bool IsElevated() = 0;
+  // Whether accounts other than Administrators, SYSTEM and TrustedInstaller may
+  // change the file or folder (write, add, delete or change its access list);
+  // true also when it cannot tell.
+  virtual bool OthersCanWrite(const std::string& path) = 0;
   // Hands a request to the shell; true when the shell carried it out.
   virtual bool Execute(const ShellRequest& request) = 0;
 
@@ -91,6 +95,12 @@ class RepairHost {
   virtual std::optional<std::uint64_t> FileSize(const std::string& path) = 0;
   // Whether the path names a folder (or a link or junction to one).
   virtual bool IsFolder(const std::string& path) = 0;
+  // Whether the path is a link or junction (a reparse point), whatever it points to.
+  virtual bool IsLink(const std::string& path) = 0;
+  // Opens a folder that is a plain folder (no link or junction) and keeps it
+  // open until ReleaseFiles, so it cannot be renamed, removed or replaced
+  // meanwhile; false when it is not one or cannot be opened so.
+  virtual bool HoldFolder(const std::string& path) = 0;
   // Gives a file a new name in its folder; false when it could not.
   virtual bool RenameFile(const std::string& from, const std::string& to) = 0;
   // Reads a whole file and keeps it open, shared for reading only, so that

@@ -44,6 +44,14 @@ bool HoldsData(RepairHost& host, const std::string& path) {
 bool Elevated(RepairHost& host, const char* then) {
   if (host.IsElevated()) return true;
   const std::string current = host.CurrentFolder();
+  // Whoever can change the program or its folder would have their code started elevated.
+  const std::string program = host.ProgramPath();
+  const auto name_start = program.find_last_of("\\/");
+  if (host.OthersCanWrite(program) ||
+      (name_start != std::string::npos && host.OthersCanWrite(program.substr(0, name_start)))) {
+    host.Show(UnsafeProgramFolderBox(program, then));
+    return false;
+  }
   if (host.Show(ElevationBox(current, then)) == BoxAnswer::kYes &&
       !host.Execute(ElevatedRestartRequest(host.ProgramPath(), current))) {
     host.Show(ElevationFailedBox(current, then));
@@ -508,7 +516,11 @@ class Step2 {
           ToolResultText("icacls.exe", host_.Run(IcaclsCommand(system_, dll), kToolSeconds), kToolSeconds);
       host_.SetNormalAttributes(dll);
       try {
-        host_.CreateFolderLike(current_, backup_folder);
+        if (!BackupFolderReady(backup_folder)) {
+          not_moved_.push_back(Shown(dll) + ": " + backup_folder +
+                               " is a link or junction, or not a folder of its own; nothing is moved into it");
+          continue;
+        }
         host_.Show(MovingBox(split.FileNamePart(), current_));
         host_.Move(dll, target);
         // Still there: in use, or a namesake already in cws.
@@ -529,6 +541,17 @@ class Step2 {
     return true;
   }
 
+  // The backup folder is a plain folder of its own, held open so it cannot be
+  // swapped for a link to somewhere else while DLLs move into it: a link or
+  // junction there is renamed aside and a new folder made.
+  bool BackupFolderReady(const std::string& folder) {
+    if (backup_ready_) return true;
+    if (host_.IsLink(folder) && !MoveAside(host_, folder)) return false;
+    host_.CreateFolderLike(current_, folder);
+    backup_ready_ = host_.HoldFolder(folder);
+    return backup_ready_;
+  }
+
   bool CleanUp() {
     for (const Parked& parked : parked_) {
       const RegistryStatus status = host_.DeleteTree(parked.key->parked);
@@ -547,6 +570,7 @@ class Step2 {
   std::vector<std::string> changed_;
   std::vector<std::string> not_moved_;
   bool emptied_any_ = false;
+  bool backup_ready_ = false;
   Step2Outcome outcome_;
 };
 

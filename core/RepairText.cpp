@@ -89,6 +89,20 @@ RepairBox ElevationBox(const std::string& current_folder, const std::string& the
           BoxButtons::kYesNo, BoxIcon::kWarning};
 }
 
+RepairBox UnsafeProgramFolderBox(const std::string& program_path, const std::string& then) {
+  return {"Administrator Rights",
+          "This Program runs without the full rights of an Administrator (User Account Control), so Windows would "
+          "refuse the changes of this Fix. Nothing was changed.\r\nIt does not start itself again with those rights "
+          "from " +
+              program_path +
+              ": accounts other than Administrators can change that file or its folder, and whatever they put there "
+              "would run with the rights of an Administrator. Copy quarvel.exe into a folder only Administrators can "
+              "change (for example a new folder under C:\\Program Files), right-click it there, choose \"Run as "
+              "administrator\", then " +
+              then + ".",
+          BoxButtons::kOk, BoxIcon::kWarning};
+}
+
 RepairBox ElevationFailedBox(const std::string& current_folder, const std::string& then) {
   return {"Administrator Rights",
           "This Program could not be started again with the rights of an Administrator. Nothing was changed.\r\n"

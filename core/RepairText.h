@@ -85,6 +85,9 @@ RepairBox RestartFirstBox(const std::string& current_folder);
 RepairBox LimitedAccountBox();
 // `then` says what the user does in the elevated program ("type !HLX ...").
 RepairBox ElevationBox(const std::string& current_folder, const std::string& then);
+// The program's folder (or file) can be changed by other accounts: started
+// elevated from there, whatever they put in its place would run elevated.
+RepairBox UnsafeProgramFolderBox(const std::string& program_path, const std::string& then);
 RepairBox ElevationFailedBox(const std::string& current_folder, const std::string& then);
 RepairBox DeleteFileBox();
 RepairBox RegExeMissingBox(const std::string& system_folder);

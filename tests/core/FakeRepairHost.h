@@ -64,6 +64,8 @@ class FakeRepairHost : public RepairHost {
   std::string CurrentFolder() override { return current_folder; }
   std::string ProgramPath() override { return current_folder + R"(\quarvel.exe)"; }
   bool IsElevated() override { return elevated; }
+  std::set<std::string> writable_by_others;
+  bool OthersCanWrite(const std::string& path) override { return writable_by_others.contains(path); }
   bool Execute(const ShellRequest& request) override {
     actions.push_back("shell " + request.verb + " " + request.file + " in " + request.directory +
                       (request.parameters ? " with " + *request.parameters : "") + " show " +
@@ -163,10 +165,19 @@ class FakeRepairHost : public RepairHost {
 
   bool FileExists(const std::string& path) override { return files.contains(path) && !hidden.contains(path); }
   std::optional<std::uint64_t> FileSize(const std::string& path) override {
+    if (folders.contains(path) || links.contains(path)) return 0;
     if (!files.contains(path)) return std::nullopt;
     return files.at(path);
   }
   bool IsFolder(const std::string& path) override { return folders.contains(path); }
+  std::set<std::string> links;  // links and junctions (to folders)
+  bool IsLink(const std::string& path) override { return links.contains(path); }
+  bool HoldFolder(const std::string& path) override {
+    actions.push_back("hold-folder " + path);
+    if (!folders.contains(path) || links.contains(path)) return false;
+    held.insert(path);
+    return true;
+  }
   std::optional<std::string> HoldFile(const std::string& path) override {
     actions.push_back("hold " + path);
     if (!files.contains(path)) return std::nullopt;
@@ -181,6 +192,12 @@ class FakeRepairHost : public RepairHost {
   }
   bool RenameFile(const std::string& from, const std::string& to) override {
     actions.push_back("rename " + from + " " + to);
+    if (renames && links.contains(from) && !links.contains(to) && !folders.contains(to)) {
+      links.erase(from);
+      folders.erase(from);
+      links.insert(to);
+      return true;
+    }
     return renames && Transfer(from, to);
   }
   // reg.exe save and restore act on the registry and the hives; every other
@@ -222,6 +239,7 @@ class FakeRepairHost : public RepairHost {
   }
   void CreateFolderLike(const std::string& from, const std::string& folder) override {
     Do("create-folder", from + " " + folder);
+    if (!links.contains(folder) && !files.contains(folder)) folders.insert(folder);
   }
   void Move(const std::string& from, const std::string& to) override {
     Do("move", from + " " + to);

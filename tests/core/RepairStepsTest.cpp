@@ -338,6 +338,7 @@ TEST_F(RepairStep2, RestoresChecksEmptiesMovesTheDllAndThenRemovesCopyAndMarker)
       "run " + IcaclsCommand(kSys, kDll),
       "attributes " + kDll,
       R"(create-folder C:\Tools C:\Tools\cws)",
+      R"(hold-folder C:\Tools\cws)",
       "box ",
       "move " + kDll + R"( C:\Tools\cws\abc.dll)",
       "delete-tree " + kParked,
@@ -771,7 +772,9 @@ TEST_F(RepairStep2, OnlyWhatTheValueNamesIsActedOn) {
     }
     EXPECT_EQ(lines, c.not_moved) << c.what;
     EXPECT_EQ(DidAny(run.host, "write " + kWindows + " "), !c.written.empty()) << c.what;
-    if (!c.written.empty()) EXPECT_TRUE(Did(run.host, "write " + kWindows + " " + c.written)) << c.what;
+    if (!c.written.empty()) {
+      EXPECT_TRUE(Did(run.host, "write " + kWindows + " " + c.written)) << c.what;
+    }
     for (const std::string& folder : c.folders) {
       EXPECT_FALSE(DidAny(run.host, "move " + folder)) << c.what;
       EXPECT_FALSE(DidAny(run.host, "delete-at-restart " + folder)) << c.what;
@@ -780,6 +783,45 @@ TEST_F(RepairStep2, OnlyWhatTheValueNamesIsActedOn) {
     for (const std::string& file : c.kept) EXPECT_TRUE(run.host.files.contains(file)) << c.what;
     for (const std::string& file : c.stuck) EXPECT_TRUE(Did(run.host, "delete-at-restart " + file)) << c.what;
   }
+}
+
+// Elevated in a folder others can write: the runas relaunch would start
+// whatever they put there with an administrator's rights.
+TEST_F(RepairStep1, ItDoesNotStartItselfElevatedFromAFolderOthersCanChange) {
+  for (const std::string& writable : {std::string(R"(C:\Tools)"), std::string(R"(C:\Tools\quarvel.exe)")}) {
+    Step1World run;
+    run.host.elevated = false;
+    run.host.writable_by_others.insert(writable);
+    run.host.answers = {BoxAnswer::kYes};
+    run.Step();
+    EXPECT_EQ(run.host.actions, Actions{"box Administrator Rights"}) << writable;
+    EXPECT_EQ(run.host.boxes[0], UnsafeProgramFolderBox(R"(C:\Tools\quarvel.exe)", "type !HLX into the folder box"))
+        << writable;
+    run.ExpectUntouched();
+  }
+}
+
+TEST_F(RepairStep2, TheBackupFolderIsNeverALinkAndIsHeldWhileDllsMoveIn) {
+  // A junction someone made in the current folder, pointing anywhere.
+  host.links.insert(R"(C:\Tools\cws)");
+  ASSERT_TRUE(Step().finished);
+  EXPECT_TRUE(Did(host, R"(rename C:\Tools\cws C:\Tools\cws.1)"));
+  EXPECT_TRUE(host.links.contains(R"(C:\Tools\cws.1)"));
+  EXPECT_TRUE(host.folders.contains(R"(C:\Tools\cws)"));
+  EXPECT_TRUE(host.files.contains(R"(C:\Tools\cws\abc.dll)"));
+  const auto hold = std::find(host.actions.begin(), host.actions.end(), R"(hold-folder C:\Tools\cws)");
+  const auto move = std::find(host.actions.begin(), host.actions.end(), "move " + kDll + R"( C:\Tools\cws\abc.dll)");
+  EXPECT_LT(hold, move);
+
+  // Not a folder of its own (here a file of that name): nothing moves into it.
+  Step2World run;
+  run.host.AddFile(R"(C:\Tools\cws)");
+  ASSERT_TRUE(run.Step().finished);
+  EXPECT_FALSE(DidAny(run.host, "move "));
+  EXPECT_TRUE(run.host.files.contains(kDll));
+  EXPECT_EQ(run.host.boxes.back(),
+            NotMovedBox(R"(C:\Tools)", {kDll + R"(: C:\Tools\cws is a link or junction, or not a folder of its own; )"
+                                               "nothing is moved into it"}));
 }
 
 }  // namespace

@@ -73,8 +73,8 @@ TEST(RepairStep1Restart, BacksUpParksMarksAndRestartsWindows) {
   const auto marker = ReadKey(kMarkerKeyPath);
   ASSERT_TRUE(marker);
   EXPECT_EQ(TextValue(*marker, "!HLX"), "ok");
-  // The digests of both hives and parked copies, and both keys' access lists.
-  EXPECT_EQ(marker->size(), 7u);
+  // The digests of both hives and parked copies, both keys' access lists and the boot time.
+  EXPECT_EQ(marker->size(), 8u);
   // Nobody but Administrators and SYSTEM can change what step 2 will act on.
   for (const char* locked : {kParkedKeyPath, kWow64ParkedKeyPath, kMarkerKeyPath}) {
     const KeyRead read = win::ReadRegistryKey(HKEY_LOCAL_MACHINE, locked);
