@@ -169,7 +169,10 @@ class Step1 {
       }
     }
     for (const RepairKey* key : keys_) {
-      host_.Run(RegeditExportCommand(host_.WindowsFolder(), current_, *key), kToolSeconds);
+      const ToolRun run = host_.Run(RegeditExportCommand(host_.WindowsFolder(), current_, *key), kToolSeconds);
+      // Not needed to go on (the hive is checked before anything changes), but said.
+      const std::string result = ToolResultText("regedit.exe", run, kToolSeconds);
+      if (!result.empty()) host_.Show(ExportFailedBox(current_ + key->export_file, result));
     }
     system_ = host_.SystemFolder();
     if (!host_.FileExists(system_ + "\\reg.exe")) {

@@ -146,6 +146,14 @@ RepairBox BackupNotWrittenBox(const std::string& hive_path, const std::string& t
           BoxButtons::kOk, BoxIcon::kError};
 }
 
+RepairBox ExportFailedBox(const std::string& export_path, const std::string& tool_result) {
+  return {"Backup",
+          tool_result + " The text export " + export_path +
+              " may be missing or incomplete. The Fix goes on: nothing is changed before the hive backup has been "
+              "checked.",
+          BoxButtons::kOk, BoxIcon::kWarning};
+}
+
 RepairBox BackupNotMovedAsideBox(const std::string& backup_path) {
   return {"Backup Failed",
           "The older Registry backup " + backup_path +

@@ -94,6 +94,8 @@ RepairBox RegExeMissingBox(const std::string& system_folder);
 RepairBox RebootBox();
 RepairBox RestartRefusedBox(const std::string& current_folder);
 RepairBox BackupNotWrittenBox(const std::string& hive_path, const std::string& tool_result = "");
+// The text export did not end well; the step goes on.
+RepairBox ExportFailedBox(const std::string& export_path, const std::string& tool_result);
 RepairBox BackupNotMovedAsideBox(const std::string& backup_path);
 RepairBox Step2DueBox();
 RepairBox Step2DoneBox();

@@ -651,6 +651,15 @@ TEST_F(RepairStep1, EveryToolRunsWithATimeOutAndAFailedOneIsNamed) {
   EXPECT_EQ(host.timeouts.at("reg.exe save"), 120u);
   ExpectUntouched();
 
+  // A text export that did not end well is said, and the step goes on.
+  Step1World exported;
+  exported.host.tool_results["regedit.exe /e"] = {false, 2, false, 0};
+  exported.host.answers = {BoxAnswer::kYes};
+  exported.Step();
+  EXPECT_EQ(exported.host.boxes.at(1),
+            ExportFailedBox(R"(C:\Tools\windows.reg)", "regedit.exe could not be started (error 2)."));
+  EXPECT_EQ(exported.host.actions.back(), "restart force");
+
   Step1World run;
   run.host.tool_results["reg.exe restore"] = {true, 0, false, 1};
   run.host.answers = {BoxAnswer::kYes};
