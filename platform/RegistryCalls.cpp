@@ -69,6 +69,9 @@ LONG ProtectRegistryKey(HKEY root, const std::string& key_path) {
                                            nullptr, dacl, nullptr)) {
     return static_cast<LONG>(status);
   }
+  // Set once more as it stands, the protection with it: SetSecurityInfo
+  // propagates the list to subkeys on Windows, but Wine drops its protection.
+  if (const LONG status = RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, descriptor)) return status;
   // Subkeys with lists of their own keep them: each is set too.
   std::vector<std::wstring> subkeys;
   wchar_t name[256];

@@ -747,7 +747,7 @@ TEST_F(RepairStep2, OnlyWhatTheValueNamesIsActedOn) {
        {"abc.dll"}, {}, "AppInit_DLLs= type 2"},
       {"a folder", Sz(sys + "drivers"), std::nullopt, {}, {},
        {sys + "drivers: a folder, not a file; left where it is"}, "AppInit_DLLs= type 1", {sys + "drivers"}},
-      {"REG_MULTI_SZ", {7, WideData(sys + "abc.dll") + WideData("")}, std::nullopt, {sys + "abc.dll"}, {},
+      {"REG_MULTI_SZ", StoredValue{7, WideData(sys + "abc.dll") + WideData("")}, std::nullopt, {sys + "abc.dll"}, {},
        {"AppInit_DLLs is of type 7, not text: left as it is, nothing moved"}, ""},
       {"no short name", Sz(sys + "inuse.dll"), std::nullopt, {sys + "inuse.dll"}, {},
        {sys + "inuse.dll: in use or already in cws; Windows deletes it at its next start"}, "AppInit_DLLs= type 1",
