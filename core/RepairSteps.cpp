@@ -107,9 +107,7 @@ class Step1 {
   bool Run() {
     HeldFiles held(host_);
     keys_ = {&kNativeRepairKey};
-    if (!SplitAppInitDlls(host_.ReadText(kWow64WindowsKey, kAppInitDlls)).empty()) {
-      keys_.push_back(&kWow64RepairKey);
-    }
+    if (Names32BitDlls()) keys_.push_back(&kWow64RepairKey);
     host_.SetStatus("Backing up Registry info.....", true);
     if (!BackUp()) return false;
     host_.SetStatus("Writing new Registry info.....", true);
@@ -133,6 +131,15 @@ class Step1 {
   bool Stop(const std::string& what_failed, KeptIn where) {
     host_.Show(RepairStoppedBox(what_failed, KeptText(keys_, current_, where)));
     return false;
+  }
+
+  // Whether the 32-bit programs' value names a DLL (as REG_SZ or
+  // REG_EXPAND_SZ), or is of a type step 2 must report.
+  bool Names32BitDlls() {
+    const KeyRead read = host_.ReadKey(kWow64WindowsKey);
+    if (!read.tree || !read.tree->values.contains(kAppInitDlls)) return false;
+    const auto text = WideTextOf(read.tree->values, kAppInitDlls);
+    return !text || !SplitAppInitDlls(host_.AnsiText(*text)).empty();
   }
 
   // Before the marker reads "ok" nothing offers step 2, so a parked copy made

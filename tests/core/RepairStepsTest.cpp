@@ -279,6 +279,15 @@ TEST_F(RepairStep1, The32BitKeyGoesTheSameWayWhenItNamesDlls) {
   EXPECT_EQ(host.ReadText(kMarker, "WOW6432Node Windows!"), Digest(wow));
   EXPECT_EQ(host.actions.back(), "restart force");
 
+  // Expandable, or of a type step 2 reports: taken along too.
+  for (const StoredValue& value : {ExpandSz(R"(%SystemRoot%\SysWOW64\abc32.dll)"), StoredValue{3, "\x01"}}) {
+    Step1World other;
+    other.host.registry[kWow] = {{"AppInit_DLLs", value}};
+    other.host.answers = {BoxAnswer::kYes};
+    other.Step();
+    EXPECT_EQ(other.host.registry.at(kWowParked), (KeyContents{{"AppInit_DLLs", value}})) << value.type;
+  }
+
   // Blank or commas only: nothing named, the key is left alone.
   Step1World blank;
   blank.host.registry[kWow] = {{"AppInit_DLLs", Sz(" , ")}};
