@@ -428,8 +428,9 @@ class Step2 {
     }
     if (back.error) return Stop(RegistryFailureText("Reading", key.key, back.error));
     if (!back.tree || ContentsDigest(*back.tree) != digest || (!access.empty() && back.tree->security != access)) {
-      return Stop(Joined(CopyIncompleteText(key.key, key.parked),
-                         hive_checked ? ToolResultText("reg.exe restore", restore, kToolSeconds) : ""));
+      return Stop(hive_checked ? Joined(CopyIncompleteText(key.key, key.parked),
+                                        ToolResultText("reg.exe restore", restore, kToolSeconds))
+                               : TreeCopyIncompleteText(key.key, key.parked));
     }
     parked.values = back.tree->values;
     return Found(parked);

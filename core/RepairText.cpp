@@ -238,6 +238,11 @@ std::string NothingTrustedText(const std::string& hive_path, const RepairKey& ke
          "this Program), so neither is put back.";
 }
 
+std::string TreeCopyIncompleteText(const std::string& key_path, const std::string& parked_path) {
+  return "After " + Full(parked_path.c_str()) + " was copied into " + Full(key_path.c_str()) +
+         ", the key does not hold what Step 1 found there, or not with the access list it had.";
+}
+
 std::string KeptText(const std::vector<const RepairKey*>& keys, const std::string& current_folder, KeptIn where) {
   std::string text =
       where == KeptIn::kKey || where == KeptIn::kUntrusted ? "Nothing was changed:" : "No value was lost:";

@@ -112,6 +112,8 @@ std::string RegistryFailureText(const std::string& doing, const std::string& key
 
 // "After reg.exe restore, <copy> does not hold every value of <original>...".
 std::string CopyIncompleteText(const std::string& copy_path, const std::string& original_path);
+// After the parked copy was copied into the key, the key is not what step 1 found.
+std::string TreeCopyIncompleteText(const std::string& key_path, const std::string& parked_path);
 
 // Step 1 stopped after it made parked copies: they were removed again (or why not).
 std::string CopiesRemovedText(const std::vector<const RepairKey*>& keys, const std::vector<std::string>& failures);

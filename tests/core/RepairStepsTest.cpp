@@ -449,6 +449,20 @@ TEST_F(RepairStep2, AHiveThatIsNotTheOneStep1WroteIsNotRestored) {
   empty.host.files[hive] = 0;
   empty.Step();
   EXPECT_TRUE(Did(empty.host, R"(rename C:\Tools\Windows.hiv C:\Tools\Windows.1.hiv)"));
+
+  // A copy that fails, or that does not make the key what step 1 found, deletes nothing.
+  Step2World refused;
+  refused.host.files.erase(hive);
+  refused.host.failing["copy " + kWindows] = 5;
+  refused.ExpectStillDue(refused.Step());
+  EXPECT_EQ(refused.host.boxes.back().title, "Repair Stopped");
+  EXPECT_NE(refused.host.boxes.back().text.find("failed with error 5."), std::string::npos);
+  Step2World unlike;
+  unlike.host.files.erase(hive);
+  unlike.host.registry[kMarker]["Windows! access"] = Sz("D:(A;;KA;;;SY)");
+  unlike.host.failing["secure " + kWindows] = 5;
+  unlike.ExpectStillDue(unlike.Step());
+  EXPECT_NE(unlike.host.boxes.back().text.find("Setting the access list of"), std::string::npos);
 }
 
 TEST_F(RepairStep2, AParkedCopyThatIsNotTheOneStep1CheckedIsNeitherUsedNorBelieved) {
