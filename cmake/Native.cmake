@@ -21,6 +21,7 @@ add_executable(core_tests
   tests/core/ReportTextTest.cpp
   tests/core/ResultCommandsTest.cpp
   tests/core/ScanCommandLineTest.cpp
+  tests/core/Sha256Test.cpp
   tests/core/VerdictTest.cpp
   tests/core/ScanDecisionTest.cpp
   tests/core/HeadingGuardTest.cpp

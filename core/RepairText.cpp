@@ -13,6 +13,11 @@ std::string Quoted(const std::string& text) { return '"' + text + '"'; }
 
 }  // namespace
 
+std::string FullKey(const std::string& key_path) { return kRoot + key_path; }
+
+std::string HiveDigestValue(const RepairKey& key) { return key.marker_value + std::string(" hive SHA-256"); }
+std::string AccessValue(const RepairKey& key) { return key.marker_value + std::string(" access"); }
+
 bool IsStep1Done(std::string_view marker_text) { return marker_text == kMarkerDone; }
 
 std::string AsideName(const std::string& path, int n) {
@@ -30,13 +35,9 @@ std::string RegeditExportCommand(const std::string& windows_folder, const std::s
 
 std::string RegSaveCommand(const std::string& system_folder, const std::string& current_folder,
                            const RepairKey& key) {
-  return system_folder + "\\reg.exe save " + Quoted(Full(key.key)) + " " + Quoted(current_folder + key.hive_file);
-}
-
-std::string RegSaveParkedCommand(const std::string& system_folder, const std::string& current_folder,
-                                 const RepairKey& key) {
-  return system_folder + "\\reg.exe save " + Quoted(Full(key.parked)) + " " +
-         Quoted(current_folder + key.hive_file);
+  // /y: it would otherwise ask before it overwrites, and wait for an answer nobody sees.
+  return system_folder + "\\reg.exe save " + Quoted(Full(key.key)) + " " + Quoted(current_folder + key.hive_file) +
+         " /y";
 }
 
 std::string RegRestoreParkedCommand(const std::string& system_folder, const RepairKey& key) {
@@ -57,6 +58,23 @@ ShellRequest ElevatedRestartRequest(const std::string& program_path, const std::
   return ShellRequest{"runas", program_path, std::nullopt, current_folder, 1};
 }
 
+std::string ToolResultText(const std::string& tool, const ToolRun& run, unsigned timeout_seconds) {
+  if (!run.started) return tool + " could not be started (error " + std::to_string(run.error) + ").";
+  if (run.timed_out) {
+    return tool + " did not end within " + std::to_string(timeout_seconds) + " seconds and was stopped.";
+  }
+  if (run.exit_code != 0) return tool + " ended with exit code " + std::to_string(run.exit_code) + ".";
+  return "";
+}
+
+RepairBox RestartFirstBox(const std::string& current_folder) {
+  return {"Step 2",
+          "Windows has not been restarted since Step 1, so nothing was changed: the DLLs named in AppInit_DLLs may "
+          "still be loaded. Restart Windows, then Run this Program again from " +
+              current_folder + " and click the Step 2 Button.",
+          BoxButtons::kOk, BoxIcon::kWarning};
+}
+
 RepairBox LimitedAccountBox() {
   return {"Limited Account", "You must be logged in as an Administrator to use this Fix", BoxButtons::kOk,
           BoxIcon::kError};
@@ -69,6 +87,20 @@ RepairBox ElevationBox(const std::string& current_folder, const std::string& the
               current_folder + ", then " + then +
               " there. Or close it, right-click quarvel.exe, choose \"Run as administrator\" and do so yourself.",
           BoxButtons::kYesNo, BoxIcon::kWarning};
+}
+
+RepairBox UnsafeProgramFolderBox(const std::string& program_path, const std::string& then) {
+  return {"Administrator Rights",
+          "This Program runs without the full rights of an Administrator (User Account Control), so Windows would "
+          "refuse the changes of this Fix. Nothing was changed.\r\nIt does not start itself again with those rights "
+          "from " +
+              program_path +
+              ": accounts other than Administrators can change that file or its folder, and whatever they put there "
+              "would run with the rights of an Administrator. Copy quarvel.exe into a folder only Administrators can "
+              "change (for example a new folder under C:\\Program Files), right-click it there, choose \"Run as "
+              "administrator\", then " +
+              then + ".",
+          BoxButtons::kOk, BoxIcon::kWarning};
 }
 
 RepairBox ElevationFailedBox(const std::string& current_folder, const std::string& then) {
@@ -107,11 +139,19 @@ RepairBox RestartRefusedBox(const std::string& current_folder) {
           BoxButtons::kOk, BoxIcon::kWarning};
 }
 
-RepairBox BackupNotWrittenBox(const std::string& hive_path) {
+RepairBox BackupNotWrittenBox(const std::string& hive_path, const std::string& tool_result) {
   return {"Backup Failed",
-          "The Registry backup " + hive_path +
-              " could not be written, so nothing was changed. Your Registry is as it was before.",
+          "The Registry backup " + hive_path + " could not be written, so nothing was changed. " +
+              (tool_result.empty() ? "" : tool_result + " ") + "Your Registry is as it was before.",
           BoxButtons::kOk, BoxIcon::kError};
+}
+
+RepairBox ExportFailedBox(const std::string& export_path, const std::string& tool_result) {
+  return {"Backup",
+          tool_result + " The text export " + export_path +
+              " may be missing or incomplete. The Fix goes on: nothing is changed before the hive backup has been "
+              "checked.",
+          BoxButtons::kOk, BoxIcon::kWarning};
 }
 
 RepairBox BackupNotMovedAsideBox(const std::string& backup_path) {
@@ -165,8 +205,47 @@ std::string CopyIncompleteText(const std::string& copy_path, const std::string& 
          Full(original_path.c_str()) + ": the restore failed or restored nothing.";
 }
 
+std::string CopiesRemovedText(const std::vector<const RepairKey*>& keys, const std::vector<std::string>& failures) {
+  std::string text;
+  for (const RepairKey* key : keys) {
+    text += (text.empty() ? "The parked copy " : ", ") + Full(key->parked);
+  }
+  if (!text.empty()) text += keys.size() == 1 ? " that this step made was removed again." : " that this step made were removed again.";
+  for (const std::string& failure : failures) text += " " + failure;
+  return text;
+}
+
+std::string HiveChangedText(const std::string& hive_path, const RepairKey& key) {
+  return hive_path + " is not the file Step 1 wrote (it was changed or replaced since), so it was not used: " +
+         Full(key.key) + " was put back from its parked copy " + Full(key.parked) + ", which Step 1 checked.";
+}
+
+std::string ParkedChangedText(const std::string& hive_path, const RepairKey& key) {
+  return Full(key.parked) + " is not the copy Step 1 checked (it was changed since), so it was not used: " +
+         Full(key.key) + " was put back from " + hive_path + ", which Step 1 wrote.";
+}
+
+RepairBox BackupChangedBox(const std::vector<std::string>& notes) {
+  std::string text;
+  for (const std::string& note : notes) text += note + "\r\n";
+  text += "The key now holds what it held before Step 1.";
+  return {"Backup Changed", text, BoxButtons::kOk, BoxIcon::kWarning};
+}
+
+std::string NothingTrustedText(const std::string& hive_path, const RepairKey& key) {
+  return "Neither " + hive_path + " nor " + Full(key.parked) +
+         " is what Step 1 wrote and checked: both were changed since (or Step 1 was done by an older version of "
+         "this Program), so neither is put back.";
+}
+
+std::string TreeCopyIncompleteText(const std::string& key_path, const std::string& parked_path) {
+  return "After " + Full(parked_path.c_str()) + " was copied into " + Full(key_path.c_str()) +
+         ", the key does not hold what Step 1 found there, or not with the access list it had.";
+}
+
 std::string KeptText(const std::vector<const RepairKey*>& keys, const std::string& current_folder, KeptIn where) {
-  std::string text = where == KeptIn::kKey ? "Nothing was changed:" : "No value was lost:";
+  std::string text =
+      where == KeptIn::kKey || where == KeptIn::kUntrusted ? "Nothing was changed:" : "No value was lost:";
   for (const RepairKey* key : keys) {
     const std::string backups = current_folder + key->export_file + " and " + current_folder + key->hive_file;
     switch (where) {
@@ -175,6 +254,10 @@ std::string KeptText(const std::vector<const RepairKey*>& keys, const std::strin
         break;
       case KeptIn::kParkedCopy:
         text += " every value of " + Full(key->key) + " is kept in " + Full(key->parked) + " and in " + backups + ".";
+        break;
+      case KeptIn::kUntrusted:
+        text += " " + Full(key->parked) + " and " + backups +
+                " are as they were; compare them with the text export before you use either.";
         break;
       case KeptIn::kKeyBack:
         text += " " + Full(key->key) + " is back with every value, AppInit_DLLs emptied; its backups are " +

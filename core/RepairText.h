@@ -45,6 +45,14 @@ inline constexpr RepairKey kWow64RepairKey{kWow64WindowsKey,       kWow64ParkedK
                                            kRegistryExportFile32,  kHiveFile32,
                                            "WOW6432Node Windows!", "AppInit_DLLs of 32-bit programs (WOW6432Node)"};
 
+// The marker key's values beside a key's contents digest (marker_value): the
+// SHA-256 of the hive step 1 wrote, and the key's access list as step 1 found it.
+std::string HiveDigestValue(const RepairKey& key);
+std::string AccessValue(const RepairKey& key);
+
+// "HKEY_LOCAL_MACHINE\<key>", as the tools and the boxes name a key.
+std::string FullKey(const std::string& key_path);
+
 // True only for the marker step 1 writes: exact and case-sensitive.
 bool IsStep1Done(std::string_view marker_text);
 
@@ -55,9 +63,6 @@ std::string RegeditExportCommand(const std::string& windows_folder, const std::s
                                  const RepairKey& key);
 std::string RegSaveCommand(const std::string& system_folder, const std::string& current_folder,
                            const RepairKey& key);
-// A new hive written from the parked copy, when step 2 finds none.
-std::string RegSaveParkedCommand(const std::string& system_folder, const std::string& current_folder,
-                                 const RepairKey& key);
 // Restores into the parked key; the hive is named without a folder and found
 // in the tool's working directory, the current folder.
 std::string RegRestoreParkedCommand(const std::string& system_folder, const RepairKey& key);
@@ -70,15 +75,27 @@ std::string IcaclsCommand(const std::string& system_folder, const std::string& d
 // Starts the program again with an elevated token, in the same folder.
 ShellRequest ElevatedRestartRequest(const std::string& program_path, const std::string& current_folder);
 
+// "<tool> ended with exit code 1.", "... could not be started (error 2).", "... did not end within 120 seconds
+// and was stopped."; "" for a tool that ended with code 0.
+std::string ToolResultText(const std::string& tool, const ToolRun& run, unsigned timeout_seconds);
+
+// Step 2 clicked before Windows was restarted after step 1.
+RepairBox RestartFirstBox(const std::string& current_folder);
+
 RepairBox LimitedAccountBox();
 // `then` says what the user does in the elevated program ("type !HLX ...").
 RepairBox ElevationBox(const std::string& current_folder, const std::string& then);
+// The program's folder (or file) can be changed by other accounts: started
+// elevated from there, whatever they put in its place would run elevated.
+RepairBox UnsafeProgramFolderBox(const std::string& program_path, const std::string& then);
 RepairBox ElevationFailedBox(const std::string& current_folder, const std::string& then);
 RepairBox DeleteFileBox();
 RepairBox RegExeMissingBox(const std::string& system_folder);
 RepairBox RebootBox();
 RepairBox RestartRefusedBox(const std::string& current_folder);
-RepairBox BackupNotWrittenBox(const std::string& hive_path);
+RepairBox BackupNotWrittenBox(const std::string& hive_path, const std::string& tool_result = "");
+// The text export did not end well; the step goes on.
+RepairBox ExportFailedBox(const std::string& export_path, const std::string& tool_result);
 RepairBox BackupNotMovedAsideBox(const std::string& backup_path);
 RepairBox Step2DueBox();
 RepairBox Step2DoneBox();
@@ -95,11 +112,24 @@ std::string RegistryFailureText(const std::string& doing, const std::string& key
 
 // "After reg.exe restore, <copy> does not hold every value of <original>...".
 std::string CopyIncompleteText(const std::string& copy_path, const std::string& original_path);
+// After the parked copy was copied into the key, the key is not what step 1 found.
+std::string TreeCopyIncompleteText(const std::string& key_path, const std::string& parked_path);
+
+// Step 1 stopped after it made parked copies: they were removed again (or why not).
+std::string CopiesRemovedText(const std::vector<const RepairKey*>& keys, const std::vector<std::string>& failures);
+
+// Step 2 found a backup that is not what step 1 wrote or checked, and used the other.
+std::string HiveChangedText(const std::string& hive_path, const RepairKey& key);
+std::string ParkedChangedText(const std::string& hive_path, const RepairKey& key);
+RepairBox BackupChangedBox(const std::vector<std::string>& notes);
+// Neither the hive nor the parked copy is what step 1 wrote and checked.
+std::string NothingTrustedText(const std::string& hive_path, const RepairKey& key);
 
 enum class KeptIn {
   kKey,         // the key is untouched (step 1 before it removes anything)
   kParkedCopy,  // the parked copy is complete (from the marker on)
   kKeyBack,     // the key is back with every value (step 2 cleaning up)
+  kUntrusted,   // neither backup is what step 1 checked; nothing was changed
 };
 std::string KeptText(const std::vector<const RepairKey*>& keys, const std::string& current_folder, KeptIn where);
 

@@ -22,8 +22,19 @@ LONG CreateRegistryKey(HKEY root, const std::string& key_path);
 LONG DeleteRegistryKey(HKEY root, const std::string& key_path);
 // Creates the key when needed and writes `text` as REG_SZ with its terminating NUL.
 LONG SetRegistryText(HKEY root, const std::string& key_path, const std::string& value_name, const std::string& text);
-// Every value of the key with its type and raw bytes; no values when the key
-// is not there, and the error code when it is there but cannot be read.
+// Removes a key with its values and every subkey (ERROR_FILE_NOT_FOUND when it is not there).
+LONG DeleteRegistryTree(HKEY root, const std::string& key_path);
+// Copies every value and subkey of one key into another, which must exist.
+LONG CopyRegistryTree(HKEY root, const std::string& from_path, const std::string& to_path);
+// A protected access list for the key and every subkey: Administrators and SYSTEM, full control, nobody else.
+LONG ProtectRegistryKey(HKEY root, const std::string& key_path);
+// Sets the key's access list from its text form ("D:...").
+LONG SetRegistryKeySecurity(HKEY root, const std::string& key_path, const std::string& security);
+// Writes a value as stored: type and raw bytes (text in UTF-16LE).
+LONG SetRegistryValue(HKEY root, const std::string& key_path, const std::string& value_name, const StoredValue& value);
+// The whole key through the wide functions: every value with its type and raw
+// bytes, every subkey, and the key's access list; no tree when the key is not
+// there, and the error code when it is there but cannot be read.
 KeyRead ReadRegistryKey(HKEY root, const std::string& key_path);
 
 }  // namespace quarvel::win

@@ -21,16 +21,13 @@ TEST(RepairCommands, ToolsGetTheKeyAndFilesQuoted) {
             R"("HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Windows")");
   EXPECT_EQ(RegSaveCommand(R"(C:\WINDOWS\system32)", R"(C:\Tools)", key),
             R"(C:\WINDOWS\system32\reg.exe save )"
-            R"("HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Windows" "C:\Tools\Windows.hiv")");
+            R"("HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Windows" "C:\Tools\Windows.hiv" /y)");
   EXPECT_EQ(RegRestoreParkedCommand(R"(C:\WINDOWS\system32)", key),
             R"(C:\WINDOWS\system32\reg.exe restore )"
             R"("HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Windows!" Windows.hiv)");
   EXPECT_EQ(RegRestoreWindowsCommand(R"(C:\WINDOWS\system32)", R"(C:\Tools)", key),
             R"(C:\WINDOWS\system32\reg.exe restore )"
             R"("HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Windows" "C:\Tools\Windows.hiv")");
-  EXPECT_EQ(RegSaveParkedCommand(R"(C:\WINDOWS\system32)", R"(C:\Tools)", key),
-            R"(C:\WINDOWS\system32\reg.exe save )"
-            R"("HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Windows!" "C:\Tools\Windows.hiv")");
 }
 
 TEST(RepairCommands, The32BitKeyHasItsOwnPathAndBackups) {
@@ -43,6 +40,20 @@ TEST(RepairCommands, IcaclsGrantsTheAdministratorsSidOnTheFileAlone) {
   EXPECT_EQ(IcaclsCommand(R"(C:\WINDOWS\system32)", R"(C:\WINDOWS\system32\abc.dll)"),
             R"(C:\WINDOWS\system32\icacls.exe "C:\WINDOWS\system32\abc.dll" /grant *S-1-5-32-544:F)");
   EXPECT_EQ(IcaclsCommand(R"(C:\S)", "abc.dll"), R"(C:\S\icacls.exe "abc.dll" /grant *S-1-5-32-544:F)");
+}
+
+TEST(RepairTexts, EveryToolResultButSuccessIsSaid) {
+  struct Case {
+    ToolRun run;
+    const char* text;
+  };
+  const Case cases[] = {
+      {{true, 0, false, 0}, ""},
+      {{true, 0, false, 1}, "reg.exe save ended with exit code 1."},
+      {{true, 0, true, 1}, "reg.exe save did not end within 120 seconds and was stopped."},
+      {{false, 2, false, 0}, "reg.exe save could not be started (error 2)."},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ToolResultText("reg.exe save", c.run, 120), c.text);
 }
 
 TEST(RepairNames, OlderBackupsAreKeptUnderANumberBeforeTheirExtension) {

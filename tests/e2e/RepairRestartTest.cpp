@@ -10,6 +10,7 @@
 #include "RepairWorld.h"
 #include "UiDriver.h"
 #include "app/ControlIds.h"
+#include "platform/RegistryCalls.h"
 
 namespace quarvel::testing {
 namespace {
@@ -72,7 +73,14 @@ TEST(RepairStep1Restart, BacksUpParksMarksAndRestartsWindows) {
   const auto marker = ReadKey(kMarkerKeyPath);
   ASSERT_TRUE(marker);
   EXPECT_EQ(TextValue(*marker, "!HLX"), "ok");
-  EXPECT_EQ(marker->size(), 3u);  // with the fingerprints of both parked copies
+  // The digests of both hives and parked copies, both keys' access lists and the boot time.
+  EXPECT_EQ(marker->size(), 8u);
+  // Nobody but Administrators and SYSTEM can change what step 2 will act on.
+  for (const char* locked : {kParkedKeyPath, kWow64ParkedKeyPath, kMarkerKeyPath}) {
+    const KeyRead read = win::ReadRegistryKey(HKEY_LOCAL_MACHINE, locked);
+    ASSERT_TRUE(read.tree) << locked;
+    EXPECT_EQ(read.tree->security, "D:P(A;OICI;KA;;;BA)(A;OICI;KA;;;SY)") << locked;
+  }
   ASSERT_FALSE(::testing::Test::HasFailure());
 
   TempFolder::MakeFileAt(kRestartAsked, "", FILE_ATTRIBUTE_NORMAL);

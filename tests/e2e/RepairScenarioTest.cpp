@@ -10,6 +10,7 @@
 #include "RepairWorld.h"
 #include "UiDriver.h"
 #include "app/ControlIds.h"
+#include "platform/LaunchAppSync.h"
 
 namespace quarvel::testing {
 namespace {
@@ -287,15 +288,70 @@ TEST_F(RepairStep2Scenario, EveryDllOfTheListIsMovedAndOneThatIsNotThereIsNamed)
   EXPECT_FALSE(Exists(second));
 }
 
-TEST_F(RepairStep2Scenario, StartedAwayFromTheHiveItWritesANewOneFromTheCheckedCopy) {
+TEST_F(RepairStep2Scenario, StartedAwayFromTheHiveItPutsTheKeyBackFromTheCheckedCopy) {
   const std::string dll = elsewhere.MakeFile("qvabc.dll", "dll", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
   TempFolder other;
   StartAndPressStep2(dll, other.Path());
+  const std::string changed = AcknowledgeMessageBox("Backup Changed");
+  EXPECT_NE(changed.find(other / "Windows.hiv"), std::string::npos) << changed;
+  EXPECT_NE(changed.find("put back from its parked copy"), std::string::npos) << changed;
   AcknowledgeMessageBox("AppInit_DLLs");
   EXPECT_EQ(AcknowledgeMessageBox(app::kAppTitle), "Moving qvabc.dll to " + other.Path() + "\\cws as Backup");
   ExpectRepaired();
-  EXPECT_GT(ReadWholeFile(other / "Windows.hiv").size(), 0u);
   EXPECT_EQ(ReadWholeFile(other / "cws\\qvabc.dll"), "dll");
+}
+
+// Between the steps, someone who can write the folder replaces Windows.hiv
+// (through a Windows program, as an attacker would) with a hive of the same
+// key naming another DLL. Step 2 does not restore it: the key comes back from
+// the parked copy step 1 checked, the other DLL is neither named nor moved,
+// and a box says what happened.
+TEST_F(RepairStep2Scenario, AHiveReplacedBeforeStep2IsNotRestored) {
+  const std::string dll = elsewhere.MakeFile("qvabc.dll", "dll", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  const std::string evil = elsewhere.MakeFile("qvevil.dll", "evil", FILE_ATTRIBUTE_NORMAL);
+  parked = WindowsKeyNaming(dll);
+  ParkAsStep1Does(work.Path(), parked);
+  const std::string forged = elsewhere / "forged.hiv";
+  WriteKey("SOFTWARE\\QuarvelForged", Sz(Sz({}, "AppInit_DLLs", evil), "Other", "x"));
+  win::SetShowWindowState(SW_HIDE);
+  win::RunAndWait(SystemFolder() + "\\reg.exe save \"HKEY_LOCAL_MACHINE\\SOFTWARE\\QuarvelForged\" \"" + forged + "\"");
+  RemoveKey("SOFTWARE\\QuarvelForged");
+  ASSERT_TRUE(CopyFileA(forged.c_str(), (work / "Windows.hiv").c_str(), FALSE));
+
+  app.emplace(Quarvel(), work.Path());
+  app->Click(kCmdScan);
+  const std::string changed = AcknowledgeMessageBox("Backup Changed");
+  EXPECT_NE(changed.find((work / "Windows.hiv") + " is not the file Step 1 wrote"), std::string::npos) << changed;
+  EXPECT_EQ(AcknowledgeMessageBox("AppInit_DLLs"), "Value in AppInit_DLLs is " + dll);
+  AcknowledgeMessageBox(app::kAppTitle);
+  ExpectRepaired();
+  EXPECT_EQ(ReadWholeFile(work / "cws\\qvabc.dll"), "dll");
+  EXPECT_TRUE(Exists(evil));
+  EXPECT_FALSE(Exists(work / "cws\\qvevil.dll"));
+  EXPECT_EQ(ReadWholeFile(work / "Windows.hiv"), ReadWholeFile(forged));  // left for the administrator to look at
+}
+
+// An AppInit_DLLs of type REG_EXPAND_SZ: expanded as Windows would, its DLL
+// moved, and the value emptied as a REG_EXPAND_SZ.
+TEST_F(RepairStep2Scenario, AnExpandableValueIsExpandedItsDllMovedAndItStaysExpandable) {
+  const std::string dll = "C:\\windows\\qvexp.dll";
+  SetFileAttributesA(dll.c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileA(dll.c_str());
+  TempFolder::MakeFileAt(dll, "exp", FILE_ATTRIBUTE_HIDDEN);
+  parked = WindowsKeyNaming("");
+  parked["AppInit_DLLs"] = {REG_EXPAND_SZ, std::string("%SystemRoot%\\qvexp.dll") + '\0'};
+  ParkAsStep1Does(work.Path(), parked);
+  app.emplace(Quarvel(), work.Path());
+  app->Click(kCmdScan);
+  EXPECT_EQ(AcknowledgeMessageBox("AppInit_DLLs"), "Value in AppInit_DLLs is %SystemRoot%\\qvexp.dll");
+  EXPECT_EQ(AcknowledgeMessageBox(app::kAppTitle), "Moving qvexp.dll to " + work.Path() + "\\cws as Backup");
+  ASSERT_TRUE(WaitUntil([&] { return !app->Enabled(kCmdScan); }));
+  KeyValues expected = parked;
+  expected["AppInit_DLLs"] = {REG_EXPAND_SZ, std::string(1, '\0')};
+  EXPECT_EQ(ReadKey(kWindowsKeyPath), expected);
+  EXPECT_FALSE(ReadKey(kParkedKeyPath));
+  EXPECT_FALSE(Exists(dll));
+  EXPECT_EQ(ReadWholeFile(work / "cws\\qvexp.dll"), "exp");
 }
 
 // reg.exe restore into the Windows key fails, or reports success and restores

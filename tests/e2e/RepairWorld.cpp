@@ -3,7 +3,10 @@
 #include <stdexcept>
 
 #include "core/KeyContents.h"
+#include "core/Sha256.h"
 #include "platform/LaunchAppSync.h"
+#include "platform/RegistryCalls.h"
+#include "../platform/TempFolder.h"
 
 namespace quarvel::testing {
 
@@ -82,11 +85,15 @@ void ParkAsStep1Does(const std::string& work_folder, const KeyValues& windows_ke
   win::SetShowWindowState(SW_HIDE);
   win::RunAndWait(reg + " save \"HKEY_LOCAL_MACHINE\\" + kWindowsKeyPath + "\" \"" + hive + "\"");
   if (!Exists(hive)) throw std::runtime_error("system32\\reg.exe is not the stand-in: no " + hive);
+  const KeyRead read = win::ReadRegistryKey(HKEY_LOCAL_MACHINE, kWindowsKeyPath);
+  if (!read.tree) throw std::runtime_error("cannot read the Windows key");
   WriteKey(kParkedKeyPath, windows_key);
+  win::ProtectRegistryKey(HKEY_LOCAL_MACHINE, kParkedKeyPath);
   RemoveKey(kWindowsKeyPath);
-  KeyContents parked;
-  for (const auto& [name, value] : windows_key) parked[name] = StoredValue{value.first, value.second};
-  WriteKey(kMarkerKeyPath, Sz(Sz({}, "Windows!", Fingerprint(parked)), "!HLX", "ok"));
+  KeyValues marker = Sz({}, "Windows!", ContentsDigest(*read.tree));
+  marker = Sz(marker, "Windows! hive SHA-256", Sha256Hex(ReadWholeFile(hive)));
+  marker = Sz(marker, "Windows! access", read.tree->security);
+  WriteKey(kMarkerKeyPath, Sz(marker, "!HLX", "ok"));
 }
 
 StandInMisbehaves::StandInMisbehaves(const std::string& how) : marker_(SystemFolder() + "\\reg-standin-" + how) {

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+#include <vector>
+
 #include <string>
 
 #include "ErrorBoxRecorder.h"
@@ -170,26 +173,54 @@ TEST_F(RegistryTest, CallsWithResultsSayWhatHappened) {
   EXPECT_TRUE(recorder.boxes.empty());
 }
 
-TEST_F(RegistryTest, AWholeKeyReadsByteForByte) {
+// Through the wide functions: text as UTF-16LE (what the A functions wrote is
+// converted by the system), subkeys all the way down, and the access list.
+TEST_F(RegistryTest, AWholeKeyReadsByteForByteWithItsSubkeysAndAccessList) {
   const KeyRead missing = ReadRegistryKey(HKEY_CURRENT_USER, base);
   EXPECT_EQ(missing.error, 0);
-  EXPECT_FALSE(missing.values);
+  EXPECT_FALSE(missing.tree);
 
   const std::string long_list = std::string(40000, 'a') + ".dll";  // past any 32,767-character limit
-  const KeyContents written = {
-      {"AppInit_DLLs", {REG_SZ, long_list + '\0'}},
-      {"Empty", {REG_SZ, std::string(1, '\0')}},
-      {"Expand", {REG_EXPAND_SZ, std::string("%windir%\\x\0", 11)}},
-      {"Multi", {REG_MULTI_SZ, std::string("a\0b c\0\0", 7)}},
-      {"Number", {REG_DWORD, std::string("\x01\x00\x00\x80", 4)}},
-      {"NoData", {REG_BINARY, ""}},
-      {"", {REG_SZ, std::string("default\0", 8)}},
-  };
-  for (const auto& [name, value] : written) SetRaw(name, value.type, value.data);
+  for (const auto& [name, type, bytes] : std::vector<std::tuple<std::string, DWORD, std::string>>{
+           {"AppInit_DLLs", REG_SZ, long_list + '\0'},
+           {"Empty", REG_SZ, std::string(1, '\0')},
+           {"Expand", REG_EXPAND_SZ, std::string("%windir%\\x\0", 11)},
+           {"Number", REG_DWORD, std::string("\x01\x00\x00\x80", 4)},
+           {"NoData", REG_BINARY, ""},
+           {"", REG_SZ, std::string("default\0", 8)}}) {
+    SetRaw(name, type, bytes);
+  }
+  ASSERT_EQ(SetRegistryValue(HKEY_CURRENT_USER, base + "\\Sub\\Deeper", "w", {REG_MULTI_SZ, WideData("a") + WideData("")}),
+            ERROR_SUCCESS);
   const KeyRead read = ReadRegistryKey(HKEY_CURRENT_USER, base);
   EXPECT_EQ(read.error, 0);
-  ASSERT_TRUE(read.values);
-  EXPECT_EQ(*read.values, written);
+  ASSERT_TRUE(read.tree);
+  const KeyContents expected = {
+      {"AppInit_DLLs", {REG_SZ, WideData(long_list)}},
+      {"Empty", {REG_SZ, WideData("")}},
+      {"Expand", {REG_EXPAND_SZ, WideData("%windir%\\x")}},
+      {"Number", {REG_DWORD, std::string("\x01\x00\x00\x80", 4)}},
+      {"NoData", {REG_BINARY, ""}},
+      {"", {REG_SZ, WideData("default")}},
+  };
+  EXPECT_EQ(read.tree->values, expected);
+  ASSERT_EQ(read.tree->subkeys.size(), 1u);
+  EXPECT_EQ(read.tree->subkeys.at("Sub").subkeys.at("Deeper").values.at("w").data, WideData("a") + WideData(""));
+  EXPECT_EQ(read.tree->security.rfind("D:", 0), 0u) << read.tree->security;
+
+  // Copied whole, then locked to Administrators and SYSTEM, subkeys included.
+  ASSERT_EQ(CreateRegistryKey(HKEY_CURRENT_USER, base + "\\Copy"), ERROR_SUCCESS);
+  ASSERT_EQ(CopyRegistryTree(HKEY_CURRENT_USER, base + "\\Sub", base + "\\Copy"), ERROR_SUCCESS);
+  ASSERT_EQ(ProtectRegistryKey(HKEY_CURRENT_USER, base + "\\Copy"), ERROR_SUCCESS);
+  const KeyRead copy = ReadRegistryKey(HKEY_CURRENT_USER, base + "\\Copy");
+  ASSERT_TRUE(copy.tree);
+  EXPECT_TRUE(SameContentsExcept(*copy.tree, read.tree->subkeys.at("Sub"), ""));
+  EXPECT_EQ(copy.tree->security, "D:P(A;OICI;KA;;;BA)(A;OICI;KA;;;SY)");
+  ASSERT_EQ(SetRegistryKeySecurity(HKEY_CURRENT_USER, base + "\\Copy", read.tree->security), ERROR_SUCCESS);
+  EXPECT_EQ(ReadRegistryKey(HKEY_CURRENT_USER, base + "\\Copy").tree->security, read.tree->security);
+
+  EXPECT_EQ(DeleteRegistryTree(HKEY_CURRENT_USER, base + "\\Copy"), ERROR_SUCCESS);
+  EXPECT_EQ(DeleteRegistryTree(HKEY_CURRENT_USER, base + "\\Copy"), ERROR_FILE_NOT_FOUND);
 }
 
 }  // namespace

@@ -1,10 +1,11 @@
 // A stand-in for reg.exe in the test prefix, since Wine's own has neither
 // "save" nor "restore" (RegRestoreKeyA does nothing there):
 //
-//   reg.exe save "HKEY_LOCAL_MACHINE\<key>" "<file>"
+//   reg.exe save "HKEY_LOCAL_MACHINE\<key>" "<file>" [/y]
 //   reg.exe restore "HKEY_LOCAL_MACHINE\<key>" <file>
 //
-// "save" writes every value of the key to the file (name, type and data in
+// "save" refuses to overwrite a file without /y (the real one would ask and
+// wait for an answer), else writes every value of the key to the file (name, type and data in
 // hex, one per line); "restore" replaces the whole key, which must exist, with
 // them, as the real one does. Files beside this program make it misbehave for
 // the tests of a failing machine, as the real one can:
@@ -61,8 +62,9 @@ bool Requested(const char* marker_name) {
   return GetFileAttributesA(marker.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-int Save(HKEY root, const std::string& path, const std::string& file) {
+int Save(HKEY root, const std::string& path, const std::string& file, bool overwrite) {
   if (Requested("reg-standin-fail-save")) return 1;
+  if (!overwrite && GetFileAttributesA(file.c_str()) != INVALID_FILE_ATTRIBUTES) return 1;
   const auto values = quarvel::testing::ReadKeyValues(root, path);
   if (!values) return 1;
   std::ofstream out(file, std::ios::binary | std::ios::trunc);
@@ -98,13 +100,14 @@ int Restore(HKEY root, const std::string& path, const std::string& file) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 4) return 1;
+  const bool overwrite = argc == 5 && std::string(argv[4]) == "/y";
+  if (argc != 4 && !overwrite) return 1;
   const std::string command = argv[1];
   HKEY root = nullptr;
   std::string path;
   if (!SplitRoot(Unquoted(argv[2]), root, path)) return 1;
   const std::string file = Unquoted(argv[3]);
-  if (command == "save") return Save(root, path, file);
+  if (command == "save") return Save(root, path, file, overwrite);
   if (command == "restore") return Restore(root, path, file);
   return 1;
 }
