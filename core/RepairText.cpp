@@ -29,29 +29,29 @@ std::string AsideName(const std::string& path, int n) {
 
 std::string RegeditExportCommand(const std::string& windows_folder, const std::string& current_folder,
                                  const RepairKey& key) {
-  return windows_folder + "\\regedit.exe /e " + Quoted(current_folder + key.export_file) + " " +
+  return Quoted(windows_folder + "\\regedit.exe") + " /e " + Quoted(current_folder + key.export_file) + " " +
          Quoted(Full(key.key));
 }
 
 std::string RegSaveCommand(const std::string& system_folder, const std::string& current_folder,
                            const RepairKey& key) {
   // /y: it would otherwise ask before it overwrites, and wait for an answer nobody sees.
-  return system_folder + "\\reg.exe save " + Quoted(Full(key.key)) + " " + Quoted(current_folder + key.hive_file) +
+  return Quoted(system_folder + "\\reg.exe") + " save " + Quoted(Full(key.key)) + " " + Quoted(current_folder + key.hive_file) +
          " /y";
 }
 
 std::string RegRestoreParkedCommand(const std::string& system_folder, const RepairKey& key) {
-  return system_folder + "\\reg.exe restore " + Quoted(Full(key.parked)) + " " + BareName(key.hive_file);
+  return Quoted(system_folder + "\\reg.exe") + " restore " + Quoted(Full(key.parked)) + " " + BareName(key.hive_file);
 }
 
 std::string RegRestoreWindowsCommand(const std::string& system_folder, const std::string& current_folder,
                                      const RepairKey& key) {
-  return system_folder + "\\reg.exe restore " + Quoted(Full(key.key)) + " " +
+  return Quoted(system_folder + "\\reg.exe") + " restore " + Quoted(Full(key.key)) + " " +
          Quoted(current_folder + key.hive_file);
 }
 
 std::string IcaclsCommand(const std::string& system_folder, const std::string& dll_path) {
-  return system_folder + "\\icacls.exe " + Quoted(dll_path) + " /grant *S-1-5-32-544:F";
+  return Quoted(system_folder + "\\icacls.exe") + " " + Quoted(dll_path) + " /grant *S-1-5-32-544:F";
 }
 
 ShellRequest ElevatedRestartRequest(const std::string& program_path, const std::string& current_folder) {

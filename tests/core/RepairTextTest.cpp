@@ -14,32 +14,32 @@ TEST(RepairMarker, OnlyTheExactTextCounts) {
   EXPECT_FALSE(IsStep1Done(""));
 }
 
-TEST(RepairCommands, ToolsGetTheKeyAndFilesQuoted) {
+TEST(RepairCommands, ToolsGetTheirOwnPathTheKeyAndFilesQuoted) {
   const RepairKey& key = kNativeRepairKey;
   EXPECT_EQ(RegeditExportCommand(R"(C:\WINDOWS)", R"(C:\My Tools)", key),
-            R"(C:\WINDOWS\regedit.exe /e "C:\My Tools\windows.reg" )"
+            R"("C:\WINDOWS\regedit.exe" /e "C:\My Tools\windows.reg" )"
             R"("HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Windows")");
   EXPECT_EQ(RegSaveCommand(R"(C:\WINDOWS\system32)", R"(C:\Tools)", key),
-            R"(C:\WINDOWS\system32\reg.exe save )"
+            R"("C:\WINDOWS\system32\reg.exe" save )"
             R"("HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Windows" "C:\Tools\Windows.hiv" /y)");
   EXPECT_EQ(RegRestoreParkedCommand(R"(C:\WINDOWS\system32)", key),
-            R"(C:\WINDOWS\system32\reg.exe restore )"
+            R"("C:\WINDOWS\system32\reg.exe" restore )"
             R"("HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Windows!" Windows.hiv)");
   EXPECT_EQ(RegRestoreWindowsCommand(R"(C:\WINDOWS\system32)", R"(C:\Tools)", key),
-            R"(C:\WINDOWS\system32\reg.exe restore )"
+            R"("C:\WINDOWS\system32\reg.exe" restore )"
             R"("HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Windows" "C:\Tools\Windows.hiv")");
 }
 
 TEST(RepairCommands, The32BitKeyHasItsOwnPathAndBackups) {
   EXPECT_EQ(RegRestoreParkedCommand(R"(C:\W\system32)", kWow64RepairKey),
-            R"(C:\W\system32\reg.exe restore )"
+            R"("C:\W\system32\reg.exe" restore )"
             R"("HKEY_LOCAL_MACHINE\SOFTWARE\WOW6432Node\Microsoft\Windows NT\CurrentVersion\Windows!" Windows32.hiv)");
 }
 
 TEST(RepairCommands, IcaclsGrantsTheAdministratorsSidOnTheFileAlone) {
   EXPECT_EQ(IcaclsCommand(R"(C:\WINDOWS\system32)", R"(C:\WINDOWS\system32\abc.dll)"),
-            R"(C:\WINDOWS\system32\icacls.exe "C:\WINDOWS\system32\abc.dll" /grant *S-1-5-32-544:F)");
-  EXPECT_EQ(IcaclsCommand(R"(C:\S)", "abc.dll"), R"(C:\S\icacls.exe "abc.dll" /grant *S-1-5-32-544:F)");
+            R"("C:\WINDOWS\system32\icacls.exe" "C:\WINDOWS\system32\abc.dll" /grant *S-1-5-32-544:F)");
+  EXPECT_EQ(IcaclsCommand(R"(C:\S)", "abc.dll"), R"("C:\S\icacls.exe" "abc.dll" /grant *S-1-5-32-544:F)");
 }
 
 TEST(RepairTexts, EveryToolResultButSuccessIsSaid) {
