@@ -192,8 +192,7 @@ void FrmFerrow::CompareListing() {
     callbacks.unseen = [&](const std::string& item) { list1.Add(item); };
     callbacks.seen = [&](const std::string& item) { list2.Add(item); };
     // The second look runs only the lister checked and held since "Run".
-    const std::string lister = lister_run_.lister_hold ? lister_run_.lister_path : std::string();
-    outcome = win::RunComparison(win::GetCurDir(), lister, lister_run_.roots, callbacks);
+    outcome = win::RunComparison(win::GetCurDir(), lister_run_, callbacks);
     show_labels();
     ui::SetTextNow(size, outcome.size_summary);
   }  // the lists show their final state here

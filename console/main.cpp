@@ -419,7 +419,7 @@ int Scan(const ScanRequest& request) {
   callbacks.line_read = [&](const ListingLineResult& result, std::string_view, const ListingReader&) {
     progress.Compared(result.kind);
   };
-  const win::ComparisonOutcome outcome = win::RunComparison(*work.Ansi(), run.lister_path, run.roots, callbacks);
+  const win::ComparisonOutcome outcome = win::RunComparison(*work.Ansi(), run, callbacks);
   progress.EndComparison();
   if (outcome.stopped) return Fail("The comparison was stopped before it ended.");
 

@@ -59,12 +59,18 @@ std::string RecheckAnswerLine(std::string_view path, const RecheckAnswer& answer
     std::snprintf(hex, sizeof(hex), "%08X", static_cast<unsigned>(*answer.attributes));
     attributes = hex;
   }
-  return EscapedField(path) + "\t" + looks + "\t" + attributes;
+  std::string changed = "-";
+  if (answer.changed_at) {
+    char hex[17];
+    std::snprintf(hex, sizeof(hex), "%016llX", static_cast<unsigned long long>(*answer.changed_at));
+    changed = hex;
+  }
+  return EscapedField(path) + "\t" + looks + "\t" + attributes + "\t" + changed;
 }
 
 bool RecheckAnswers::ReadLine(std::string_view line) {
-  const auto fields = SplitTabs(line, 3);
-  if (fields.size() != 3 || fields[1].size() % 2 != 0) return false;
+  const auto fields = SplitTabs(line, 4);
+  if (fields.size() != 4 || fields[1].size() % 2 != 0) return false;
   const auto path = UnescapedField(fields[0]);
   if (!path) return false;
   RecheckAnswer answer;
@@ -79,6 +85,12 @@ bool RecheckAnswers::ReadLine(std::string_view line) {
     const auto [end, error] = std::from_chars(fields[2].data(), fields[2].data() + fields[2].size(), value, 16);
     if (error != std::errc() || end != fields[2].data() + fields[2].size() || fields[2].size() > 8) return false;
     answer.attributes = value;
+  }
+  if (fields[3] != "-") {
+    std::uint64_t value = 0;
+    const auto [end, error] = std::from_chars(fields[3].data(), fields[3].data() + fields[3].size(), value, 16);
+    if (error != std::errc() || end != fields[3].data() + fields[3].size() || fields[3].size() > 16) return false;
+    answer.changed_at = value;
   }
   answers_[*path] = answer;
   return true;

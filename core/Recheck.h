@@ -5,7 +5,7 @@
 // request per line; the lister, started with /CHECK, answers each:
 //
 //   request: <path> TAB <folder's real path> TAB <long name> TAB <ids> TAB <folder ids>
-//   answer:  <path> TAB <look> TAB <attributes>
+//   answer:  <path> TAB <look> TAB <attributes> TAB <change time>
 //
 // Each file is found again by its identity where a view has one (the volume's
 // MFT record and sequence number), and by its long name in its folder, the
@@ -14,7 +14,8 @@
 // gone: its record is free or reused, or its name is gone from its folder),
 // "~" (changed: renamed, or its name now names another file) and "?" (could
 // not be asked: its folder could not be opened or is another folder now).
-// <attributes> are the file's FILE_ATTRIBUTE_* now, in hex, or "-".
+// <attributes> are the file's FILE_ATTRIBUTE_* now, in hex, or "-"; <change
+// time> when its metadata last changed (a FILETIME in hex), or "-".
 #pragma once
 
 #include <array>
@@ -41,6 +42,7 @@ struct RecheckRequest {
 struct RecheckAnswer {
   std::array<Look, kViewTable.size()> looks{};
   std::optional<std::uint32_t> attributes;
+  std::optional<std::uint64_t> changed_at;  // FILETIME
 
   Look Of(ViewId view) const { return looks[static_cast<std::size_t>(view)]; }
   void Set(ViewId view, Look look) { looks[static_cast<std::size_t>(view)] = look; }

@@ -13,7 +13,7 @@ Judgement Changed(const std::string& what) {
 
 }  // namespace
 
-Decision Decide(const UnseenFacts& facts, const RecheckAnswer* answer) {
+Decision Decide(const UnseenFacts& facts, const RecheckAnswer* answer, std::optional<std::uint64_t> scan_started) {
   Decision decision;
   decision.judgement = Judge(facts);
   if (answer == nullptr || !facts.lister || facts.unread_folder_note) return decision;
@@ -39,6 +39,15 @@ Decision Decide(const UnseenFacts& facts, const RecheckAnswer* answer) {
   }
   if (answer->attributes && ((*answer->attributes ^ first.attributes) & kHiddenOrSystem) != 0) {
     decision.judgement = Changed("its hidden or system attribute was set or cleared");
+    return decision;
+  }
+
+  // A file renamed away and back, or rewritten, while the views and the
+  // search each read it once may have been missed by one of them: its change
+  // time says so, and no accusation is made of it.
+  const bool accusation = PointsAtHider(facts, decision.judgement.verdict);
+  if (accusation && scan_started && answer->changed_at && *answer->changed_at >= *scan_started) {
+    decision.judgement = Changed("its entry changed after the scan began");
     return decision;
   }
 

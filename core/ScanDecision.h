@@ -15,7 +15,10 @@ struct Decision {
 
 // `answer` is the second look's, or nothing when none was taken for the file
 // (the comparison was stopped, or the lister could not be asked again): the
-// file then keeps the verdict of the first look.
-Decision Decide(const UnseenFacts& facts, const RecheckAnswer* answer);
+// file then keeps the verdict of the first look. `scan_started` (a FILETIME)
+// is when the lister began: a file whose metadata changed since is never
+// accused.
+Decision Decide(const UnseenFacts& facts, const RecheckAnswer* answer,
+                std::optional<std::uint64_t> scan_started = std::nullopt);
 
 }  // namespace quarvel

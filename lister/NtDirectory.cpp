@@ -137,6 +137,7 @@ class NtFolder : public Folder {
         entry.size = static_cast<std::uint64_t>(info->EndOfFile.QuadPart);
         if (entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT) entry.reparse_tag = info->EaSize;
         entry.id = static_cast<std::uint64_t>(info->FileId.QuadPart);
+        entry.change_time = static_cast<std::uint64_t>(info->ChangeTime.QuadPart);
         entries.push_back(std::move(entry));
       }
       if (info->NextEntryOffset == 0) return;

@@ -66,6 +66,7 @@ void LookInQuery(const FolderNow& folder, const RecheckRequest& request, const s
   const bool other_file = listed_id && found->id != 0 && found->id != *listed_id;
   answer.Set(ViewId::kQuery, other_file ? Look::kChanged : Look::kThere);
   if (!answer.attributes) answer.attributes = found->attributes;
+  if (found->change_time != 0) answer.changed_at = found->change_time;
 }
 
 void LookOnVolume(const RawNtfsSource& raw, const RecheckRequest& request, const std::wstring& name,

@@ -140,8 +140,10 @@ class SecondLook {
 
 }  // namespace
 
-ComparisonOutcome RunComparison(const std::string& work_folder, const std::string& lister_path,
-                                const std::vector<std::string>& roots, const ComparisonCallbacks& callbacks) {
+ComparisonOutcome RunComparison(const std::string& work_folder, const ListerRunOutcome& run,
+                                const ComparisonCallbacks& callbacks) {
+  const std::string lister_path = run.lister_hold ? run.lister_path : std::string();
+  const std::vector<std::string>& roots = run.roots;
   ComparisonOutcome outcome;
   const std::string listing = work_folder + kListingFile;
 
@@ -203,7 +205,8 @@ ComparisonOutcome RunComparison(const std::string& work_folder, const std::strin
   }
   for (std::size_t at = 0; at < candidates.size(); ++at) {
     Candidate& candidate = candidates[at];
-    const Decision decision = Decide(candidate.facts, answers ? answers->Find(candidate.facts.path) : nullptr);
+    const Decision decision = Decide(candidate.facts, answers ? answers->Find(candidate.facts.path) : nullptr,
+                                     run.started_at != 0 ? std::optional<std::uint64_t>(run.started_at) : std::nullopt);
     if (decision.vanished) {
       outcome.vanished.push_back(std::move(candidate.item));
       outcome.vanished_at.push_back(at);

@@ -14,6 +14,7 @@
 #include "core/ListingReader.h"
 #include "core/ListingViews.h"
 #include "core/Verdict.h"
+#include "platform/ListerRun.h"
 
 namespace quarvel::win {
 
@@ -49,9 +50,11 @@ struct ComparisonCallbacks {
 // Reads `listing` (and the views file beside it) from the work folder, in which
 // the lister `lister_path` is started again for the second look ("": no
 // second look, every file keeps the verdict of the first).
-// Only headings within `roots` (the listed folder's spellings, see ListerRun)
-// are ever asked about.
-ComparisonOutcome RunComparison(const std::string& work_folder, const std::string& lister_path,
-                                const std::vector<std::string>& roots, const ComparisonCallbacks& callbacks);
+// Reads the listing `run` wrote in `work_folder`. Only headings within its
+// roots (the listed folder's spellings) are ever asked about, and the second
+// look starts only the lister `run` checked and still holds (none: every file
+// keeps the verdict of the first look).
+ComparisonOutcome RunComparison(const std::string& work_folder, const ListerRunOutcome& run,
+                                const ComparisonCallbacks& callbacks);
 
 }  // namespace quarvel::win

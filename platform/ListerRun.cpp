@@ -104,6 +104,9 @@ ListerRunOutcome RunListerIn(const ListerLaunch& launch, const std::function<boo
     outcome.kind = ListerRunOutcome::Kind::kNoCommand;
     return outcome;
   }
+  FILETIME now{};
+  GetSystemTimeAsFileTime(&now);
+  outcome.started_at = (static_cast<std::uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
   const auto run = StartAndWait(*command_line, should_stop);
   if (run.stopped) {
     DeleteFileA(listing.c_str());

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -32,6 +33,8 @@ struct ListerRunOutcome {
   // The folder listed, as the lister heads it: its full path and its short
   // form. Only headings within it are ever asked about.
   std::vector<std::string> roots;
+  // When the lister was started (FILETIME): a file changed since is never accused.
+  std::uint64_t started_at = 0;
   // Held open with read sharing only from the check of the lister's bytes to
   // the end of the comparison: nobody can replace the lister that the second
   // look starts, nor rewrite the listing and views file that decide the

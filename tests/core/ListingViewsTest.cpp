@@ -130,15 +130,16 @@ TEST(Recheck, RequestsAndAnswersRoundTripAndBrokenAnswersAreNeverTaken) {
   there.Set(ViewId::kQuery, Look::kThere);
   there.attributes = 0x22;
   RecheckAnswers answers;
-  for (const auto& line : {RecheckAnswerLine("C:\\A", gone), RecheckAnswerLine("C:\\B", there), std::string("C:\\C\tV-"),
-                           std::string("C:\\D\tX-\t-"), std::string("C:\\E\tV+\tzz"), std::string("C:\\F\tV\t-")}) {
+  for (const auto& line : {RecheckAnswerLine("C:\\A", gone), RecheckAnswerLine("C:\\B", there), std::string("C:\\C\tV-\t-"),
+                           std::string("C:\\D\tX-\t-\t-"), std::string("C:\\E\tV+\tzz\t-"), std::string("C:\\F\tV\t-\t-"),
+                           std::string("C:\\G\tV+\t-\tzz")}) {
     answers.ReadLine(line);
   }
   ASSERT_NE(answers.Find("C:\\A"), nullptr);
   EXPECT_EQ(answers.Find("C:\\A")->Of(ViewId::kVolume), Look::kGone);
   EXPECT_EQ(answers.Find("C:\\A")->Of(ViewId::kQuery), Look::kUnknown);
   EXPECT_EQ(answers.Find("C:\\B")->attributes, 0x22u);
-  for (const char* broken : {"C:\\C", "C:\\D", "C:\\E", "C:\\F", "C:\\never asked"}) {
+  for (const char* broken : {"C:\\C", "C:\\D", "C:\\E", "C:\\F", "C:\\G", "C:\\never asked"}) {
     EXPECT_EQ(answers.Find(broken), nullptr) << broken;
   }
 }

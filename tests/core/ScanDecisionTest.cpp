@@ -57,6 +57,41 @@ TEST(Decide, EveryCaseFromTheEvidenceOfEachView) {
   }
 }
 
+// A file renamed away and back, or rewritten, while the search looked: its
+// change time after the scan began keeps it from being accused, and only an
+// accusation is taken back (a hidden file stays hidden by attribute).
+TEST(Decide, AFileChangedAfterTheScanBeganIsNeverAccused) {
+  constexpr std::uint64_t kStart = 1000;
+  const struct {
+    std::uint32_t attributes;
+    Views listed_by;
+    Look volume, query;
+    std::optional<std::uint64_t> changed_at;
+    Verdict verdict;
+  } rows[] = {
+      {kPlain, kQuery, N, T, kStart + 1, Verdict::kChangedDuringScan},
+      {kPlain, kQuery, N, T, kStart - 1, Verdict::kKeptFromWin32Search},
+      {kPlain, kQuery, N, T, std::nullopt, Verdict::kKeptFromWin32Search},
+      {kHidden, kVolume, T, G, kStart + 1, Verdict::kChangedDuringScan},
+      {kHidden, kQuery, N, T, kStart + 1, Verdict::kHiddenByAttribute},
+  };
+  for (const auto& row : rows) {
+    UnseenFacts facts;
+    facts.lister = EntryFacts{row.attributes, row.listed_by, {}, {}, {}};
+    RecheckAnswer answer;
+    answer.Set(ViewId::kVolume, row.volume);
+    answer.Set(ViewId::kQuery, row.query);
+    answer.attributes = row.attributes;
+    answer.changed_at = row.changed_at;
+    EXPECT_EQ(Decide(facts, &answer, kStart).judgement.verdict, row.verdict);
+  }
+  // Carried whole by the answer line.
+  RecheckAnswers answers;
+  answers.ReadLine(RecheckAnswerLine("C:\\A", RecheckAnswer{{}, 0x20, 0x01DB000000000001ULL}));
+  ASSERT_NE(answers.Find("C:\\A"), nullptr);
+  EXPECT_EQ(answers.Find("C:\\A")->changed_at, 0x01DB000000000001ULL);
+}
+
 // Without a second look, or without the lister's facts, nothing is dropped and
 // the first look's verdict stands.
 TEST(Decide, NothingIsDroppedWithoutASecondLookOrFacts) {
