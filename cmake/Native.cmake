@@ -40,6 +40,13 @@ target_link_libraries(ntfs-list PRIVATE quarvel_core)
 add_test(NAME ntfs.oracle
   COMMAND ${CMAKE_SOURCE_DIR}/tests/ntfs/oracle-test.sh $<TARGET_FILE:ntfs-list> ${CMAKE_BINARY_DIR}/ntfs-oracle)
 set_tests_properties(ntfs.oracle PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 900)
+# NTFS images of millions of records written directly, for the benchmarks; a
+# small one is checked against The Sleuth Kit here.
+add_executable(make-ntfs-image tests/tools/MakeNtfsImage.cpp)
+add_test(NAME ntfs.generated
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/ntfs/generated-test.sh $<TARGET_FILE:make-ntfs-image> $<TARGET_FILE:ntfs-list>
+          ${CMAKE_BINARY_DIR}/ntfs-generated)
+set_tests_properties(ntfs.generated PROPERTIES TIMEOUT 600)
 
 # The listing fuzzer (libFuzzer, clang): run for a bounded time by ctest.
 find_program(CLANGXX clang++)
