@@ -26,6 +26,7 @@ add_executable(core_tests
   tests/core/ntfs/BootSectorTest.cpp
   tests/core/ntfs/ByteSourceTest.cpp
   tests/core/ntfs/MftRecordTest.cpp
+  tests/core/ntfs/MftScanTest.cpp
   tests/core/ntfs/RunListTest.cpp
   tests/core/ntfs/TestVolume.cpp
   tests/core/ntfs/VolumeIndexTest.cpp

@@ -3,7 +3,11 @@
 // reading whole sectors only, as the lister will. One line per name:
 //   path <TAB> record <TAB> d|f <TAB> attributes (hex) <TAB> size <TAB> reparse tag (hex) or - <TAB> short name or -
 // Paths use "/" and have no leading separator. Counts go to stderr.
+// ntfs-list --stats IMAGE: reads the index only, and prints how long that took,
+// records a second, and the index's bytes per in-use record.
+#include <chrono>
 #include <cinttypes>
+#include <cstring>
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -25,6 +29,10 @@ void PrintCounts(const VolumeIndex& index) {
                " empty, %" PRIu64 " bad\n",
                t.records, index.mft().runs.size(), t.in_use, t.not_in_use, t.empty, t.bad);
   std::fprintf(stderr,
+               "scan: %" PRIu64 " free by the bitmap (%s), %" PRIu64 " read twice, %" PRIu64
+               " unreadable stretches, %" PRIu64 " in use though marked free\n",
+               t.free, t.bitmap_used ? "used" : "not used", t.reread, t.unreadable_stretches, t.in_use_marked_free);
+  std::fprintf(stderr,
                "index: %" PRIu64 " linked, %" PRIu64 " orphans, %" PRIu64 " metafiles; extensions %" PRIu64
                " merged, %" PRIu64 " unclaimed, %" PRIu64 " missing; names %" PRIu64 " stale, %" PRIu64
                " dangling; %" PRIu64 " loops\n",
@@ -37,21 +45,31 @@ void PrintCounts(const VolumeIndex& index) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: ntfs-list IMAGE\n");
+  const bool stats = argc == 3 && std::strcmp(argv[1], "--stats") == 0;
+  if (argc != 2 && !stats) {
+    std::fprintf(stderr, "usage: ntfs-list [--stats] IMAGE\n");
     return 2;
   }
-  auto source = quarvel::ntfs::FileByteSource::Open(argv[1]);
+  auto source = quarvel::ntfs::FileByteSource::Open(argv[argc - 1]);
   if (!source) {
     std::fprintf(stderr, "ntfs-list: %s\n", source.failure().text.c_str());
     return 1;
   }
   // Through whole-sector reads only, as the lister must read a raw volume.
   quarvel::ntfs::SectorAlignedSource sectors(*source, 512);
+  const auto started = std::chrono::steady_clock::now();
   auto index = VolumeIndex::Read(sectors);
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   if (!index) {
     std::fprintf(stderr, "ntfs-list: %s\n", index.failure().text.c_str());
     return 1;
+  }
+  if (stats) {
+    PrintCounts(*index);
+    const double in_use = static_cast<double>(index->tally().in_use);
+    std::printf("index read in %.0f ms: %.0f in-use records a second; %.1f MiB, %.1f bytes per in-use record\n",
+                seconds * 1000, in_use / seconds, index->MemoryBytes() / 1048576.0, index->MemoryBytes() / in_use);
+    return 0;
   }
 
   std::string out;
