@@ -12,6 +12,14 @@
 //   D <folder> <status>                 a folder the directory query could not
 //                                       read (an NTSTATUS in hex), although the
 //                                       volume view listed it
+//   V used <skipped> <unreadable>       the volume view was used: MFT records it
+//                                       skipped as damaged or unreadable, and the
+//                                       stretches of the MFT it could not read
+//   V not used <reason>                 why the volume view was not used: "no raw
+//                                       access", "not NTFS", "locked", "failed"
+//
+// Readers skip record types they do not know, so a record type is added, never
+// changed.
 //
 // The file is read as defensively as the listing: unknown or broken lines are
 // skipped, fields are checked, and there is a limit on how much is kept.
@@ -37,6 +45,26 @@ struct Views {
   bool query = false;   // the NT directory query
   bool operator==(const Views&) const = default;
 };
+
+// Whether the lister read the volume's own MFT, and what that cost it.
+struct VolumeViewState {
+  bool used = false;
+  std::uint64_t records_skipped = 0;
+  std::uint64_t stretches_unreadable = 0;
+  std::string reason;  // why not, when not used
+  bool operator==(const VolumeViewState&) const = default;
+};
+
+// The reasons the lister gives for not using the volume view.
+inline constexpr std::string_view kNoRawAccess = "no raw access";
+inline constexpr std::string_view kNotNtfs = "not NTFS";
+inline constexpr std::string_view kVolumeLocked = "locked";
+inline constexpr std::string_view kVolumeFailed = "failed";
+
+std::string VolumeViewRecord(const VolumeViewState& state);
+// "volume view: used", "volume view: used, 3 MFT records skipped (1 stretch
+// unreadable)", "volume view: not used, because no raw access".
+std::string VolumeViewText(const VolumeViewState& state);
 
 struct EntryFacts {
   std::uint32_t attributes = 0;
@@ -80,6 +108,8 @@ class ListingViews {
   bool HoldsEveryWanted() const { return wanted_ != nullptr && files_.size() >= wanted_->size(); }
   // The views the lister read with; nothing when the file does not say.
   const std::optional<Views>& Sources() const { return sources_; }
+  // Whether the volume view was used; nothing when the file does not say.
+  const std::optional<VolumeViewState>& VolumeView() const { return volume_view_; }
 
   // Records beyond this many are not kept: a hostile file cannot grow memory
   // without bound (a whole drive lists a few million files).
@@ -89,6 +119,7 @@ class ListingViews {
   const PathSet* wanted_ = nullptr;
   bool header_seen_ = false;
   std::optional<Views> sources_;
+  std::optional<VolumeViewState> volume_view_;
   std::unordered_map<std::string, EntryFacts> files_;
   std::unordered_map<std::string, std::uint32_t> unread_;
 };

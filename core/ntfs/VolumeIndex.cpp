@@ -40,7 +40,6 @@ Result<VolumeIndex> VolumeIndex::Read(ByteSource& source, const ScanOptions& opt
   const MftBitmap bitmap = ReadMftBitmap(source, index.boot_, index.mft_);
   const std::uint64_t expected = bitmap.InUseCount(index.mft_.record_count);
   index.entries_.reserve(static_cast<std::size_t>(expected));
-  index.names_.reserve(static_cast<std::size_t>(expected + expected / 4));
 
   // Base records become entries as they come; the few that have extension
   // records wait, with the extension records, until the scan has ended.
@@ -95,10 +94,12 @@ void VolumeIndex::Take(const RecordContents& record, Entry& entry, std::uint32_t
     }
     std::vector<std::byte>& block = pool_.back();
     const std::size_t offset = (pool_.size() - 1) * kPoolBlock + block.size();
+    block.resize(block.size() + bytes);
+    std::byte* out = block.data() + block.size() - bytes;
     for (std::size_t i = 0; i < length; ++i) {
       const char16_t c = name.name[i];
-      block.push_back(static_cast<std::byte>(c & 0xFF));
-      if (wide) block.push_back(static_cast<std::byte>(c >> 8));
+      *out++ = static_cast<std::byte>(c & 0xFF);
+      if (wide) *out++ = static_cast<std::byte>(c >> 8);
     }
     Name stored;
     // A parent beyond 32-bit record numbers cannot be in this index: it stays dangling.
@@ -400,7 +401,7 @@ std::vector<Child> VolumeIndex::Children(std::uint64_t folder) const {
 }
 
 std::size_t VolumeIndex::MemoryBytes() const {
-  std::size_t bytes = entries_.capacity() * sizeof(Entry) + names_.capacity() * sizeof(Name) +
+  std::size_t bytes = entries_.capacity() * sizeof(Entry) + names_.Bytes() +
                       reparse_tags_.capacity() * sizeof(reparse_tags_[0]) +
                       children_.capacity() * sizeof(children_[0]) + folders_.capacity() * sizeof(folders_[0]);
   for (const auto& block : pool_) bytes += block.capacity();

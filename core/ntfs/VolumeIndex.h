@@ -123,12 +123,35 @@ class VolumeIndex {
   // The DOS name paired with the entry's name `name` in the folder `folder` as its short name.
   std::optional<std::uint32_t> ShortNameOf(const Entry& entry, const Entry& folder, std::uint32_t name) const;
 
+  // A table that grows a block at a time, so it never holds two copies of itself while growing.
+  template <class T>
+  class Blocks {
+   public:
+    static constexpr std::size_t kShift = 16;
+    void push_back(const T& value) {
+      if (size_ == blocks_.size() << kShift) {
+        blocks_.emplace_back();
+        blocks_.back().reserve(std::size_t{1} << kShift);
+      }
+      blocks_.back().push_back(value);
+      ++size_;
+    }
+    T& operator[](std::size_t at) { return blocks_[at >> kShift][at & ((std::size_t{1} << kShift) - 1)]; }
+    const T& operator[](std::size_t at) const { return blocks_[at >> kShift][at & ((std::size_t{1} << kShift) - 1)]; }
+    std::size_t size() const { return size_; }
+    std::size_t Bytes() const { return blocks_.size() * (sizeof(T) << kShift); }
+
+   private:
+    std::vector<std::vector<T>> blocks_;
+    std::size_t size_ = 0;
+  };
+
   BootSector boot_;
   MftLayout mft_;
   MftTally tally_;
   IndexCounts counts_;
   std::vector<Entry> entries_;
-  std::vector<Name> names_;
+  Blocks<Name> names_;
   std::vector<std::vector<std::byte>> pool_;  // blocks of kPoolBlock bytes; a name never straddles two
   std::vector<std::pair<std::uint32_t, std::uint32_t>> reparse_tags_;  // entry, tag; by entry
   // Children grouped by folder: (entry, name) pairs; folders_ says where each folder's start.
