@@ -34,4 +34,15 @@ while IFS=$'\t' read -r path record _; do
   fi
 done < <(awk -F'\t' 'NR % 50 == 0 || $1 ~ /^Windows\/System32\// && NR % 5 == 0' "$work/generated.list")
 echo "ntfsinfo: $looked paths looked up through the indexes, $problems differences"
-[ "$problems" -eq 0 ]
+[ "$problems" -eq 0 ] || exit 1
+
+# Every folder read through its own $I30 index and the records it names gives
+# exactly the listing the whole-MFT index gives.
+"$ntfs_list" --via-index "$image" 2>"$work/via-index.counts" | sort >"$work/via-index.sorted"
+sort "$work/generated.list" >"$work/generated.sorted"
+if ! cmp -s "$work/via-index.sorted" "$work/generated.sorted"; then
+  echo "DIFFERENCE: the listing through the folders' indexes differs from the whole-MFT listing:"
+  diff "$work/via-index.sorted" "$work/generated.sorted" | head -20
+  exit 1
+fi
+echo "via the indexes: the same $(grep -c '' "$work/generated.sorted") lines; $(cat "$work/via-index.counts")"
