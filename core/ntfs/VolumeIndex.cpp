@@ -285,9 +285,11 @@ void VolumeIndex::CollectChildren(const std::vector<std::uint32_t>& name_parent,
   const auto placement = [&](std::size_t i) {
     return static_cast<Placement>((entries_[i].size_and_flags >> kPlacementShift) & 0x3);
   };
-  const auto in_tree = [&](std::uint32_t folder) {
-    return entries_[folder].record == kRootRecord || placement(folder) == Placement::kLinked;
-  };
+  // One bit per entry, read for every name's parent: far fewer cache misses than the entries themselves.
+  std::vector<bool> tree(entries_.size());
+  for (std::size_t i = 0; i < entries_.size(); ++i)
+    tree[i] = entries_[i].record == kRootRecord || placement(i) == Placement::kLinked;
+  const auto in_tree = [&](std::uint32_t folder) { return tree[folder]; };
   const auto space = [&](std::uint32_t k) { return static_cast<NameSpace>(names_[k].form & kSpaceMask); };
   // Calls `child(folder, name)` for each of the entry's names that its folder
   // lists: every long name, and a DOS name only where no long name beside it
@@ -326,14 +328,14 @@ void VolumeIndex::CollectChildren(const std::vector<std::uint32_t>& name_parent,
   // Grouped by folder with a count per folder first, then filled in record order.
   std::vector<std::uint32_t> start(entries_.size() + 1, 0);
   for (std::size_t i = 0; i < entries_.size(); ++i)
-    if (placement(i) == Placement::kLinked) for_each_child(i, [&](std::uint32_t folder, std::uint32_t) { ++start[folder + 1]; });
+    if (tree[i] && entries_[i].record != kRootRecord) for_each_child(i, [&](std::uint32_t folder, std::uint32_t) { ++start[folder + 1]; });
   for (std::size_t f = 0; f < entries_.size(); ++f) {
     if (start[f + 1] != 0) folders_.emplace_back(static_cast<std::uint32_t>(f), start[f]);
     start[f + 1] += start[f];
   }
   children_.assign(start.back(), {0, 0});
   for (std::size_t i = 0; i < entries_.size(); ++i)
-    if (placement(i) == Placement::kLinked)
+    if (tree[i] && entries_[i].record != kRootRecord)
       for_each_child(i, [&](std::uint32_t folder, std::uint32_t k) {
         children_[start[folder]++] = {static_cast<std::uint32_t>(i), k};
       });
