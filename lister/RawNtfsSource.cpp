@@ -33,14 +33,19 @@ class VolumeBytes final : public ntfs::ByteSource {
     DWORD read = 0;
     if (!ReadFile(volume_.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read, &at)) {
       const DWORD error = GetLastError();
+      last_error_ = error;
       if (error == ERROR_HANDLE_EOF) return std::size_t{0};
       return ntfs::Failure{"volume read at " + std::to_string(offset) + ": error " + std::to_string(error)};
     }
     return static_cast<std::size_t>(read);
   }
 
+  // The error of the last read that failed: a volume another program has locked answers ERROR_LOCK_VIOLATION.
+  DWORD last_error() const { return last_error_; }
+
  private:
   win::UniqueFileHandle volume_;
+  DWORD last_error_ = 0;
 };
 
 std::wstring Wide(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
@@ -142,27 +147,44 @@ class RawFolder : public Folder {
 
 }  // namespace
 
-std::unique_ptr<RawNtfsSource> RawNtfsSource::ForFolder(const std::wstring& folder) {
+RawNtfsSource::Opened RawNtfsSource::ForFolder(const std::wstring& folder) {
+  Opened opened;
+  const auto not_used = [&](std::string_view reason) {
+    opened.state.reason = std::string(reason);
+    return std::move(opened);
+  };
   const std::wstring path = FinalPath(folder);
   std::array<wchar_t, MAX_PATH> root{};
-  if (!GetVolumePathNameW(path.c_str(), root.data(), static_cast<DWORD>(root.size()))) return nullptr;
+  // A folder on no local volume (a share, say) has no volume to read raw.
+  if (!GetVolumePathNameW(path.c_str(), root.data(), static_cast<DWORD>(root.size()))) return not_used(kNoRawAccess);
   const auto device = VolumeDevice(root.data());
-  if (!device) return nullptr;
+  if (!device) return not_used(kNoRawAccess);
   win::UniqueFileHandle handle(
       CreateFileW(device->c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
-  if (!handle) return nullptr;
+  if (!handle) {
+    const DWORD error = GetLastError();
+    return not_used(error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ? kVolumeLocked : kNoRawAccess);
+  }
 
   VolumeBytes bytes(std::move(handle));
   std::vector<std::byte> first(kFirstRead);
   const auto read = bytes.Read(0, first);
-  if (!read || *read < ntfs::kBootSectorSize || std::memcmp(first.data() + 3, "NTFS    ", 8) != 0) return nullptr;
+  if (!read) return not_used(bytes.last_error() == ERROR_LOCK_VIOLATION ? kVolumeLocked : kVolumeFailed);
+  if (*read < ntfs::kBootSectorSize) return not_used(kNotNtfs);
+  // A volume BitLocker keeps locked shows its own signature instead of NTFS's.
+  if (std::memcmp(first.data() + 3, "-FVE-FS-", 8) == 0) return not_used(kVolumeLocked);
+  if (std::memcmp(first.data() + 3, "NTFS    ", 8) != 0) return not_used(kNotNtfs);
   const auto boot = ntfs::ParseBootSector(ntfs::Bytes(first.data(), ntfs::kBootSectorSize));
-  if (!boot) return nullptr;
+  if (!boot) return not_used(kNotNtfs);
   ntfs::SectorAlignedSource aligned(bytes, boot->bytes_per_sector);
   auto index = ntfs::VolumeIndex::Read(aligned);
-  if (!index) return nullptr;
+  if (!index) return not_used(kVolumeFailed);
+  opened.state.used = true;
+  opened.state.records_skipped = index->tally().bad;
+  opened.state.stretches_unreadable = index->tally().unreadable_stretches;
   auto volume = std::make_shared<Volume>(Volume{std::move(*index), root.data()});
-  return std::make_unique<RawNtfsSource>(std::move(volume));
+  opened.source = std::make_unique<RawNtfsSource>(std::move(volume));
+  return opened;
 }
 
 OpenedFolder RawNtfsSource::OpenFolder(const std::wstring& path) {

@@ -9,16 +9,19 @@
 #include <memory>
 #include <string>
 
+#include "core/ListingViews.h"
 #include "lister/Folder.h"
 
 namespace quarvel::lister {
 
 class RawNtfsSource : public FolderSource {
  public:
+  struct Opened;
   // The source for the volume that holds `folder` (a full Win32 path), its
-  // whole MFT read at once; nothing when that volume cannot be opened raw, is
-  // not NTFS, or its MFT cannot be read.
-  static std::unique_ptr<RawNtfsSource> ForFolder(const std::wstring& folder);
+  // whole MFT read at once; or, when that volume cannot be opened raw, is not
+  // NTFS, or its MFT cannot be read, no source and the reason. `state` says
+  // either way, with the records the scan skipped, for the views file.
+  static Opened ForFolder(const std::wstring& folder);
 
   OpenedFolder OpenFolder(const std::wstring& path) override;
 
@@ -27,6 +30,11 @@ class RawNtfsSource : public FolderSource {
 
  private:
   std::shared_ptr<Volume> volume_;
+};
+
+struct RawNtfsSource::Opened {
+  std::unique_ptr<RawNtfsSource> source;
+  VolumeViewState state;
 };
 
 }  // namespace quarvel::lister

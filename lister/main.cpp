@@ -92,9 +92,10 @@ int main() {
   // directory query; the directory query alone everywhere else. The MFT is
   // read on a thread of its own while the directory query reads the tree
   // ahead, so a listing from both views takes about as long as the slower one.
-  std::future<std::unique_ptr<lister::RawNtfsSource>> raw_reading =
-      std::async(std::launch::async, [&full_path, &folder]() -> std::unique_ptr<lister::RawNtfsSource> {
-        return full_path.empty() ? nullptr : lister::RawNtfsSource::ForFolder(folder);
+  std::future<lister::RawNtfsSource::Opened> raw_reading =
+      std::async(std::launch::async, [&full_path, &folder]() -> lister::RawNtfsSource::Opened {
+        if (full_path.empty()) return {nullptr, VolumeViewState{false, 0, 0, std::string(kVolumeFailed)}};
+        return lister::RawNtfsSource::ForFolder(folder);
       });
   std::optional<lister::NtDirectory> query = lister::NtDirectory::Load();
   std::optional<lister::ReadAheadSource> query_ahead;
@@ -106,7 +107,8 @@ int main() {
       });
     }
   }
-  const std::unique_ptr<lister::RawNtfsSource> raw = raw_reading.get();
+  lister::RawNtfsSource::Opened raw_opened = raw_reading.get();
+  const std::unique_ptr<lister::RawNtfsSource> raw = std::move(raw_opened.source);
   std::array<lister::View, 2> views{};
   if (raw) {
     views[0] = {raw.get(), true};
@@ -127,6 +129,8 @@ int main() {
   if (views[0].source != nullptr) {
     lister::DirectoryWalk walk(views, output, facts ? &*facts : nullptr, win::WideFromAnsi(pattern.filter),
                                arguments.recurse);
+    // Whether the volume view was used, and what it skipped, after the views it read with.
+    if (facts) facts->WriteLine(VolumeViewRecord(raw_opened.state));
     walk.Run(HeadingFor(full_path), folder);
     totals = walk.Totals();
   }
