@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <optional>
 
 #include "platform/AnsiText.h"
 
@@ -25,13 +27,32 @@ std::string Noted(const std::wstring& name) {
   return noted;
 }
 
+// Every ANSI code page Windows uses keeps the ASCII characters as they are, so a
+// name of ASCII alone is spelled exactly without asking the system (twice, with
+// a round trip), which a listing of millions of names would feel.
+bool AsciiCodePage() {
+  static const bool ascii = [] {
+    const UINT page = GetACP();
+    return page == CP_UTF8 || page == 874 || page == 932 || page == 936 || page == 949 || page == 950 ||
+           (page >= 1250 && page <= 1258);
+  }();
+  return ascii;
+}
+
+std::optional<std::string> Spelled(const std::wstring& name) {
+  if (AsciiCodePage() && !name.empty() &&
+      std::all_of(name.begin(), name.end(), [](wchar_t c) { return c > 0 && c < 0x80; }))
+    return std::string(name.begin(), name.end());
+  return win::ExactAnsi(name);
+}
+
 }  // namespace
 
 std::string ListedName(const DirectoryEntry& entry) {
   if (!entry.short_name.empty()) {
-    if (const auto spelled = win::ExactAnsi(entry.short_name)) return *spelled;
+    if (const auto spelled = Spelled(entry.short_name)) return *spelled;
   }
-  if (const auto spelled = win::ExactAnsi(entry.long_name)) return *spelled;
+  if (const auto spelled = Spelled(entry.long_name)) return *spelled;
   return Noted(entry.long_name);
 }
 

@@ -1,5 +1,7 @@
 #include "lister/DirectoryWalk.h"
 
+#include <algorithm>
+#include <functional>
 #include <unordered_map>
 #include <vector>
 
@@ -55,10 +57,32 @@ std::vector<DirectoryWalk::Subfolder> DirectoryWalk::ListFolder(Folders& folders
   // entry only the second view returned comes after.
   std::vector<Merged> merged;
   std::unordered_map<std::wstring, std::size_t> by_name;
+  const bool both = folders[0] && folders[1];
   for (std::size_t i = 0; i < folders.size(); ++i) {
     if (!folders[i]) continue;
     FolderRead read = folders[i]->ReadEntries();
     if (read.failure) unread[i] = read.failure;
+    merged.reserve(merged.size() + read.entries.size());
+    if (!both) {
+      // One view: nothing to merge, but a name it gives twice is still listed
+      // once (the first), found without a map node per name.
+      std::vector<std::pair<std::size_t, std::size_t>> hashes;  // hash, position
+      hashes.reserve(read.entries.size());
+      for (std::size_t k = 0; k < read.entries.size(); ++k)
+        hashes.emplace_back(std::hash<std::wstring>{}(read.entries[k].long_name), k);
+      std::sort(hashes.begin(), hashes.end());
+      std::vector<bool> repeated(read.entries.size(), false);
+      for (std::size_t a = 0; a < hashes.size(); ++a)
+        for (std::size_t b = a + 1; b < hashes.size() && hashes[b].first == hashes[a].first; ++b)
+          if (!repeated[hashes[b].second] && read.entries[hashes[a].second].long_name == read.entries[hashes[b].second].long_name)
+            repeated[hashes[b].second] = true;  // sorted pairs put the earlier position first
+      for (std::size_t k = 0; k < read.entries.size(); ++k) {
+        if (repeated[k]) continue;
+        merged.push_back({std::move(read.entries[k]), {}});
+        merged.back().in_view[i] = true;
+      }
+      continue;
+    }
     for (auto& entry : read.entries) {
       const auto [found, added] = by_name.try_emplace(entry.long_name, merged.size());
       if (added) merged.push_back({std::move(entry), {}});

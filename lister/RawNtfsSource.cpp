@@ -50,10 +50,6 @@ class VolumeBytes final : public ntfs::ByteSource {
 
 std::wstring Wide(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
 
-bool SameSpelling(const std::u16string& a, const std::wstring& b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end());
-}
-
 bool SameName(const std::wstring& a, const std::wstring& b) {
   return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
          CSTR_EQUAL;
@@ -89,10 +85,10 @@ std::optional<std::wstring> VolumeDevice(const std::wstring& root) {
   return device;
 }
 
-DirectoryEntry EntryOf(const ntfs::Child& child) {
+DirectoryEntry EntryOf(const ntfs::ChildView& child) {
   DirectoryEntry entry;
-  entry.long_name = Wide(child.name);
-  if (child.short_name) entry.short_name = Wide(*child.short_name);
+  entry.long_name.assign(child.name.begin(), child.name.end());
+  if (child.short_name) entry.short_name.assign(child.short_name->begin(), child.short_name->end());
   entry.attributes = child.attributes;
   if (child.is_directory) entry.attributes |= FILE_ATTRIBUTE_DIRECTORY;
   if (child.reparse_tag) {
@@ -119,30 +115,34 @@ class RawFolder : public Folder {
 
   FolderRead ReadEntries() override {
     FolderRead read;
-    for (const auto& child : Children()) read.entries.push_back(EntryOf(child));
+    subfolders_.emplace();
+    volume_->index.ForEachChild(record_, [&](const ntfs::ChildView& child) {
+      read.entries.push_back(EntryOf(child));
+      if (child.is_directory) subfolders_->push_back({read.entries.back().long_name, child.record});
+    });
     return read;
   }
 
   std::optional<FolderIdentity> Identity() const override { return FolderIdentity{0, 0, record_}; }
 
   OpenedFolder OpenSubfolder(const std::wstring& name) override {
-    for (const auto& child : Children()) {
-      if (child.is_directory && SameSpelling(child.name, name)) {
-        return {std::make_unique<RawFolder>(volume_, child.record), 0, false};
-      }
+    if (!subfolders_) {
+      subfolders_.emplace();
+      volume_->index.ForEachChild(record_, [&](const ntfs::ChildView& child) {
+        if (child.is_directory) subfolders_->push_back({std::wstring(child.name.begin(), child.name.end()), child.record});
+      });
+    }
+    for (const auto& [subfolder, record] : *subfolders_) {
+      if (subfolder == name) return {std::make_unique<RawFolder>(volume_, record), 0, false};
     }
     return {nullptr, ERROR_PATH_NOT_FOUND, true};
   }
 
  private:
-  const std::vector<ntfs::Child>& Children() {
-    if (!children_) children_ = volume_->index.Children(record_);
-    return *children_;
-  }
-
   std::shared_ptr<RawNtfsSource::Volume> volume_;
   std::uint64_t record_;
-  std::optional<std::vector<ntfs::Child>> children_;
+  // The subfolders by long name, gathered with the entries (only these are opened later).
+  std::optional<std::vector<std::pair<std::wstring, std::uint64_t>>> subfolders_;
 };
 
 }  // namespace

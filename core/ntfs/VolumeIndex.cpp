@@ -146,9 +146,9 @@ std::optional<std::uint32_t> VolumeIndex::EntryOf(std::uint64_t record) const {
   return static_cast<std::uint32_t>(at - entries_.begin());
 }
 
-std::u16string VolumeIndex::NameText(const Name& name) const {
+void VolumeIndex::NameInto(const Name& name, std::u16string& out) const {
   const std::byte* text = pool_[name.text / kPoolBlock].data() + name.text % kPoolBlock;
-  std::u16string out(name.length, u'\0');
+  out.resize(name.length);
   if (name.form & kWide) {
     for (std::size_t i = 0; i < name.length; ++i)
       out[i] = static_cast<char16_t>(std::to_integer<unsigned>(text[2 * i]) |
@@ -156,6 +156,11 @@ std::u16string VolumeIndex::NameText(const Name& name) const {
   } else {
     for (std::size_t i = 0; i < name.length; ++i) out[i] = static_cast<char16_t>(std::to_integer<unsigned>(text[i]));
   }
+}
+
+std::u16string VolumeIndex::NameText(const Name& name) const {
+  std::u16string out;
+  NameInto(name, out);
   return out;
 }
 
@@ -343,53 +348,69 @@ void VolumeIndex::CollectChildren(const std::vector<std::uint32_t>& name_parent,
 
 std::optional<std::uint32_t> VolumeIndex::ShortNameOf(const Entry& entry, const Entry& folder, std::uint32_t name) const {
   if (entry.name_count < 2) return std::nullopt;
-  // The same pairing as when the children were collected, for this folder alone.
+  // The same pairing as when the children were collected, for this folder
+  // alone; on the stack for the usual few names (this runs for every child listed).
   const auto in_folder = [&](const Name& n) {
     return n.parent_record == folder.record && n.parent_sequence == folder.sequence;
   };
   const auto space = [&](std::uint32_t k) { return static_cast<NameSpace>(names_[k].form & kSpaceMask); };
-  std::vector<std::uint32_t> longs;
-  std::vector<std::optional<std::uint32_t>> shorts;
+  constexpr std::size_t kFew = 16;
+  std::array<std::uint32_t, kFew> few_longs{};
+  std::array<std::uint32_t, kFew> few_shorts{};
+  std::vector<std::uint32_t> many_longs, many_shorts;
+  const bool many = entry.name_count > kFew;
+  if (many) {
+    many_longs.resize(entry.name_count);
+    many_shorts.resize(entry.name_count);
+  }
+  std::uint32_t* longs = many ? many_longs.data() : few_longs.data();
+  std::uint32_t* shorts = many ? many_shorts.data() : few_shorts.data();
+  std::size_t count = 0;
   const std::uint32_t end = entry.first_name + entry.name_count;
   for (std::uint32_t k = entry.first_name; k < end; ++k)
-    if (space(k) != NameSpace::kDos && in_folder(names_[k])) longs.push_back(k);
-  shorts.resize(longs.size());
+    if (space(k) != NameSpace::kDos && in_folder(names_[k])) {
+      shorts[count] = kNone;
+      longs[count++] = k;
+    }
   for (std::uint32_t k = entry.first_name; k < end; ++k) {
     if (space(k) != NameSpace::kDos || !in_folder(names_[k])) continue;
-    std::size_t partner = longs.size();
-    for (std::size_t c = 0; c < longs.size(); ++c) {
-      if (shorts[c]) continue;
+    std::size_t partner = count;
+    for (std::size_t c = 0; c < count; ++c) {
+      if (shorts[c] != kNone) continue;
       const bool win32 = space(longs[c]) == NameSpace::kWin32;
-      if (partner == longs.size() || (win32 && space(longs[partner]) != NameSpace::kWin32)) partner = c;
+      if (partner == count || (win32 && space(longs[partner]) != NameSpace::kWin32)) partner = c;
     }
-    if (partner != longs.size()) shorts[partner] = k;
+    if (partner != count) shorts[partner] = k;
   }
-  for (std::size_t c = 0; c < longs.size(); ++c)
-    if (longs[c] == name) return shorts[c];
+  for (std::size_t c = 0; c < count; ++c)
+    if (longs[c] == name) return shorts[c] == kNone ? std::nullopt : std::optional<std::uint32_t>(shorts[c]);
   return std::nullopt;
 }
 
-std::vector<Child> VolumeIndex::Children(std::uint64_t folder) const {
-  std::vector<Child> children;
+void VolumeIndex::ForEachChild(std::uint64_t folder, const std::function<void(const ChildView&)>& visit) const {
   const auto at = EntryOf(folder);
-  if (!at) return children;
+  if (!at) return;
   const auto group = std::lower_bound(folders_.begin(), folders_.end(), std::pair{*at, std::uint32_t{0}});
-  if (group == folders_.end() || group->first != *at) return children;
+  if (group == folders_.end() || group->first != *at) return;
   const std::size_t first = group->second;
   const std::size_t last = group + 1 == folders_.end() ? children_.size() : (group + 1)->second;
   const Entry& parent = entries_[*at];
-  children.reserve(last - first);
+  std::u16string name_text, short_text;  // reused for every child
   for (std::size_t c = first; c < last; ++c) {
     const auto [e, k] = children_[c];
     const Entry& entry = entries_[e];
     const Name& name = names_[k];
-    Child child;
+    ChildView child;
     child.record = entry.record;
     child.sequence = entry.sequence;
-    child.name = NameText(name);
+    NameInto(name, name_text);
+    child.name = name_text;
     child.name_space = static_cast<NameSpace>(name.form & kSpaceMask);
     if (child.name_space != NameSpace::kDos)
-      if (const auto short_name = ShortNameOf(entry, parent, k)) child.short_name = NameText(names_[*short_name]);
+      if (const auto short_name = ShortNameOf(entry, parent, k)) {
+        NameInto(names_[*short_name], short_text);
+        child.short_name = short_text;
+      }
     child.is_directory = (entry.size_and_flags & kDirectoryFlag) != 0;
     child.attributes = entry.attributes;
     child.size = entry.size_and_flags & kSizeMask;
@@ -397,8 +418,25 @@ std::vector<Child> VolumeIndex::Children(std::uint64_t folder) const {
       const auto tag = std::lower_bound(reparse_tags_.begin(), reparse_tags_.end(), std::pair{e, std::uint32_t{0}});
       if (tag != reparse_tags_.end() && tag->first == e) child.reparse_tag = tag->second;
     }
-    children.push_back(std::move(child));
+    visit(child);
   }
+}
+
+std::vector<Child> VolumeIndex::Children(std::uint64_t folder) const {
+  std::vector<Child> children;
+  ForEachChild(folder, [&](const ChildView& view) {
+    Child child;
+    child.record = view.record;
+    child.sequence = view.sequence;
+    child.name = view.name;
+    child.name_space = view.name_space;
+    if (view.short_name) child.short_name = std::u16string(*view.short_name);
+    child.is_directory = view.is_directory;
+    child.attributes = view.attributes;
+    child.size = view.size;
+    child.reparse_tag = view.reparse_tag;
+    children.push_back(std::move(child));
+  });
   return children;
 }
 

@@ -7,7 +7,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/ntfs/AttributeValues.h"
@@ -45,6 +47,19 @@ struct Child {
   // The separate DOS-namespace name under the same folder. Empty when the long
   // name is itself the 8.3 name (kWin32AndDos) or when there is no short name.
   std::optional<std::u16string> short_name;
+  bool is_directory = false;
+  std::uint32_t attributes = 0;
+  std::uint64_t size = 0;
+  std::optional<std::uint32_t> reparse_tag;
+};
+
+// A child as ForEachChild hands it on: the names are valid only during the call.
+struct ChildView {
+  std::uint64_t record = 0;
+  std::uint16_t sequence = 0;
+  std::u16string_view name;
+  NameSpace name_space = NameSpace::kWin32;
+  std::optional<std::u16string_view> short_name;
   bool is_directory = false;
   std::uint32_t attributes = 0;
   std::uint64_t size = 0;
@@ -89,6 +104,8 @@ class VolumeIndex {
   // links in several folders shows in each), ordered by record number. Empty
   // for a file, an orphan, a metafile, or a record not in use.
   std::vector<Child> Children(std::uint64_t folder) const;
+  // The same children, one call each, without a string allocated per name.
+  void ForEachChild(std::uint64_t folder, const std::function<void(const ChildView&)>& visit) const;
 
   // The bytes the index holds (its tables' capacities and the name pool).
   std::size_t MemoryBytes() const;
@@ -119,6 +136,7 @@ class VolumeIndex {
   void CollectChildren(const std::vector<std::uint32_t>& name_parent, const std::vector<std::uint32_t>& primary);
   std::optional<std::uint32_t> EntryOf(std::uint64_t record) const;
   std::u16string NameText(const Name& name) const;
+  void NameInto(const Name& name, std::u16string& out) const;
   FileEntry Materialize(const Entry& entry) const;
   // The DOS name paired with the entry's name `name` in the folder `folder` as its short name.
   std::optional<std::uint32_t> ShortNameOf(const Entry& entry, const Entry& folder, std::uint32_t name) const;
