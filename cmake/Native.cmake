@@ -25,6 +25,7 @@ add_executable(core_tests
   tests/core/WildcardMatchTest.cpp
   tests/core/ntfs/BootSectorTest.cpp
   tests/core/ntfs/ByteSourceTest.cpp
+  tests/core/ntfs/FolderIndexTest.cpp
   tests/core/ntfs/MftRecordTest.cpp
   tests/core/ntfs/MftScanTest.cpp
   tests/core/ntfs/RunListTest.cpp
