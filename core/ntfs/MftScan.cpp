@@ -39,7 +39,7 @@ class Scanner {
     }
     if (count == 1) {
       CountBad(tally_, first, RecordLabel(first) + ": could not be read");
-      if (!(unreadable_end_ == first)) ++tally_.unreadable_stretches;
+      if (unreadable_end_ != first) ++tally_.unreadable_stretches;
       unreadable_end_ = first + 1;
       return;
     }
