@@ -90,16 +90,28 @@ std::string ViewsFileFor(std::string_view listing_path) {
   return std::string(listing_path.substr(0, has_extension ? dot : listing_path.size())) + "-views.txt";
 }
 
+void AppendViewsFileRecord(std::string& out, std::string_view path, std::uint32_t attributes, Views views) {
+  out += "F\t";
+  for (const char c : path) {
+    if (c == '\t' || c == '\r' || c == '\n' || c == '%') {
+      out += '%';
+      out += kHex[(static_cast<unsigned char>(c) >> 4) & 0xF];
+      out += kHex[static_cast<unsigned char>(c) & 0xF];
+    } else {
+      out += c;
+    }
+  }
+  out += '\t';
+  for (int shift = 28; shift >= 0; shift -= 4) out += kHex[(attributes >> shift) & 0xF];
+  out += '\t';
+  if (views.volume) out += 'V';
+  if (views.query) out += 'Q';
+}
+
 std::string ViewsFileRecord(std::string_view path, std::uint32_t attributes, Views views) {
   std::string record;
   record.reserve(path.size() + 16);
-  record += "F\t";
-  record += EscapedField(path);
-  record += '\t';
-  record += Hex8(attributes);
-  record += '\t';
-  if (views.volume) record += 'V';
-  if (views.query) record += 'Q';
+  AppendViewsFileRecord(record, path, attributes, views);
   return record;
 }
 

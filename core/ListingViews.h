@@ -75,6 +75,8 @@ struct EntryFacts {
 std::string ViewsFileFor(std::string_view listing_path);
 
 std::string ViewsFileRecord(std::string_view path, std::uint32_t attributes, Views views);
+// The same record appended to `out`.
+void AppendViewsFileRecord(std::string& out, std::string_view path, std::uint32_t attributes, Views views);
 // A field as the views and recheck files write it, and read back (nothing for
 // a broken escape).
 std::string EscapedField(std::string_view field);

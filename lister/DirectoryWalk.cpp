@@ -91,16 +91,22 @@ std::vector<DirectoryWalk::Subfolder> DirectoryWalk::ListFolder(Folders& folders
   }
 
   std::vector<Subfolder> subfolders;
+  std::string shown, path;  // reused for every entry: a volume lists millions
   for (const auto& [entry, in_view] : merged) {
-    const std::string shown = place.prefix + ListedName(entry);
+    shown.assign(place.prefix);
+    shown += ListedName(entry);
     if (entry.IsFolder()) {
       if (Matches(entry, filter_)) output_.WriteLine(SubfolderLine(shown));
       if (recurse_ && !entry.IsLink()) subfolders.push_back({entry.long_name, ListedName(entry), in_view});
       continue;
     }
     if (!Matches(entry, filter_)) continue;
-    output_.WriteLine(FileLine(shown, entry.size));
-    if (facts_ != nullptr) facts_->WriteLine(ViewsFileRecord(heading + shown, entry.attributes, ViewsOf(in_view)));
+    output_.WriteWith([&](std::string& line) { AppendFileLine(line, shown, entry.size); });
+    if (facts_ != nullptr) {
+      path.assign(heading);
+      path += shown;
+      facts_->WriteWith([&](std::string& line) { AppendViewsFileRecord(line, path, entry.attributes, ViewsOf(in_view)); });
+    }
     ++totals_.files;
     totals_.bytes += entry.size;
   }
