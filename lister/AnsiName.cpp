@@ -39,21 +39,30 @@ bool AsciiCodePage() {
   return ascii;
 }
 
-std::optional<std::string> Spelled(const std::wstring& name) {
+// Appends the exact spelling of `name`; false (and nothing appended) when it has none.
+bool AppendSpelled(std::string& out, const std::wstring& name) {
   if (AsciiCodePage() && !name.empty() &&
-      std::all_of(name.begin(), name.end(), [](wchar_t c) { return c > 0 && c < 0x80; }))
-    return std::string(name.begin(), name.end());
-  return win::ExactAnsi(name);
+      std::all_of(name.begin(), name.end(), [](wchar_t c) { return c > 0 && c < 0x80; })) {
+    for (const wchar_t c : name) out += static_cast<char>(c);
+    return true;
+  }
+  const auto spelled = win::ExactAnsi(name);
+  if (spelled) out += *spelled;
+  return spelled.has_value();
 }
 
 }  // namespace
 
+void AppendListedName(std::string& out, const DirectoryEntry& entry) {
+  if (!entry.short_name.empty() && AppendSpelled(out, entry.short_name)) return;
+  if (AppendSpelled(out, entry.long_name)) return;
+  out += Noted(entry.long_name);
+}
+
 std::string ListedName(const DirectoryEntry& entry) {
-  if (!entry.short_name.empty()) {
-    if (const auto spelled = Spelled(entry.short_name)) return *spelled;
-  }
-  if (const auto spelled = Spelled(entry.long_name)) return *spelled;
-  return Noted(entry.long_name);
+  std::string name;
+  AppendListedName(name, entry);
+  return name;
 }
 
 bool IsSpelled(const std::string& listed_name) { return listed_name.rfind(kNotAnsiNote, 0) != 0; }

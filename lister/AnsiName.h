@@ -14,6 +14,8 @@ namespace quarvel::lister {
 // U+XXXX; the colon keeps the ordinary search from ever matching it, so the
 // entry is reported as not seen, with a name a person can read.
 std::string ListedName(const DirectoryEntry& entry);
+// The same name appended to `out`.
+void AppendListedName(std::string& out, const DirectoryEntry& entry);
 bool IsSpelled(const std::string& listed_name);
 
 }  // namespace quarvel::lister

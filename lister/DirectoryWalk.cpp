@@ -94,7 +94,7 @@ std::vector<DirectoryWalk::Subfolder> DirectoryWalk::ListFolder(Folders& folders
   std::string shown, path;  // reused for every entry: a volume lists millions
   for (const auto& [entry, in_view] : merged) {
     shown.assign(place.prefix);
-    shown += ListedName(entry);
+    AppendListedName(shown, entry);
     if (entry.IsFolder()) {
       if (Matches(entry, filter_)) output_.WriteLine(SubfolderLine(shown));
       if (recurse_ && !entry.IsLink()) subfolders.push_back({entry.long_name, ListedName(entry), in_view});
