@@ -36,7 +36,9 @@ add_executable(core_tests
   tests/core/ntfs/BootSectorTest.cpp
   tests/core/ntfs/ByteSourceTest.cpp
   tests/core/ntfs/FileDataTest.cpp
+  tests/core/ntfs/FolderIndexTest.cpp
   tests/core/ntfs/MftRecordTest.cpp
+  tests/core/ntfs/MftScanTest.cpp
   tests/core/ntfs/RunListTest.cpp
   tests/core/ntfs/TestVolume.cpp
   tests/core/ntfs/VolumeIndexTest.cpp
@@ -51,6 +53,13 @@ target_link_libraries(ntfs-list PRIVATE quarvel_core)
 add_test(NAME ntfs.oracle
   COMMAND ${CMAKE_SOURCE_DIR}/tests/ntfs/oracle-test.sh $<TARGET_FILE:ntfs-list> ${CMAKE_BINARY_DIR}/ntfs-oracle)
 set_tests_properties(ntfs.oracle PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 900)
+# NTFS images of millions of records written directly, for the benchmarks; a
+# small one is checked against The Sleuth Kit here.
+add_executable(make-ntfs-image tests/tools/MakeNtfsImage.cpp)
+add_test(NAME ntfs.generated
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/ntfs/generated-test.sh $<TARGET_FILE:make-ntfs-image> $<TARGET_FILE:ntfs-list>
+          ${CMAKE_BINARY_DIR}/ntfs-generated)
+set_tests_properties(ntfs.generated PROPERTIES TIMEOUT 600)
 
 # The hive reader's command-line face, for the oracle test and the benchmark.
 add_executable(hive-dump tests/tools/HiveDump.cpp)

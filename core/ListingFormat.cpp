@@ -19,8 +19,22 @@ std::string FolderHeadingLine(std::string_view folder) {
   return line;
 }
 
+void AppendFileLine(std::string& out, std::string_view name, std::uint64_t size) {
+  out.append(name);
+  out.append(name.size() + 2 > kNameColumn ? 2 : kNameColumn - name.size(), ' ');
+  char digits[20];
+  std::size_t count = 0;
+  do {
+    digits[count++] = static_cast<char>('0' + size % 10);
+    size /= 10;
+  } while (size != 0);
+  while (count > 0) out += digits[--count];
+}
+
 std::string FileLine(std::string_view name, std::uint64_t size) {
-  return PaddedName(name) + std::to_string(size);
+  std::string line;
+  AppendFileLine(line, name, size);
+  return line;
 }
 
 std::string SubfolderLine(std::string_view name) {

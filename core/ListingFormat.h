@@ -19,6 +19,8 @@ std::string FolderHeadingLine(std::string_view folder);
 // The name, at least two blanks, then the size: the name search needs the blanks
 // to tell where the name ends.
 std::string FileLine(std::string_view name, std::uint64_t size);
+// The same line appended to `out` (no string of its own: the lister writes millions).
+void AppendFileLine(std::string& out, std::string_view name, std::uint64_t size);
 std::string SubfolderLine(std::string_view name);
 // The name the lister gives, in a file line of its own, to a folder it could
 // not open or read to its end, with the status it got. The colon keeps the

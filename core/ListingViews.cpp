@@ -159,6 +159,37 @@ bool EndsWithEndRecord(std::string_view tail) {
 
 std::string SourcesRecord(Views views) { return "S\t" + views.Letters(); }
 
+std::string VolumeViewRecord(const VolumeViewState& state) {
+  if (state.used)
+    return "V\tused\t" + std::to_string(state.records_skipped) + "\t" + std::to_string(state.stretches_unreadable);
+  return "V\tnot used\t" + EscapedField(state.reason);
+}
+
+std::string VolumeViewText(const VolumeViewState& state) {
+  if (!state.used) return "volume view: not used, because " + state.reason;
+  std::string text = "volume view: used";
+  if (state.records_skipped != 0) {
+    text += ", " + std::to_string(state.records_skipped) + " MFT record" + (state.records_skipped == 1 ? "" : "s") +
+            " skipped";
+    if (state.stretches_unreadable != 0)
+      text += " (" + std::to_string(state.stretches_unreadable) + " stretch" +
+              (state.stretches_unreadable == 1 ? "" : "es") + " unreadable)";
+  }
+  return text;
+}
+
+namespace {
+
+std::optional<std::uint64_t> ParseCount(std::string_view field) {
+  if (field.empty() || field.size() > 19 || field.find_first_not_of("0123456789") != std::string_view::npos)
+    return std::nullopt;
+  std::uint64_t value = 0;
+  for (const char c : field) value = value * 10 + static_cast<std::uint64_t>(c - '0');
+  return value;
+}
+
+}  // namespace
+
 std::string UnreadByQueryRecord(std::string_view folder, std::uint32_t status) {
   return "D\t" + EscapedField(folder) + "\t" + Hex8(status);
 }
@@ -211,6 +242,19 @@ bool ListingViews::ReadLine(std::string_view line) {
     const auto why = UnescapedField(fields[2]);
     if (!view || !why) return false;
     not_used_[*view] = why->substr(0, 512);
+    return true;
+  }
+  if (fields[0] == "V" && fields.size() == 4 && fields[1] == "used") {
+    const auto skipped = ParseCount(fields[2]);
+    const auto stretches = ParseCount(fields[3]);
+    if (!skipped || !stretches) return false;
+    volume_view_ = VolumeViewState{true, *skipped, *stretches, {}};
+    return true;
+  }
+  if (fields[0] == "V" && fields.size() == 3 && fields[1] == "not used") {
+    const auto reason = UnescapedField(fields[2]);
+    if (!reason || reason->empty()) return false;
+    volume_view_ = VolumeViewState{false, 0, 0, *reason};
     return true;
   }
   if (fields[0] == "D" && fields.size() == 3) {

@@ -19,6 +19,14 @@
 //                                       read (an NTSTATUS in hex), although the
 //                                       volume view listed it
 //   E <files>                           the last line: the lister finished
+//   V used <skipped> <unreadable>       the volume view was used: MFT records it
+//                                       skipped as damaged or unreadable, and the
+//                                       stretches of the MFT it could not read
+//   V not used <reason>                 why the volume view was not used: "no raw
+//                                       access", "not NTFS", "locked", "failed"
+//
+// Readers skip record types they do not know, so a record type is added, never
+// changed.
 //
 // Ids are "<letter><16 hex digits>" joined by ",": the volume's MFT file
 // reference (sequence number in the high 16 bits), the directory query's file id.
@@ -55,6 +63,26 @@ struct FolderFacts {
   ViewIds ids;
   bool operator==(const FolderFacts&) const = default;
 };
+
+// Whether the lister read the volume's own MFT, and what that cost it.
+struct VolumeViewState {
+  bool used = false;
+  std::uint64_t records_skipped = 0;
+  std::uint64_t stretches_unreadable = 0;
+  std::string reason;  // why not, when not used
+  bool operator==(const VolumeViewState&) const = default;
+};
+
+// The reasons the lister gives for not using the volume view.
+inline constexpr std::string_view kNoRawAccess = "no raw access";
+inline constexpr std::string_view kNotNtfs = "not NTFS";
+inline constexpr std::string_view kVolumeLocked = "locked";
+inline constexpr std::string_view kVolumeFailed = "failed";
+
+std::string VolumeViewRecord(const VolumeViewState& state);
+// "volume view: used", "volume view: used, 3 MFT records skipped (1 stretch
+// unreadable)", "volume view: not used, because no raw access".
+std::string VolumeViewText(const VolumeViewState& state);
 
 struct EntryFacts {
   std::uint32_t attributes = 0;
@@ -111,6 +139,8 @@ class ListingViews {
   const std::map<ViewId, std::string>& NotUsed() const { return not_used_; }
   // The lister's end record was read: it finished its listing.
   bool Ended() const { return ended_; }
+  // Whether the volume view was used; nothing when the file does not say.
+  const std::optional<VolumeViewState>& VolumeView() const { return volume_view_; }
 
   // Records beyond this many are not kept: a hostile file cannot grow memory
   // without bound (a whole drive lists a few million files).
@@ -124,6 +154,7 @@ class ListingViews {
   bool ended_ = false;
   std::string current_folder_;  // the last "P" record's folder, and its facts
   FolderFacts current_folder_facts_;
+  std::optional<VolumeViewState> volume_view_;
   std::unordered_map<std::string, EntryFacts> files_;
   std::unordered_map<std::string, std::uint32_t> unread_;
 };

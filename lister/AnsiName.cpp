@@ -2,8 +2,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
+#include <optional>
 
 #include "platform/AnsiText.h"
 
@@ -40,16 +42,44 @@ std::string Noted(const std::wstring& name) {
   return noted;
 }
 
+// Every ANSI code page Windows uses keeps the ASCII characters as they are, so a
+// name of ASCII alone is spelled exactly without asking the system (twice, with
+// a round trip), which a listing of millions of names would feel.
+bool AsciiCodePage() {
+  static const bool ascii = [] {
+    const UINT page = GetACP();
+    return page == CP_UTF8 || page == 874 || page == 932 || page == 936 || page == 949 || page == 950 ||
+           (page >= 1250 && page <= 1258);
+  }();
+  return ascii;
+}
+
+// Appends the exact spelling of `name`; false (and nothing appended) when it
+// has none, or holds a character the listing must never hold as it is.
+bool AppendSpelled(std::string& out, const std::wstring& name) {
+  if (!IsSafe(name)) return false;
+  if (AsciiCodePage() && !name.empty() &&
+      std::all_of(name.begin(), name.end(), [](wchar_t c) { return c > 0 && c < 0x80; })) {
+    for (const wchar_t c : name) out += static_cast<char>(c);
+    return true;
+  }
+  const auto spelled = win::ExactAnsi(name);
+  if (spelled) out += *spelled;
+  return spelled.has_value();
+}
+
 }  // namespace
 
+void AppendListedName(std::string& out, const DirectoryEntry& entry) {
+  if (!entry.short_name.empty() && AppendSpelled(out, entry.short_name)) return;
+  if (AppendSpelled(out, entry.long_name)) return;
+  out += Noted(entry.long_name);
+}
+
 std::string ListedName(const DirectoryEntry& entry) {
-  if (!entry.short_name.empty() && IsSafe(entry.short_name)) {
-    if (const auto spelled = win::ExactAnsi(entry.short_name)) return *spelled;
-  }
-  if (IsSafe(entry.long_name)) {
-    if (const auto spelled = win::ExactAnsi(entry.long_name)) return *spelled;
-  }
-  return Noted(entry.long_name);
+  std::string name;
+  AppendListedName(name, entry);
+  return name;
 }
 
 bool IsSpelled(const std::string& listed_name) { return listed_name.rfind(kNotAnsiNote, 0) != 0; }

@@ -17,6 +17,8 @@ namespace quarvel::lister {
 // is written the same way, those characters as U+XXXX: no name can forge a
 // line, a path or a mark of the listing.
 std::string ListedName(const DirectoryEntry& entry);
+// The same name appended to `out`.
+void AppendListedName(std::string& out, const DirectoryEntry& entry);
 bool IsSpelled(const std::string& listed_name);
 
 }  // namespace quarvel::lister

@@ -1,5 +1,7 @@
 #include "lister/DirectoryWalk.h"
 
+#include <algorithm>
+#include <functional>
 #include <unordered_map>
 #include <vector>
 
@@ -84,10 +86,32 @@ std::vector<DirectoryWalk::Subfolder> DirectoryWalk::ListFolder(Folders& folders
   // entry only the second view returned comes after.
   std::vector<Merged> merged;
   std::unordered_map<std::wstring, std::size_t> by_name;
+  const bool both = folders[0] && folders[1];
   for (std::size_t i = 0; i < folders.size(); ++i) {
     if (!folders[i]) continue;
     FolderRead read = folders[i]->ReadEntries();
     if (read.failure) unread[i] = read.failure;
+    merged.reserve(merged.size() + read.entries.size());
+    if (!both) {
+      // One view: nothing to merge, but a name it gives twice is still listed
+      // once (the first), found without a map node per name.
+      std::vector<std::pair<std::size_t, std::size_t>> hashes;  // hash, position
+      hashes.reserve(read.entries.size());
+      for (std::size_t k = 0; k < read.entries.size(); ++k)
+        hashes.emplace_back(std::hash<std::wstring>{}(read.entries[k].long_name), k);
+      std::sort(hashes.begin(), hashes.end());
+      std::vector<bool> repeated(read.entries.size(), false);
+      for (std::size_t a = 0; a < hashes.size(); ++a)
+        for (std::size_t b = a + 1; b < hashes.size() && hashes[b].first == hashes[a].first; ++b)
+          if (!repeated[hashes[b].second] && read.entries[hashes[a].second].long_name == read.entries[hashes[b].second].long_name)
+            repeated[hashes[b].second] = true;  // sorted pairs put the earlier position first
+      for (std::size_t k = 0; k < read.entries.size(); ++k) {
+        if (repeated[k]) continue;
+        merged.push_back({std::move(read.entries[k]), {}});
+        merged.back().in_view[i] = true;
+      }
+      continue;
+    }
     for (auto& entry : read.entries) {
       const auto [found, added] = by_name.try_emplace(entry.long_name, merged.size());
       const std::uint64_t id = entry.id;
@@ -98,22 +122,26 @@ std::vector<DirectoryWalk::Subfolder> DirectoryWalk::ListFolder(Folders& folders
   }
 
   std::vector<Subfolder> subfolders;
+  std::string shown, path;  // reused for every entry: a volume lists millions
   for (const auto& [entry, in_view, ids] : merged) {
-    const std::string shown = place.prefix + ListedName(entry);
+    shown.assign(place.prefix);
+    AppendListedName(shown, entry);
     if (entry.IsFolder()) {
       if (Matches(entry, filter_)) output_.WriteLine(SubfolderLine(shown));
       if (recurse_ && !entry.IsLink()) subfolders.push_back({entry.long_name, ListedName(entry), in_view});
       continue;
     }
     if (!Matches(entry, filter_)) continue;
-    output_.WriteLine(FileLine(shown, entry.size));
+    output_.WriteWith([&](std::string& line) { AppendFileLine(line, shown, entry.size); });
     if (facts_ != nullptr) {
       ViewIds view_ids;
       for (std::size_t i = 0; i < ids.size(); ++i) {
         if (in_view[i] && ids[i] != 0 && views_[i].source != nullptr) view_ids[static_cast<std::size_t>(views_[i].Id())] = ids[i];
       }
+      path.assign(heading);
+      path += shown;
       const std::u16string long_name(entry.long_name.begin(), entry.long_name.end());
-      facts_->WriteLine(ViewsFileRecord(heading + shown, entry.attributes, ViewsOf(in_view), view_ids, Wtf8FromUtf16(long_name)));
+      facts_->WriteLine(ViewsFileRecord(path, entry.attributes, ViewsOf(in_view), view_ids, Wtf8FromUtf16(long_name)));
     }
     ++totals_.files;
     totals_.bytes += entry.size;

@@ -1,12 +1,6 @@
 #include "lister/ListingOutput.h"
 
 namespace quarvel::lister {
-namespace {
-
-constexpr std::size_t kFlushAt = 64 * 1024;
-
-}  // namespace
-
 ListingOutput::ListingOutput(const std::string& file_name) {
   if (file_name.empty()) {
     target_ = GetStdHandle(STD_OUTPUT_HANDLE);

@@ -21,9 +21,18 @@ class ListingOutput {
 
   bool IsOpen() const { return target_ != INVALID_HANDLE_VALUE && target_ != nullptr; }
   void WriteLine(std::string_view line);
+  // A line that `fill` appends to the buffer itself, without a string of its own.
+  template <class Fill>
+  void WriteWith(const Fill& fill) {
+    fill(buffer_);
+    buffer_.append("\r\n");
+    if (buffer_.size() >= kFlushAt) Flush();
+  }
   void Flush();
   // A write failed (a full disk, say): what was written is not whole.
   bool Failed() const { return failed_; }
+
+  static constexpr std::size_t kFlushAt = 64 * 1024;
 
  private:
   win::UniqueFileHandle owned_file_;

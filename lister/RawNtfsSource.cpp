@@ -33,21 +33,22 @@ class VolumeBytes final : public ntfs::ByteSource {
     DWORD read = 0;
     if (!ReadFile(volume_.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read, &at)) {
       const DWORD error = GetLastError();
+      last_error_ = error;
       if (error == ERROR_HANDLE_EOF) return std::size_t{0};
       return ntfs::Failure{"volume read at " + std::to_string(offset) + ": error " + std::to_string(error)};
     }
     return static_cast<std::size_t>(read);
   }
 
+  // The error of the last read that failed: a volume another program has locked answers ERROR_LOCK_VIOLATION.
+  DWORD last_error() const { return last_error_; }
+
  private:
   win::UniqueFileHandle volume_;
+  DWORD last_error_ = 0;
 };
 
 std::wstring Wide(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
-
-bool SameSpelling(const std::u16string& a, const std::wstring& b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end());
-}
 
 bool SameName(const std::wstring& a, const std::wstring& b) {
   return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
@@ -84,10 +85,10 @@ std::optional<std::wstring> VolumeDevice(const std::wstring& root) {
   return device;
 }
 
-DirectoryEntry EntryOf(const ntfs::Child& child) {
+DirectoryEntry EntryOf(const ntfs::ChildView& child) {
   DirectoryEntry entry;
-  entry.long_name = Wide(child.name);
-  if (child.short_name) entry.short_name = Wide(*child.short_name);
+  entry.long_name.assign(child.name.begin(), child.name.end());
+  if (child.short_name) entry.short_name.assign(child.short_name->begin(), child.short_name->end());
   entry.attributes = child.attributes;
   if (child.is_directory) entry.attributes |= FILE_ATTRIBUTE_DIRECTORY;
   if (child.reparse_tag) {
@@ -102,7 +103,11 @@ DirectoryEntry EntryOf(const ntfs::Child& child) {
 }  // namespace
 
 struct RawNtfsSource::Volume {
-  ntfs::VolumeIndex index;
+  std::unique_ptr<VolumeBytes> bytes;
+  std::unique_ptr<ntfs::SectorAlignedSource> aligned;  // over `bytes`
+  ntfs::BootSector boot;
+  ntfs::MftLayout mft;
+  std::optional<ntfs::VolumeIndex> index;  // the whole MFT, when it was read
   std::wstring root;  // the volume's root folder, ending in "\"
 };
 
@@ -115,67 +120,114 @@ class RawFolder : public Folder {
 
   FolderRead ReadEntries() override {
     FolderRead read;
-    for (const auto& child : Children()) read.entries.push_back(EntryOf(child));
+    subfolders_.emplace();
+    volume_->index->ForEachChild(record_, [&](const ntfs::ChildView& child) {
+      read.entries.push_back(EntryOf(child));
+      if (child.is_directory) subfolders_->push_back({read.entries.back().long_name, child.record});
+    });
     return read;
   }
 
   std::optional<FolderIdentity> Identity() const override { return FolderIdentity{0, 0, record_}; }
 
   OpenedFolder OpenSubfolder(const std::wstring& name) override {
-    for (const auto& child : Children()) {
-      if (child.is_directory && SameSpelling(child.name, name)) {
-        return {std::make_unique<RawFolder>(volume_, child.record), 0, false};
-      }
+    if (!subfolders_) {
+      subfolders_.emplace();
+      volume_->index->ForEachChild(record_, [&](const ntfs::ChildView& child) {
+        if (child.is_directory) subfolders_->push_back({std::wstring(child.name.begin(), child.name.end()), child.record});
+      });
+    }
+    for (const auto& [subfolder, record] : *subfolders_) {
+      if (subfolder == name) return {std::make_unique<RawFolder>(volume_, record), 0, false};
     }
     return {nullptr, ERROR_PATH_NOT_FOUND, true};
   }
 
  private:
-  const std::vector<ntfs::Child>& Children() {
-    if (!children_) children_ = volume_->index.Children(record_);
-    return *children_;
-  }
-
   std::shared_ptr<RawNtfsSource::Volume> volume_;
   std::uint64_t record_;
-  std::optional<std::vector<ntfs::Child>> children_;
+  // The subfolders by long name, gathered with the entries (only these are opened later).
+  std::optional<std::vector<std::pair<std::wstring, std::uint64_t>>> subfolders_;
 };
 
 }  // namespace
 
-std::unique_ptr<RawNtfsSource> RawNtfsSource::ForFolder(const std::wstring& folder) {
+RawNtfsSource::Opened RawNtfsSource::ForFolder(const std::wstring& folder, bool whole_mft) {
+  Opened opened;
+  const auto not_used = [&](std::string_view reason) {
+    opened.state.reason = std::string(reason);
+    return std::move(opened);
+  };
   const std::wstring path = FinalPath(folder);
   std::array<wchar_t, MAX_PATH> root{};
-  if (!GetVolumePathNameW(path.c_str(), root.data(), static_cast<DWORD>(root.size()))) return nullptr;
+  // A folder on no local volume (a share, say) has no volume to read raw.
+  if (!GetVolumePathNameW(path.c_str(), root.data(), static_cast<DWORD>(root.size()))) return not_used(kNoRawAccess);
   const auto device = VolumeDevice(root.data());
-  if (!device) return nullptr;
+  if (!device) return not_used(kNoRawAccess);
   win::UniqueFileHandle handle(
       CreateFileW(device->c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
-  if (!handle) return nullptr;
+  if (!handle) {
+    const DWORD error = GetLastError();
+    return not_used(error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ? kVolumeLocked : kNoRawAccess);
+  }
 
-  VolumeBytes bytes(std::move(handle));
+  auto volume = std::make_shared<Volume>();
+  volume->bytes = std::make_unique<VolumeBytes>(std::move(handle));
+  VolumeBytes& bytes = *volume->bytes;
   std::vector<std::byte> first(kFirstRead);
   const auto read = bytes.Read(0, first);
-  if (!read || *read < ntfs::kBootSectorSize || std::memcmp(first.data() + 3, "NTFS    ", 8) != 0) return nullptr;
+  if (!read) return not_used(bytes.last_error() == ERROR_LOCK_VIOLATION ? kVolumeLocked : kVolumeFailed);
+  if (*read < ntfs::kBootSectorSize) return not_used(kNotNtfs);
+  // A volume BitLocker keeps locked shows its own signature instead of NTFS's.
+  if (std::memcmp(first.data() + 3, "-FVE-FS-", 8) == 0) return not_used(kVolumeLocked);
+  if (std::memcmp(first.data() + 3, "NTFS    ", 8) != 0) return not_used(kNotNtfs);
   const auto boot = ntfs::ParseBootSector(ntfs::Bytes(first.data(), ntfs::kBootSectorSize));
-  if (!boot) return nullptr;
-  ntfs::SectorAlignedSource aligned(bytes, boot->bytes_per_sector);
-  auto index = ntfs::VolumeIndex::Read(aligned);
-  if (!index) return nullptr;
-  auto volume = std::make_shared<Volume>(Volume{std::move(*index), root.data()});
-  return std::make_unique<RawNtfsSource>(std::move(volume));
+  if (!boot) return not_used(kNotNtfs);
+  volume->aligned = std::make_unique<ntfs::SectorAlignedSource>(bytes, boot->bytes_per_sector);
+  volume->boot = *boot;
+  volume->root = root.data();
+  if (whole_mft) {
+    auto index = ntfs::VolumeIndex::Read(*volume->aligned);
+    if (!index) return not_used(kVolumeFailed);
+    opened.state.records_skipped = index->tally().bad;
+    opened.state.stretches_unreadable = index->tally().unreadable_stretches;
+    volume->mft = index->mft();
+    volume->index.emplace(std::move(*index));
+  } else {
+    auto mft = ntfs::LocateMft(*volume->aligned, *boot);
+    if (!mft) return not_used(kVolumeFailed);
+    volume->mft = std::move(*mft);
+  }
+  opened.state.used = true;
+  opened.source = std::make_unique<RawNtfsSource>(std::move(volume));
+  return opened;
 }
 
 RawNtfsSource::Found RawNtfsSource::LookUp(std::uint64_t reference, std::uint64_t folder,
                                            const std::wstring& long_name) const {
-  const auto wanted = ntfs::FileReference::FromRaw(reference);
-  const ntfs::FileEntry* entry = volume_->index.Find(wanted.record);
-  if (entry == nullptr || entry->sequence != wanted.sequence) return {Found::State::kGone, 0};
-  std::uint32_t attributes = entry->attributes;
-  if (entry->is_directory) attributes |= FILE_ATTRIBUTE_DIRECTORY;
-  if (entry->reparse_tag) attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
-  for (const auto& name : entry->names) {
-    if (name.parent.record == folder && name.name_space != ntfs::NameSpace::kDos && SameSpelling(name.name, long_name)) {
+  // Read from the volume now, not from an index read earlier: what the
+  // directory query was just asked is compared with the record as it is.
+  const ntfs::FileReference wanted[] = {ntfs::FileReference::FromRaw(reference)};
+  const auto looked = ntfs::ReadRecords(*volume_->aligned, volume_->boot, volume_->mft, wanted);
+  if (looked.empty()) return {Found::State::kUnknown, 0};
+  using Lookup = ntfs::RecordLookup::State;
+  switch (looked.front().state) {
+    case Lookup::kReused:
+    case Lookup::kNotInUse:
+      return {Found::State::kGone, 0};
+    case Lookup::kDamaged:
+    case Lookup::kUnreadable:
+      return {Found::State::kUnknown, 0};
+    case Lookup::kFound:
+      break;
+  }
+  const ntfs::RecordContents& record = *looked.front().contents;
+  std::uint32_t attributes = record.attributes.value_or(0);
+  if (record.header.IsDirectory()) attributes |= FILE_ATTRIBUTE_DIRECTORY;
+  if (record.reparse_tag) attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+  for (const auto& name : record.names) {
+    if (name.parent.record == folder && name.name_space != ntfs::NameSpace::kDos &&
+        std::equal(name.name.begin(), name.name.end(), long_name.begin(), long_name.end())) {
       return {Found::State::kThere, attributes};
     }
   }
@@ -183,6 +235,7 @@ RawNtfsSource::Found RawNtfsSource::LookUp(std::uint64_t reference, std::uint64_
 }
 
 OpenedFolder RawNtfsSource::OpenFolder(const std::wstring& path) {
+  if (!volume_->index) return {nullptr, ERROR_NOT_SUPPORTED, false};  // opened to find records only
   const std::wstring final_path = FinalPath(path);
   const std::wstring& root = volume_->root;
   // A folder on another volume is not missing: this source cannot say.
@@ -201,7 +254,7 @@ OpenedFolder RawNtfsSource::OpenFolder(const std::wstring& path) {
     const std::wstring name = final_path.substr(at, end - at);
     at = end;
     bool found = false;
-    for (const auto& child : volume_->index.Children(record)) {
+    for (const auto& child : volume_->index->Children(record)) {
       const bool named = SameName(Wide(child.name), name) || (child.short_name && SameName(Wide(*child.short_name), name));
       // A folder the walk enters (a cloud placeholder, say) is opened too; a link never.
       if (child.is_directory && named && (!child.reparse_tag || EntersReparseFolder(*child.reparse_tag))) {

@@ -10,16 +10,21 @@
 #include <memory>
 #include <string>
 
+#include "core/ListingViews.h"
 #include "lister/Folder.h"
 
 namespace quarvel::lister {
 
 class RawNtfsSource : public FolderSource {
  public:
+  struct Opened;
   // The source for the volume that holds `folder` (a full Win32 path), its
-  // whole MFT read at once; nothing when that volume cannot be opened raw, is
-  // not NTFS, or its MFT cannot be read.
-  static std::unique_ptr<RawNtfsSource> ForFolder(const std::wstring& folder);
+  // whole MFT read at once; or, when that volume cannot be opened raw, is not
+  // NTFS, or its MFT cannot be read, no source and the reason. `state` says
+  // either way, with the records the scan skipped, for the views file.
+  // `whole_mft` false reads only what finding records needs (LookUp), not the
+  // whole index: the second look costs its candidates, not the volume.
+  static Opened ForFolder(const std::wstring& folder, bool whole_mft = true);
 
   OpenedFolder OpenFolder(const std::wstring& path) override;
 
@@ -27,7 +32,7 @@ class RawNtfsSource : public FolderSource {
   // or reused; changed when it no longer has `long_name` in the folder of
   // record `folder`; there otherwise, with its attributes.
   struct Found {
-    enum class State { kThere, kGone, kChanged } state = State::kGone;
+    enum class State { kThere, kGone, kChanged, kUnknown } state = State::kGone;
     std::uint32_t attributes = 0;
   };
   Found LookUp(std::uint64_t reference, std::uint64_t folder, const std::wstring& long_name) const;
@@ -37,6 +42,11 @@ class RawNtfsSource : public FolderSource {
 
  private:
   std::shared_ptr<Volume> volume_;
+};
+
+struct RawNtfsSource::Opened {
+  std::unique_ptr<RawNtfsSource> source;
+  VolumeViewState state;
 };
 
 }  // namespace quarvel::lister

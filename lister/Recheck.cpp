@@ -76,10 +76,11 @@ void LookOnVolume(const RawNtfsSource& raw, const RecheckRequest& request, const
   if (!id || !folder) return;  // the volume did not list it: nothing to find again
   const auto found = raw.LookUp(*id, *folder, name);
   using State = RawNtfsSource::Found::State;
-  answer.Set(ViewId::kVolume, found.state == State::kThere  ? Look::kThere
-                              : found.state == State::kGone ? Look::kGone
-                                                            : Look::kChanged);
-  if (found.state != State::kGone) answer.attributes = found.attributes;
+  answer.Set(ViewId::kVolume, found.state == State::kThere     ? Look::kThere
+                              : found.state == State::kGone    ? Look::kGone
+                              : found.state == State::kUnknown ? Look::kUnknown
+                                                               : Look::kChanged);
+  if (found.state == State::kThere || found.state == State::kChanged) answer.attributes = found.attributes;
 }
 
 }  // namespace

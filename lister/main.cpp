@@ -102,9 +102,10 @@ int Run() {
   // directory query; the directory query alone everywhere else. The MFT is
   // read on a thread of its own while the directory query reads the tree
   // ahead, so a listing from both views takes about as long as the slower one.
-  std::future<std::unique_ptr<lister::RawNtfsSource>> raw_reading =
-      std::async(std::launch::async, [&folder]() -> std::unique_ptr<lister::RawNtfsSource> {
-        return folder.empty() ? nullptr : lister::RawNtfsSource::ForFolder(folder);
+  std::future<lister::RawNtfsSource::Opened> raw_reading =
+      std::async(std::launch::async, [&folder, &arguments]() -> lister::RawNtfsSource::Opened {
+        if (folder.empty()) return {nullptr, VolumeViewState{false, 0, 0, std::string(kVolumeFailed)}};
+        return lister::RawNtfsSource::ForFolder(folder, !arguments.check);
       });
   std::optional<lister::NtDirectory> query = lister::NtDirectory::Load();
   std::optional<lister::ReadAheadSource> query_ahead;
@@ -119,15 +120,15 @@ int Run() {
   // A failure of the MFT's thread (out of memory on a huge volume, say) costs
   // the volume view, not the listing: the directory query goes on alone, and
   // the views file says why.
-  std::unique_ptr<lister::RawNtfsSource> raw;
-  std::string raw_failure;
+  lister::RawNtfsSource::Opened raw_opened;
   try {
-    raw = raw_reading.get();
+    raw_opened = raw_reading.get();
   } catch (const std::exception& failure) {
-    raw_failure = std::string("failed: ") + failure.what();
+    raw_opened = {nullptr, VolumeViewState{false, 0, 0, std::string(kVolumeFailed) + ": " + failure.what()}};
   } catch (...) {
-    raw_failure = "failed";
+    raw_opened = {nullptr, VolumeViewState{false, 0, 0, std::string(kVolumeFailed)}};
   }
+  const std::unique_ptr<lister::RawNtfsSource> raw = std::move(raw_opened.source);
 
   if (arguments.check) {
     lister::Recheck(raw.get(), query ? &*query : nullptr, first_request, *requests, output);
@@ -152,7 +153,9 @@ int Run() {
   if (views[0].source != nullptr) {
     lister::DirectoryWalk walk(views, output, facts ? &*facts : nullptr, win::WideFromAnsi(pattern.filter),
                                arguments.recurse);
-    if (facts && !raw) facts->WriteLine(NotUsedRecord(ViewId::kVolume, raw_failure.empty() ? "no raw access to an NTFS volume" : raw_failure));
+    // Whether the volume view was used, and what it skipped, after the views it read with.
+    if (facts) facts->WriteLine(VolumeViewRecord(raw_opened.state));
+    if (facts && !raw) facts->WriteLine(NotUsedRecord(ViewId::kVolume, raw_opened.state.reason));
     if (facts && !query_ahead) facts->WriteLine(NotUsedRecord(ViewId::kQuery, "ntdll lacks the directory query"));
     walk.Run(HeadingFor(full_path), folder);
     totals = walk.Totals();

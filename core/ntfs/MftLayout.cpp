@@ -16,6 +16,7 @@ struct DataExtents {
   std::vector<Run> runs;
   std::optional<std::uint64_t> data_size;
   std::optional<std::vector<std::byte>> attribute_list;
+  std::optional<MftBitmapPlace> bitmap;
 };
 
 Result<std::vector<std::byte>> ReadRecordAt(ByteSource& source, std::uint64_t offset, std::uint32_t size,
@@ -38,6 +39,20 @@ Result<DataExtents> ReadExtents(std::span<std::byte> buffer, std::uint64_t numbe
   std::optional<AttributeView> list;
   auto walked = ForEachAttribute(**record, [&](const AttributeView& attribute) {
     if (attribute.type == kAttributeList) list = attribute;
+    if (attribute.type == kBitmap && attribute.Unnamed() && !extents.bitmap) {
+      MftBitmapPlace place;
+      if (attribute.resident) {
+        place.resident.assign(attribute.value.begin(), attribute.value.end());
+        place.size = attribute.value.size();
+      } else if (auto runs = DecodeRunList(attribute.run_list, attribute.first_vcn, boot.ClusterCount());
+                 runs && attribute.first_vcn == 0) {
+        place.runs = std::move(*runs);
+        place.size = attribute.data_size;
+      } else {
+        return;  // a bitmap that cannot be placed is not used: every record is read
+      }
+      extents.bitmap = std::move(place);
+    }
     if (attribute.type != kData || !attribute.Unnamed() || failure) return;
     if (attribute.resident) {
       failure = Failure{RecordLabel(number) + ": $MFT's $DATA is resident"};
@@ -126,6 +141,7 @@ Result<MftLayout> LocateMft(ByteSource& source, const BootSector& boot) {
   layout.record_count = *zero->data_size / boot.mft_record_size;
   layout.runs = std::move(runs);
   layout.mirror_used = std::move(mirror_used);
+  layout.bitmap = std::move(zero->bitmap);
   ClusterStream mapped(source, boot.bytes_per_cluster, layout.runs);
   if (mapped.MappedBytes() / boot.mft_record_size < layout.record_count)
     return Failure{"$MFT: its runs map fewer than its " + std::to_string(layout.record_count) + " records"};

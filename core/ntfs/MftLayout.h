@@ -15,9 +15,17 @@
 
 namespace quarvel::ntfs {
 
+// Where $MFT's $BITMAP (one bit per record, set for records in use) lies.
+struct MftBitmapPlace {
+  std::vector<std::byte> resident;  // the bits themselves, when resident
+  std::vector<Run> runs;            // else its runs
+  std::uint64_t size = 0;           // in bytes
+};
+
 struct MftLayout {
   std::vector<Run> runs;  // sorted by VCN, without gaps
   std::uint64_t record_count = 0;
+  std::optional<MftBitmapPlace> bitmap;  // from record 0; nothing when it has none that can be read
   // Why record 0 was read from $MFTMirr; empty when the MFT's own copy was good.
   std::optional<std::string> mirror_used;
 };

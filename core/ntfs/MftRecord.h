@@ -20,6 +20,8 @@ enum AttributeType : std::uint32_t {
   kFileName = 0x30,
   kData = 0x80,
   kIndexRoot = 0x90,
+  kIndexAllocation = 0xA0,
+  kBitmap = 0xB0,
   kReparsePoint = 0xC0,
   kEndOfAttributes = 0xFFFF'FFFF,
 };

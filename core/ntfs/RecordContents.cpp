@@ -23,10 +23,11 @@ Result<std::vector<std::byte>> NonResidentValue(const AttributeView& attribute, 
 Result<RecordContents> ReadRecordContents(const MftRecord& record, ByteSource& source, const BootSector& boot) {
   RecordContents contents;
   contents.header = record.header;
-  const std::string label = RecordLabel(record.header.number);
+  // The label is spelled only for a failure: most records have none.
+  const auto label = [&] { return RecordLabel(record.header.number); };
   std::optional<Failure> failure;
   const auto fail = [&](const Failure& why) {
-    if (!failure) failure = Failure{label + ": " + why.text};
+    if (!failure) failure = Failure{label() + ": " + why.text};
   };
 
   // Attribute lists and reparse points are decoded after the walk: a non-resident
@@ -69,13 +70,13 @@ Result<RecordContents> ReadRecordContents(const MftRecord& record, ByteSource& s
       // A reparse point's tag is in its first bytes; an attribute list is read whole.
       const std::uint64_t size = is_list ? attribute.data_size : std::min<std::uint64_t>(attribute.data_size, 8);
       auto bytes = NonResidentValue(attribute, source, boot, size, what);
-      if (!bytes) return Failure{label + ": " + bytes.failure().text};
+      if (!bytes) return Failure{label() + ": " + bytes.failure().text};
       read = std::move(*bytes);
       value = read;
     }
     if (is_list) {
       auto entries = ParseAttributeList(value);
-      if (!entries) return Failure{label + ": " + entries.failure().text};
+      if (!entries) return Failure{label() + ": " + entries.failure().text};
       for (const AttributeListEntry& entry : *entries) {
         if (entry.record.record == record.header.number) continue;
         if (std::find(contents.extension_records.begin(), contents.extension_records.end(), entry.record) ==
@@ -84,7 +85,7 @@ Result<RecordContents> ReadRecordContents(const MftRecord& record, ByteSource& s
       }
     } else {
       auto tag = ParseReparseTag(value);
-      if (!tag) return Failure{label + ": " + tag.failure().text};
+      if (!tag) return Failure{label() + ": " + tag.failure().text};
       contents.reparse_tag = *tag;
     }
   }

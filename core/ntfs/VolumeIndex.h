@@ -7,7 +7,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/ntfs/AttributeValues.h"
@@ -51,6 +53,19 @@ struct Child {
   std::optional<std::uint32_t> reparse_tag;
 };
 
+// A child as ForEachChild hands it on: the names are valid only during the call.
+struct ChildView {
+  std::uint64_t record = 0;
+  std::uint16_t sequence = 0;
+  std::u16string_view name;
+  NameSpace name_space = NameSpace::kWin32;
+  std::optional<std::u16string_view> short_name;
+  bool is_directory = false;
+  std::uint32_t attributes = 0;
+  std::uint64_t size = 0;
+  std::optional<std::uint32_t> reparse_tag;
+};
+
 struct IndexCounts {
   std::uint64_t extensions_merged = 0;     // extension records taken into their base records
   std::uint64_t extensions_unclaimed = 0;  // extension records no base record's attribute list names
@@ -63,6 +78,11 @@ struct IndexCounts {
   std::uint64_t metafiles = 0;
 };
 
+// The index is kept compact, since a system drive has millions of records: a
+// fixed-size entry per file, a fixed-size name record per name, and the names'
+// characters in one pool (one byte a character where every character of the
+// name is below U+0100, else UTF-16), addressed by 32-bit offsets. Records are
+// taken in as they are scanned; nothing of a record is kept beyond its entry.
 class VolumeIndex {
  public:
   // Reads the boot sector and the whole MFT. Fails only when the volume cannot
@@ -76,37 +96,85 @@ class VolumeIndex {
   const IndexCounts& counts() const { return counts_; }
 
   // Every in-use base record, in record order.
-  const std::vector<FileEntry>& entries() const { return entries_; }
-  const FileEntry* Find(std::uint64_t record) const;
+  std::size_t EntryCount() const { return entries_.size(); }
+  FileEntry EntryAt(std::size_t at) const;
+  std::optional<FileEntry> Find(std::uint64_t record) const;
 
   // The folder's linked children, one per long name in it (a file with hard
   // links in several folders shows in each), ordered by record number. Empty
   // for a file, an orphan, a metafile, or a record not in use.
   std::vector<Child> Children(std::uint64_t folder) const;
+  // The same children, one call each, without a string allocated per name.
+  void ForEachChild(std::uint64_t folder, const std::function<void(const ChildView&)>& visit) const;
+
+  // The bytes the index holds (its tables' capacities and the name pool).
+  std::size_t MemoryBytes() const;
 
  private:
+  // One file: 24 bytes.
+  struct Entry {
+    std::uint64_t size_and_flags = 0;  // the size in the low 56 bits; kDirectory, kReparse, placement above
+    std::uint32_t record = 0;
+    std::uint32_t first_name = 0;
+    std::uint32_t attributes = 0;
+    std::uint16_t sequence = 0;
+    std::uint16_t name_count = 0;
+  };
+  // One name: 12 bytes.
+  struct Name {
+    std::uint32_t parent_record = 0;
+    std::uint16_t parent_sequence = 0;
+    std::uint8_t length = 0;  // in characters
+    std::uint8_t form = 0;    // the namespace in the low bits, kWide when stored as UTF-16
+    std::uint32_t text = 0;   // offset in the pool
+  };
   VolumeIndex() = default;
-  void MergeExtensions(std::vector<RecordContents>& bases, std::vector<RecordContents>& extensions);
+  void Take(const RecordContents& record, Entry& entry, std::uint32_t at);
+  void MergeExtensions(std::vector<std::pair<std::uint32_t, RecordContents>>& pending,
+                       std::vector<RecordContents>& extensions);
   void Link();
-  void CollectChildren();
+  void CollectChildren(const std::vector<std::uint32_t>& name_parent, const std::vector<std::uint32_t>& primary);
+  std::optional<std::uint32_t> EntryOf(std::uint64_t record) const;
+  std::u16string NameText(const Name& name) const;
+  void NameInto(const Name& name, std::u16string& out) const;
+  FileEntry Materialize(const Entry& entry) const;
+  // The DOS name paired with the entry's name `name` in the folder `folder` as its short name.
+  std::optional<std::uint32_t> ShortNameOf(const Entry& entry, const Entry& folder, std::uint32_t name) const;
 
-  struct ChildName {
-    std::uint64_t folder = 0;
-    std::size_t entry = 0;
-    std::size_t name = 0;
-    std::optional<std::size_t> short_name;
+  // A table that grows a block at a time, so it never holds two copies of itself while growing.
+  template <class T>
+  class Blocks {
+   public:
+    static constexpr std::size_t kShift = 16;
+    void push_back(const T& value) {
+      if (size_ == blocks_.size() << kShift) {
+        blocks_.emplace_back();
+        blocks_.back().reserve(std::size_t{1} << kShift);
+      }
+      blocks_.back().push_back(value);
+      ++size_;
+    }
+    T& operator[](std::size_t at) { return blocks_[at >> kShift][at & ((std::size_t{1} << kShift) - 1)]; }
+    const T& operator[](std::size_t at) const { return blocks_[at >> kShift][at & ((std::size_t{1} << kShift) - 1)]; }
+    std::size_t size() const { return size_; }
+    std::size_t Bytes() const { return blocks_.size() * (sizeof(T) << kShift); }
+
+   private:
+    std::vector<std::vector<T>> blocks_;
+    std::size_t size_ = 0;
   };
 
   BootSector boot_;
   MftLayout mft_;
   MftTally tally_;
   IndexCounts counts_;
-  std::vector<FileEntry> entries_;
-  // Per name (entry i's names start at name_start_[i]): its live parent's entry.
-  std::vector<std::size_t> name_start_;
-  std::vector<std::optional<std::size_t>> name_parent_;
-  std::vector<std::optional<std::size_t>> primary_;  // per entry: the parent folder it hangs by
-  std::vector<ChildName> children_;  // sorted by folder, then record
+  std::vector<Entry> entries_;
+  Blocks<Name> names_;
+  std::vector<std::vector<std::byte>> pool_;  // blocks of kPoolBlock bytes; a name never straddles two
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> reparse_tags_;  // entry, tag; by entry
+  // Children grouped by folder: (entry, name) pairs; folders_ says where each folder's start.
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> children_;
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> folders_;  // folder entry, first child; by entry
 };
 
 }  // namespace quarvel::ntfs

@@ -46,6 +46,38 @@ TEST(ListingViews, BrokenLinesAreSkipped) {
   EXPECT_EQ(views.Find("C:\\OK")->attributes, 1u);
 }
 
+// Whether the volume view was used: one row per state, as written, read back
+// and said; broken records are skipped, and the sources record stays as it was.
+TEST(ListingViews, VolumeViewRecordsRoundTripAndSayWhy) {
+  struct Row {
+    VolumeViewState state;
+    const char* record;
+    const char* text;
+  };
+  const Row rows[] = {
+      {{true, 0, 0, ""}, "V\tused\t0\t0", "volume view: used"},
+      {{true, 1, 0, ""}, "V\tused\t1\t0", "volume view: used, 1 MFT record skipped"},
+      {{true, 4100, 2, ""}, "V\tused\t4100\t2", "volume view: used, 4100 MFT records skipped (2 stretches unreadable)"},
+      {{true, 16, 1, ""}, "V\tused\t16\t1", "volume view: used, 16 MFT records skipped (1 stretch unreadable)"},
+      {{false, 0, 0, std::string(kNoRawAccess)}, "V\tnot used\tno raw access", "volume view: not used, because no raw access"},
+      {{false, 0, 0, std::string(kNotNtfs)}, "V\tnot used\tnot NTFS", "volume view: not used, because not NTFS"},
+      {{false, 0, 0, std::string(kVolumeLocked)}, "V\tnot used\tlocked", "volume view: not used, because locked"},
+      {{false, 0, 0, std::string(kVolumeFailed)}, "V\tnot used\tfailed", "volume view: not used, because failed"},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(VolumeViewRecord(row.state), row.record);
+    EXPECT_EQ(VolumeViewText(row.state), row.text);
+    const auto views = Read({kViewsHeader, SourcesRecord({ViewId::kVolume, ViewId::kQuery}), row.record});
+    EXPECT_EQ(views.VolumeView(), row.state) << row.record;
+    EXPECT_EQ(views.Sources(), (Views{ViewId::kVolume, ViewId::kQuery}));
+  }
+  for (const char* broken : {"V\tused\t1", "V\tused\tx\t0", "V\tused\t-1\t0", "V\tnot used\t", "V\tmaybe\t1\t1",
+                             "V\tused\t99999999999999999999\t0", "V\tnot used\tbad%zz"}) {
+    EXPECT_FALSE(Read({kViewsHeader, broken}).VolumeView()) << broken;
+  }
+  EXPECT_FALSE(Read({kViewsHeader, SourcesRecord({ViewId::kQuery})}).VolumeView());
+}
+
 // The views file is read along with the listing: never ahead of it, so a file
 // wanted late still gets its record; after a stop, only to the end of the last
 // wanted file's folder, its "D" record included.

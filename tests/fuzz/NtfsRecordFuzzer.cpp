@@ -55,6 +55,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   auto index = VolumeIndex::Read(image);
   if (!index) return 0;
   std::size_t children = index->Children(kRootRecord).size();
-  for (const FileEntry& entry : index->entries()) children += index->Children(entry.record).size();
+  for (std::size_t i = 0; i < index->EntryCount(); ++i) children += index->Children(index->EntryAt(i).record).size();
   return children > 64 * 1024 ? 1 : 0;
 }

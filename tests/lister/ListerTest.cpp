@@ -232,8 +232,19 @@ TEST_F(ListerTest, TheRawListingOfAnNtfsVolumeHoldsWhatTheDirectoryQueryLists) {
     return found;
   };
   const Lines raw = RunLister("D:\\TREE", "*.*", true);
+  const Lines raw_views = SplitLines(testing::ReadWholeFile(work / "dll-views.txt"));
   const Lines queried = RunLister(std::string(mount) + "\\TREE", "*.*", true);
   ASSERT_GT(raw.size(), 300u);
+  // The views file says whether the volume view was used, and if not, why (a
+  // folder on the Linux side is on no NTFS volume).
+  EXPECT_TRUE(Has(raw_views, "V\tused\t0\t0"));
+  scan.MakeFile("A.DLL", "1");
+  RunLister(scan.Path(), "*.*", false);
+  const Lines other_views = SplitLines(testing::ReadWholeFile(work / "dll-views.txt"));
+  const auto said = std::find_if(other_views.begin(), other_views.end(),
+                                 [](const std::string& line) { return line.rfind("V\t", 0) == 0; });
+  ASSERT_NE(said, other_views.end());
+  EXPECT_TRUE(std::regex_match(*said, std::regex("V\tnot used\t(no raw access|not NTFS|locked|failed)"))) << *said;
   EXPECT_EQ(entries(raw, "D:\\TREE\\"), entries(queried, FolderHeadingLine(std::string(mount) + "\\TREE")));
   EXPECT_TRUE(Has(raw, "D:\\TREE\\A1\\"));
   EXPECT_TRUE(Has(raw, FileLine("LINK.DAT", 3)));

@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# The volume view at the scale of a system drive: writes an NTFS image of
+# RECORDS user records (default 5,000,000) with make-ntfs-image, then measures,
+# one run each after one that warms the page cache:
+#   natively   ntfs-list --stats: the index read from the image (wall and CPU
+#              time, records a second, the index's bytes per record, peak
+#              memory), 25,000 records read again by reference alone, and
+#              Windows\System32 listed through its own $I30 index (bytes read)
+#   under Wine the lister's raw view of the whole volume (drive Q:, its volume
+#              the image, its tree an empty folder): wall time, peak memory of
+#              the Wine process that ran it, and the lines it wrote
+# No root needed. The image (about 7 GB, sparse) is kept in build/ntfs-bench.
+#   scripts/bench-ntfs-scale.sh [records]
+set -euo pipefail
+records=${1:-5000000}
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$root/build
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" --target make-ntfs-image ntfs-list >/dev/null
+work=$build/ntfs-bench
+image=$work/generated-$records.img
+mkdir -p "$work"
+if [ ! -f "$image" ]; then
+  start=$(date +%s%N)
+  "$build/make-ntfs-image" "$image.part" "$records" 7
+  mv "$image.part" "$image"
+  echo "image written in $(( ($(date +%s%N) - start) / 1000000 )) ms"
+fi
+
+timed() {  # label, command...: wall s, user s, system s, peak KiB
+  local label=$1
+  shift
+  /usr/bin/time -f "$label: %e s wall, %U s user, %S s system, peak %M KiB" -o "$work/time.txt" "$@"
+  cat "$work/time.txt"
+}
+"$build/ntfs-list" --stats "$image" >/dev/null 2>&1
+timed "ntfs-list --stats" "$build/ntfs-list" --stats "$image" 2>"$work/stats-counts.txt"
+sed 's/^/  /' "$work/stats-counts.txt"
+# One folder without subfolders through its own $I30 index and the records it names.
+"$build/ntfs-list" --via-index "$image" Windows/System32 2>&1 >/dev/null | sed 's/^/through its index: /'
+
+source "$root/scripts/wine-build.sh"
+source "$build/wine-session/env"
+empty=$work/empty-tree
+mkdir -p "$empty" "$work/lister-work"
+ln -sfn "$empty" "$WINEPREFIX/dosdevices/q:"
+ln -sfn "$image" "$WINEPREFIX/dosdevices/q::"
+lister=$build/windows/bin/locate.exe
+list() { (cd "$work/lister-work" && /usr/lib/wine/wine64 "$lister" 'Q:\*.*' '>raw.txt' </dev/null >/dev/null 2>&1); }
+list
+timed "lister raw view under Wine" bash -c "cd '$work/lister-work' && /usr/lib/wine/wine64 '$lister' 'Q:\\*.*' '>raw.txt' </dev/null >/dev/null 2>&1"
+echo "  $(grep -c '' "$work/lister-work/raw.txt") listing lines; views file: $(grep '^V' "$work/lister-work/raw-views.txt" | tr '\t' ' ')"
+rm -f "$WINEPREFIX/dosdevices/q:" "$WINEPREFIX/dosdevices/q::"
