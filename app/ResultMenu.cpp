@@ -2,11 +2,9 @@
 // an unseen file again.
 #include "app/ControlIds.h"
 #include "app/FrmFerrow.h"
-#include "core/Pacer.h"
 #include "core/ParsePath.h"
 #include "core/ResultCommands.h"
 #include "platform/Clipboard.h"
-#include "platform/MessagePump.h"
 #include "platform/Shell.h"
 #include "platform/modAPIFilesAndPaths.h"
 #include "platform/modFindFilesAPI.h"
@@ -36,7 +34,7 @@ void FrmFerrow::mnuRescan_Click() {
   // The walk lets the window's messages run, so it is a step like the scan's:
   // never entered twice, and a close waits for it to wind down. It reports its
   // own failures in the status line.
-  RunStep([this] {
+  work_.Run(StopOn::kEscapeOrClose, [this] {
     try {
       Rescan();
     } catch (const std::exception&) {
@@ -49,32 +47,26 @@ void FrmFerrow::Rescan() {
   HWND list1 = Control(kList1);
   HWND info = Control(kLblInfo);
   const std::string path = EntryPath(ui::ListCurrentText(list1));
-  win::PumpPendingMessages();
-  if (close_requested_) return;
+  work_.PumpNow();
+  if (work_.Closing()) return;
   ui::SetText(info, win::GetLongFileName(path));
   SetFullPath(path);
   ui::SetTextNow(info, "Searching for " + GetFileNamePart());
-  if (AbortScan == kTrue) {
-    AbortScan = kFalse;
-    ui::SetText(Control(kCmdEsc), "Escape");
-  }
   std::int16_t matches = 0;
   std::int16_t folders = 0;
   // The walk of a large tree lets the window answer, and "Escape" or a close
   // ends it. Without a name nothing can match: the walk would only cross the
   // whole drive.
-  Pacer pacer(kAnswerInterval);
   bool stopped = false;
   const auto should_stop = [&] {
-    if (pacer.Due()) win::PumpPendingMessages();
-    stopped = AbortScan == kTrue || close_requested_ || win::QuitRequested();
+    stopped = !work_.KeepGoing();
     return stopped;
   };
   const std::uint64_t total =
       GetFileNamePart().empty()
           ? 0
           : win::FindFilesRecursive(GetFolderPart(), GetFileNamePart(), matches, folders, should_stop);
-  if (close_requested_ || win::QuitRequested()) return;
+  if (work_.Closing()) return;
   if (stopped) {
     ui::SetTextNow(info, "Rescan stopped: " + std::to_string(matches) +
                              " file(s) found so far; the entry stays in the List");

@@ -13,6 +13,7 @@ add_executable(core_tests
   tests/core/ListerCommandLineTest.cpp
   tests/core/ListingReaderTest.cpp
   tests/core/ListingViewsTest.cpp
+  tests/core/LongWorkTest.cpp
   tests/core/PacerTest.cpp
   tests/core/ParsePathTest.cpp
   tests/core/RegistryValueTest.cpp
@@ -23,6 +24,7 @@ add_executable(core_tests
   tests/core/ScanCommandLineTest.cpp
   tests/core/VerdictTest.cpp
   tests/core/WildcardMatchTest.cpp
+  tests/app/CommandListTest.cpp
   tests/core/ntfs/BootSectorTest.cpp
   tests/core/ntfs/ByteSourceTest.cpp
   tests/core/ntfs/MftRecordTest.cpp

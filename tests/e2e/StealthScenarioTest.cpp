@@ -12,7 +12,7 @@
 
 #include "../platform/TempFolder.h"
 #include "UiDriver.h"
-#include "app/ControlIds.h"
+#include "app/CommandList.h"
 #include "core/ListingFormat.h"
 #include "core/Verdict.h"
 
