@@ -46,7 +46,11 @@ void FrmFerrow::mnuRescan_Click() {
 void FrmFerrow::Rescan() {
   HWND list1 = Control(kList1);
   HWND info = Control(kLblInfo);
-  const std::string path = EntryPath(ui::ListCurrentText(list1));
+  // The entry is taken now: the walk lets the window answer, and the selection
+  // may have moved by the time it ends.
+  const int index = static_cast<int>(SendMessageA(list1, LB_GETCURSEL, 0, 0));
+  const std::string entry = ui::ListCurrentText(list1);
+  const std::string path = EntryPath(entry);
   work_.PumpNow();
   if (work_.Closing()) return;
   ui::SetText(info, win::GetLongFileName(path));
@@ -77,10 +81,9 @@ void FrmFerrow::Rescan() {
   const std::string message = std::to_string(matches) + " files with a filesize of " + std::to_string(shown_total) +
                               " bytes were found ";
   MessageBoxA(hwnd_, message.c_str(), kAppTitle, MB_OK);
-  if (matches > 0) {
-    const auto selected = SendMessageA(list1, LB_GETCURSEL, 0, 0);
-    if (selected != LB_ERR) SendMessageA(list1, LB_DELETESTRING, static_cast<WPARAM>(selected), 0);
-  }
+  if (matches == 0) return;
+  const auto at = RescannedEntryAt(index, entry, ui::ListCount(list1), [list1](int i) { return ui::ListItem(list1, i); });
+  if (at) SendMessageA(list1, LB_DELETESTRING, static_cast<WPARAM>(*at), 0);
 }
 
 }  // namespace quarvel::app

@@ -39,7 +39,14 @@ void FrmFerrow::CmdLocate_Click() {
 
 void FrmFerrow::RunLister() {
   const std::string path_box = ui::GetText(Control(kPathTxt));
+  const std::string filter = ui::GetText(Control(kComboExt));
   HWND info = Control(kLblInfo);
+  // A quotation mark would break out of the lister's quoted pattern.
+  if (const auto refusal = ListerInputRefusal(path_box, filter)) {
+    ui::SetText(info, "Nothing was listed");
+    MessageBoxA(hwnd_, refusal->c_str(), kAppTitle, MB_OK | MB_ICONWARNING);
+    return;
+  }
   ui::SetTextNow(info, "Locating Files in " + path_box);
   ui::SetText(Control(kLblSize), "");
   win::SetShowWindowState(SW_SHOWMINIMIZED);
@@ -52,7 +59,7 @@ void FrmFerrow::RunLister() {
     launch.windows_folder = win::GetWinDir();
   }
   launch.path_box_text = path_box;
-  launch.filter_text = ui::GetText(Control(kComboExt));
+  launch.filter_text = filter;
   launch.include_subdirectories_value = static_cast<int>(SendMessageA(Control(kChkSubDir), BM_GETCHECK, 0, 0));
   // Closing the window ends the lister: a partial listing is of no use, and a
   // second copy of the program in this folder would meet its files.
