@@ -6,6 +6,7 @@
 #include "core/ResultCommands.h"
 #include "platform/Clipboard.h"
 #include "platform/Shell.h"
+#include "platform/SystemError.h"
 #include "platform/modAPIFilesAndPaths.h"
 #include "platform/modFindFilesAPI.h"
 #include "ui/WindowText.h"
@@ -66,17 +67,24 @@ void FrmFerrow::Rescan() {
     stopped = !work_.KeepGoing();
     return stopped;
   };
-  const std::uint64_t total =
+  const win::FoundFiles found =
       GetFileNamePart().empty()
-          ? 0
+          ? win::FoundFiles{}
           : win::FindFilesRecursive(GetFolderPart(), GetFileNamePart(), matches, folders, should_stop);
   if (work_.Closing()) return;
+  // Nothing found where folders could not be searched is no answer: the entry
+  // stays, and the status line says why.
+  if (matches == 0 && found.unsearched_folders > 0) {
+    ui::SetTextNow(info, "Access Error for " + GetFileNamePart() + ": " +
+                             win::SystemErrorDescription(found.first_error));
+    return;
+  }
   if (stopped) {
     ui::SetTextNow(info, "Rescan stopped: " + std::to_string(matches) +
                              " file(s) found so far; the entry stays in the List");
     return;
   }
-  const std::int32_t shown_total = TotalForDisplay(total);
+  const std::int32_t shown_total = TotalForDisplay(found.total);
   ui::SetText(info, std::to_string(matches) + " file(s) from using Rescan were found and Removed from the List");
   const std::string message = std::to_string(matches) + " files with a filesize of " + std::to_string(shown_total) +
                               " bytes were found ";

@@ -110,7 +110,8 @@ void FrmFerrow::HideWindow() { ShowWindow(hwnd_, SW_HIDE); }
 
 void FrmFerrow::CloseWindow() {
   Form_Unload();
-  DestroyWindow(hwnd_);
+  PathTip.reset();  // the tip's window goes before the window it belongs to
+  Destroy();
 }
 
 }  // namespace quarvel::app

@@ -70,6 +70,23 @@ TEST(UniqueHandle, NullAndInvalidHandleValueAreBothEmpty) {
   EXPECT_FALSE(key);
 }
 
+// A call that answers its failure with INVALID_HANDLE_VALUE through the slot
+// leaves the owner empty, as reset() would; a handle written there is owned.
+TEST(UniqueHandle, PutTakesWhatTheCallWroteAsResetDoes) {
+  const auto write = [](HANDLE* slot, HANDLE value) { *slot = value; };
+  UniqueKernelHandle owner(NewEvent());
+  HANDLE first = owner.get();
+  write(owner.put(), INVALID_HANDLE_VALUE);
+  EXPECT_FALSE(IsOpenHandle(first));  // closed before the call
+  EXPECT_FALSE(owner);
+  EXPECT_EQ(owner.get(), nullptr);
+  HANDLE raw = NewEvent();
+  write(owner.put(), raw);
+  EXPECT_EQ(owner.get(), raw);
+  owner.reset();
+  EXPECT_FALSE(IsOpenHandle(raw));
+}
+
 }  // namespace
 }  // namespace quarvel::win
 
