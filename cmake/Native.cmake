@@ -29,14 +29,14 @@ add_executable(core_tests
   tests/core/ntfs/ByteSourceTest.cpp
   tests/core/ntfs/MftRecordTest.cpp
   tests/core/ntfs/RunListTest.cpp
-  tests/core/ntfs/TestVolume.cpp
+  tests/support/TestVolume.cpp
   tests/core/ntfs/VolumeIndexTest.cpp
 )
 target_link_libraries(core_tests PRIVATE quarvel_core GTest::gtest_main)
 gtest_discover_tests(core_tests TEST_PREFIX "native." DISCOVERY_MODE PRE_TEST)
 
 # The NTFS reader's command-line face, for the oracle test and the benchmark.
-add_executable(ntfs-list tests/tools/NtfsList.cpp)
+add_executable(ntfs-list tests/support/tools/NtfsList.cpp)
 target_link_libraries(ntfs-list PRIVATE quarvel_core)
 # The reader against The Sleuth Kit on images filled through ntfs-3g (root and FUSE, else skipped).
 add_test(NAME ntfs.oracle
@@ -73,7 +73,7 @@ if(CLANGXX)
   file(GLOB NTFS_CORE_SOURCES ${CMAKE_SOURCE_DIR}/core/ntfs/*.cpp)
   set(NTFS_FUZZ_SOURCES
     ${CMAKE_SOURCE_DIR}/tests/fuzz/NtfsRecordFuzzer.cpp
-    ${CMAKE_SOURCE_DIR}/tests/core/ntfs/TestVolume.cpp
+    ${CMAKE_SOURCE_DIR}/tests/support/TestVolume.cpp
     ${NTFS_CORE_SOURCES})
   add_custom_command(OUTPUT ${NTFS_FUZZER}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/fuzz

@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "core/RepairText.h"
-#include "tests/core/FakeRepairHost.h"
+#include "tests/support/FakeRepairHost.h"
 
 namespace quarvel {
 namespace {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "../platform/TempFolder.h"
-#include "UiDriver.h"
+#include "tests/support/TempFolder.h"
+#include "tests/support/UiDriver.h"
 #include "app/CommandList.h"
 #include "core/ListingFormat.h"
 #include "core/ReportText.h"

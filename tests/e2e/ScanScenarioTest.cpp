@@ -8,8 +8,8 @@
 #include <thread>
 #include <vector>
 
-#include "../platform/TempFolder.h"
-#include "UiDriver.h"
+#include "tests/support/TempFolder.h"
+#include "tests/support/UiDriver.h"
 #include "app/ControlIds.h"
 #include "core/ListingFormat.h"
 #include "core/Text.h"

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "../platform/TempFolder.h"
-#include "UiDriver.h"
+#include "tests/support/TempFolder.h"
+#include "tests/support/UiDriver.h"
 #include "app/CommandList.h"
 #include "core/ListingFormat.h"
 #include "core/Verdict.h"

@@ -2,8 +2,8 @@
 
 #include <stdexcept>
 
-#include "TempFolder.h"
-#include "UnixSymlink.h"
+#include "tests/support/TempFolder.h"
+#include "tests/support/UnixSymlink.h"
 #include "platform/modFindFilesAPI.h"
 
 namespace quarvel::win {

@@ -4,7 +4,7 @@
 
 #include <set>
 
-#include "TempFolder.h"
+#include "tests/support/TempFolder.h"
 #include "platform/AnsiText.h"
 
 namespace quarvel::win {

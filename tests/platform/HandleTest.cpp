@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "HandleCount.h"
+#include "tests/support/HandleCount.h"
 #include "platform/UniqueHandle.h"
 
 namespace quarvel::win {

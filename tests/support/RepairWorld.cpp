@@ -1,4 +1,4 @@
-#include "RepairWorld.h"
+#include "tests/support/RepairWorld.h"
 
 #include <stdexcept>
 
