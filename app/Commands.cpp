@@ -1,45 +1,39 @@
-// What each user action runs: the one table from control (or menu item) and
-// event to the handler, and the items of the context menu for each list.
+// What each user action runs: the routes from control (or menu item) and event
+// to the handler, made from the one list of commands (CommandList.h).
+#include "app/CommandList.h"
 #include "app/FrmFerrow.h"
 
-#include "app/ControlIds.h"
-
 namespace quarvel::app {
+namespace {
+
+// The notification code that carries each event to the window.
+constexpr int NotificationOf(Event event) {
+  switch (event) {
+    case Event::kClick: return BN_CLICKED;
+    case Event::kChange: return EN_CHANGE;
+    case Event::kSelChange: return LBN_SELCHANGE;
+    case Event::kDblClick: return LBN_DBLCLK;
+    case Event::kMouseDown: return FrmFerrow::kMouseDown;
+    case Event::kMouseMove: return FrmFerrow::kMouseMove;
+    case Event::kMenuPick: return FrmFerrow::kMenuPick;
+  }
+  return -1;
+}
+
+}  // namespace
 
 std::span<const FrmFerrow::Route> FrmFerrow::Routes() {
   static constexpr Route kRoutes[] = {
-      {kCmdLog, BN_CLICKED, "CmdLog_Click", &FrmFerrow::CmdLog_Click},
-      {kCmdExit, BN_CLICKED, "CmdExit_Click", &FrmFerrow::CmdExit_Click},
-      {kCmdEsc, BN_CLICKED, "CmdEsc_Click", &FrmFerrow::CmdEsc_Click},
-      {kCmdBrowse, BN_CLICKED, "CmdBrowse_Click", &FrmFerrow::CmdBrowse_Click},
-      {kPathTxt, EN_CHANGE, "PathTxt_Change", &FrmFerrow::PathTxt_Change},
-      {kPathTxt, kMouseMove, "PathTxt_MouseMove", &FrmFerrow::PathTxt_MouseMove},
-      {kCmdLocate, BN_CLICKED, "CmdLocate_Click", &FrmFerrow::CmdLocate_Click},
-      {kCmdScan, BN_CLICKED, "CmdScan_Click", &FrmFerrow::CmdScan_Click},
-      {kList2, kMouseDown, "List2_MouseDown", &FrmFerrow::List2_MouseDown},
-      {kList2, LBN_SELCHANGE, "List2_Click", &FrmFerrow::List2_Click},
-      {kList1, kMouseDown, "List1_MouseDown", &FrmFerrow::List1_MouseDown},
-      {kList1, LBN_SELCHANGE, "List1_Click", &FrmFerrow::List1_Click},
-      {kList1, LBN_DBLCLK, "List1_DblClick", &FrmFerrow::List1_DblClick},
-      {kMnuCopy, kMenuPick, "mnuCopy_Click", &FrmFerrow::mnuCopy_Click},
-      {kMnuExPath, kMenuPick, "mnuExPath_Click", &FrmFerrow::mnuExPath_Click},
-      {kMnuGotoDir, kMenuPick, "mnuGotoDir_Click", &FrmFerrow::mnuGotoDir_Click},
-      {kMnuRescan, kMenuPick, "mnuRescan_Click", &FrmFerrow::mnuRescan_Click},
-      {kMnuFind, kMenuPick, "mnuFind_Click", &FrmFerrow::mnuFind_Click},
+#define QUARVEL_CONTROL_ROUTE(control, suffix, event) \
+  {k##control, NotificationOf(Event::event), #control "_" #suffix, &FrmFerrow::control##_##suffix},
+      QUARVEL_CONTROL_COMMANDS(QUARVEL_CONTROL_ROUTE)
+#undef QUARVEL_CONTROL_ROUTE
+#define QUARVEL_MENU_ROUTE(name, caption, in_list1, in_list2) \
+  {kMnu##name, kMenuPick, "mnu" #name "_Click", &FrmFerrow::mnu##name##_Click},
+      QUARVEL_MENU_COMMANDS(QUARVEL_MENU_ROUTE)
+#undef QUARVEL_MENU_ROUTE
   };
   return kRoutes;
-}
-
-// "Copy" always shows; the other items show for the list they act on.
-std::span<const FrmFerrow::MenuItem> FrmFerrow::MenuItems() {
-  static constexpr MenuItem kItems[] = {
-      {kMnuCopy, "Copy", true, true},
-      {kMnuExPath, "Extract Path to Clipboard", true, false},
-      {kMnuGotoDir, "Go to Directory", false, true},
-      {kMnuRescan, "Rescan", true, false},
-      {kMnuFind, "Open Windows Find", false, true},
-  };
-  return kItems;
 }
 
 void FrmFerrow::Dispatch(int id, int event) {

@@ -28,13 +28,6 @@ enum ControlId : int {
   kLblInfo,
 };
 
-// Items of the context menu mnuAdvanced.
-enum MenuId : int {
-  kMnuCopy = 2001,
-  kMnuExPath,
-  kMnuGotoDir,
-  kMnuRescan,
-  kMnuFind,
-};
+// The context menu's ids come with its commands (CommandList.h).
 
 }  // namespace quarvel::app

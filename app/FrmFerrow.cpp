@@ -9,6 +9,7 @@
 
 #include "app/ControlIds.h"
 #include "app/MainLayout.h"
+#include "platform/MessagePump.h"
 #include "ui/WindowMetrics.h"
 #include "ui/WindowText.h"
 
@@ -100,6 +101,9 @@ bool FrmFerrow::Create(HINSTANCE instance, int show) {
                   work_area.left, work_area.top, size.cx, size.cy, nullptr, instance) == nullptr) {
     return false;
   }
+  // Tab and Enter move through the controls in the main loop and in every
+  // nested pump alike.
+  win::SetDialogWindow(hwnd_);
   ShowWindow(hwnd_, show);
   UpdateWindow(hwnd_);
   Guarded("Form_Load", [this] { Form_Load(); });
@@ -146,6 +150,7 @@ LRESULT FrmFerrow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       Guarded("Form_Unload", [this] { OnClose(); });
       return 0;
     case WM_DESTROY:
+      win::SetDialogWindow(nullptr);
       PostQuitMessage(0);
       return 0;
     default:

@@ -11,7 +11,9 @@
 #include <string>
 #include <unordered_map>
 
+#include "app/CommandList.h"
 #include "core/Bool16.h"
+#include "core/LongWork.h"
 #include "platform/Comparison.h"
 #include "platform/ListerRun.h"
 #include "ui/FrmEdit.h"
@@ -21,7 +23,7 @@
 
 namespace quarvel::app {
 
-class FrmFerrow : public ui::WindowBase<FrmFerrow> {
+class FrmFerrow : public ui::WindowBase<FrmFerrow>, private LongWorkHost {
  public:
   FrmFerrow() = default;
 
@@ -36,27 +38,22 @@ class FrmFerrow : public ui::WindowBase<FrmFerrow> {
  private:
   friend class ui::WindowBase<FrmFerrow>;
 
-  // What the user does to a control or a menu item, and the handler it runs.
-  // `event` is the control's notification code, or one of the events below.
+  // What the user does to a control or a menu item, and the handler it runs
+  // (made from the command list, CommandList.h). `event` is the control's
+  // notification code, or one of the events below.
   struct Route {
     int id;
     int event;
     const char* name;  // the handler's name, as failure reports show it
     void (FrmFerrow::*handler)();
   };
+ public:
   static constexpr int kMenuPick = 0;           // a context-menu item was chosen
   static constexpr int kMouseDown = 0x10000;    // a mouse button went down over the control
   static constexpr int kMouseMove = 0x10001;    // the mouse moved over the control
-  static std::span<const Route> Routes();
 
-  // The context menu mnuAdvanced: its items, and for which list each shows.
-  struct MenuItem {
-    int id;
-    const char* caption;
-    bool in_list1;
-    bool in_list2;
-  };
-  static std::span<const MenuItem> MenuItems();
+ private:
+  static std::span<const Route> Routes();
 
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
   void ReportFailure(const std::string& where, const std::string& what);
@@ -78,27 +75,15 @@ class FrmFerrow : public ui::WindowBase<FrmFerrow> {
   void OnClose();
   LRESULT OnCtlColorStatic(HDC dc, HWND label);
 
-  // Handlers, under the window's own names.
+  // Handlers, under the window's own names, one per command.
   void Form_Load();
   void Form_Unload();
-  void CmdExit_Click();
-  void CmdEsc_Click();
-  void CmdLocate_Click();
-  void CmdScan_Click();
-  void PathTxt_Change();
-  void PathTxt_MouseMove();
-  void CmdBrowse_Click();
-  void CmdLog_Click();
-  void List1_DblClick();
-  void List1_MouseDown();
-  void List2_MouseDown();
-  void List2_Click();
-  void List1_Click();
-  void mnuCopy_Click();
-  void mnuExPath_Click();
-  void mnuGotoDir_Click();
-  void mnuRescan_Click();
-  void mnuFind_Click();
+#define QUARVEL_CONTROL_HANDLER(control, suffix, event) void control##_##suffix();
+  QUARVEL_CONTROL_COMMANDS(QUARVEL_CONTROL_HANDLER)
+#undef QUARVEL_CONTROL_HANDLER
+#define QUARVEL_MENU_HANDLER(name, caption, in_list1, in_list2) void mnu##name##_Click();
+  QUARVEL_MENU_COMMANDS(QUARVEL_MENU_HANDLER)
+#undef QUARVEL_MENU_HANDLER
 
   // Gives a control of this window its hover tip through PathTip.
   void SetControlTip(HWND control, const std::string& text);
@@ -122,20 +107,16 @@ class FrmFerrow : public ui::WindowBase<FrmFerrow> {
   void RunLister();
   // Step 2 of a scan: reads dll.txt into the two result lists.
   void CompareListing();
-  template <class Step>
-  void RunStep(Step&& step);
 
-  // How often long work lets the window's messages run (and shows its
-  // progress): often enough for a click to be answered at once, rare enough to
-  // cost nothing.
-  static constexpr std::chrono::milliseconds kAnswerInterval{50};
-
-  // While a step runs it hands control to the message loop; a second click on a
-  // step button then must not start a nested run, and a close waits for the
-  // step to wind down.
-  bool busy_ = false;
-  bool close_requested_ = false;
-  void FinishStep();
+  // Long work (the lister, the compare, the rescan, the repair's tools) runs
+  // through work_, which owns the busy and close state and the stop rules; the
+  // window carries out what it asks.
+  void PumpMessages() override;
+  bool QuitRequested() override;
+  void ShowEscape(bool pressed) override;
+  void HideWindow() override;
+  void CloseWindow() override;
+  LongWork work_{*this};
 
   HWND tips_ = nullptr;  // the fixed tips; a child of the window, destroyed with it
   ui::UniqueFont font_;
@@ -147,7 +128,6 @@ class FrmFerrow : public ui::WindowBase<FrmFerrow> {
   ui::FrmEdit frmEdit;
 
   // Window state.
-  Bool16 AbortScan = kFalse;
   Bool16 IsAdmin = kFalse;
   std::string MenuEntry;
   std::string RepairState;
@@ -159,20 +139,5 @@ class FrmFerrow : public ui::WindowBase<FrmFerrow> {
   // The lister and its output, held from "Run" to the end of "Compare".
   win::ListerRunOutcome lister_run_;
 };
-
-template <class Step>
-void FrmFerrow::RunStep(Step&& step) {
-  if (busy_) return;  // a click while a step yields never starts a nested run
-  busy_ = true;
-  try {
-    step();
-  } catch (...) {
-    busy_ = false;
-    FinishStep();
-    throw;
-  }
-  busy_ = false;
-  FinishStep();
-}
 
 }  // namespace quarvel::app

@@ -18,7 +18,7 @@ namespace quarvel::app {
 void FrmFerrow::PathTxt_Change() {
   // Every command started from here on opens minimised.
   win::SetShowWindowState(SW_SHOWMINIMIZED);
-  RunStep([this] {
+  work_.Run(StopOn::kNothing, [this] {
     WindowRepairHost host(hwnd_, Control(kLblInfo));
     if (RunRepairStep1(host, ui::GetText(Control(kPathTxt)), IsAdmin == kTrue)) {
       CheckRepairState();

@@ -1,6 +1,6 @@
 // What the user does with the result lists by mouse: the details of a seen
 // entry, the viewer for an unseen one, the context menu, and the hover tips.
-#include "app/ControlIds.h"
+#include "app/CommandList.h"
 #include "app/FrmFerrow.h"
 #include "core/ReportText.h"
 #include "platform/modAPIFilesAndPaths.h"
@@ -75,8 +75,8 @@ void FrmFerrow::OpenContextMenu() {
   // Menu items cannot be hidden in place, so the popup holds just the shown ones.
   const ui::UniqueMenu mnuAdvanced(CreatePopupMenu());
   if (!mnuAdvanced) return;
-  for (const MenuItem& item : MenuItems()) {
-    if (menu_list_ == kList1 ? item.in_list1 : item.in_list2) {
+  for (const CommandRow& item : kCommandRows) {
+    if (item.event == Event::kMenuPick && (menu_list_ == kList1 ? item.in_list1 : item.in_list2)) {
       AppendMenuA(mnuAdvanced.get(), MF_STRING, static_cast<UINT_PTR>(item.id), item.caption);
     }
   }

@@ -17,7 +17,6 @@
 #include "platform/Comparison.h"
 #include "platform/LaunchAppSync.h"
 #include "platform/ListerRun.h"
-#include "platform/MessagePump.h"
 #include "platform/OS_Detect.h"
 #include "platform/SystemError.h"
 #include "ui/ListFiller.h"
@@ -35,12 +34,19 @@ constexpr auto kListRedrawInterval = 500ms;
 }  // namespace
 
 void FrmFerrow::CmdLocate_Click() {
-  RunStep([this] { RunLister(); });
+  work_.Run(StopOn::kClose, [this] { RunLister(); });
 }
 
 void FrmFerrow::RunLister() {
   const std::string path_box = ui::GetText(Control(kPathTxt));
+  const std::string filter = ui::GetText(Control(kComboExt));
   HWND info = Control(kLblInfo);
+  // A quotation mark would break out of the lister's quoted pattern.
+  if (const auto refusal = ListerInputRefusal(path_box, filter)) {
+    ui::SetText(info, "Nothing was listed");
+    MessageBoxA(hwnd_, refusal->c_str(), kAppTitle, MB_OK | MB_ICONWARNING);
+    return;
+  }
   ui::SetTextNow(info, "Locating Files in " + path_box);
   ui::SetText(Control(kLblSize), "");
   win::SetShowWindowState(SW_SHOWMINIMIZED);
@@ -53,12 +59,12 @@ void FrmFerrow::RunLister() {
     launch.windows_folder = win::GetWinDir();
   }
   launch.path_box_text = path_box;
-  launch.filter_text = ui::GetText(Control(kComboExt));
+  launch.filter_text = filter;
   launch.include_subdirectories_value = static_cast<int>(SendMessageA(Control(kChkSubDir), BM_GETCHECK, 0, 0));
   // Closing the window ends the lister: a partial listing is of no use, and a
   // second copy of the program in this folder would meet its files.
   lister_run_ = {};  // an earlier run's files are let go before they are replaced
-  lister_run_ = win::RunListerIn(launch, [this] { return close_requested_; });
+  lister_run_ = win::RunListerIn(launch, [this] { return work_.StopRequested(); });
   const auto& outcome = lister_run_;
   using Kind = win::ListerRunOutcome::Kind;
   switch (outcome.kind) {
@@ -110,7 +116,7 @@ void FrmFerrow::RunLister() {
       break;
   }
 
-  if (close_requested_) return;
+  if (work_.Closing()) return;
   ui::SetText(info, "Completed the Scan, Click Compare to Continue");
   EnableWindow(Control(kCmdScan), TRUE);
   EnableWindow(Control(kCmdEsc), TRUE);
@@ -119,18 +125,14 @@ void FrmFerrow::RunLister() {
 void FrmFerrow::CmdScan_Click() {
   win::SetShowWindowState(SW_SHOWMINIMIZED);
   if (ui::GetText(Control(kCmdScan)) == kStep2Caption) {
-    RunStep([this] { RepairStep2(); });
+    work_.Run(StopOn::kNothing, [this] { RepairStep2(); });
   } else {
-    RunStep([this] { CompareListing(); });
+    work_.Run(StopOn::kEscapeOrClose, [this] { CompareListing(); });
   }
 }
 
 void FrmFerrow::CompareListing() {
   if (!PathFileExistsA(WorkPath(kListingFileAsCompared).c_str())) return;
-  if (AbortScan == kTrue) {
-    AbortScan = kFalse;
-    ui::SetText(Control(kCmdEsc), "Escape");
-  }
   HWND info = Control(kLblInfo);
   HWND is_dir = Control(kLblIsDir);
   HWND size = Control(kLblSize);
@@ -158,19 +160,17 @@ void FrmFerrow::CompareListing() {
       info_changed = is_dir_changed = size_changed = false;
     };
 
-    Pacer answer_pacer(kAnswerInterval);
     Pacer list_pacer(kListRedrawInterval);
     list_pacer.Due();  // the lists are first drawn one interval from now
     win::ComparisonCallbacks callbacks;
     callbacks.keep_going = [&] {
-      if (!answer_pacer.Due()) return true;
-      show_labels();
-      if (list_pacer.Due()) {
-        list1.Show();
-        list2.Show();
-      }
-      win::PumpPendingMessages();
-      return AbortScan != kTrue && !close_requested_ && !win::QuitRequested();
+      return work_.KeepGoing([&] {
+        show_labels();
+        if (list_pacer.Due()) {
+          list1.Show();
+          list2.Show();
+        }
+      });
     };
     callbacks.line_read = [&](const ListingLineResult& result, std::string_view line, const ListingReader& reader) {
       if (result.size_summary_changed) {
@@ -197,7 +197,7 @@ void FrmFerrow::CompareListing() {
     ui::SetTextNow(size, outcome.size_summary);
   }  // the lists show their final state here
 
-  if (close_requested_) return;
+  if (work_.Closing()) return;
   // What merely vanished since the listing is not reported. List1 holds the
   // candidates in the order they came, so each is taken out at its place.
   for (auto at = outcome.vanished_at.rbegin(); at != outcome.vanished_at.rend(); ++at) {

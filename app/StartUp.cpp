@@ -1,4 +1,5 @@
-// Start-up, shut-down and the cancel toggle of the main window.
+// Start-up, shut-down and the cancel toggle of the main window, and what the
+// window does for its long work.
 #include <shlwapi.h>
 
 #include "app/ControlIds.h"
@@ -11,6 +12,7 @@
 #include "platform/AnsiText.h"
 #include "platform/Elevation.h"
 #include "platform/LaunchAppSync.h"
+#include "platform/MessagePump.h"
 #include "platform/OS_Detect.h"
 #include "platform/ResourceFile.h"
 #include "platform/SystemError.h"
@@ -26,7 +28,6 @@ void FrmFerrow::Form_Load() {
   EnableWindow(Control(kCmdEsc), FALSE);
   ui::SetText(Control(kLblInfo), "Step 1, Click [Run Divevi.com] and wait for scan to complete");
   LoadDataIntoFile(win::kListerResourceId, WorkPath(kListerFile));
-  AbortScan = kFalse;
 
   HWND combo = Control(kComboExt);
   SendMessageA(combo, CB_RESETCONTENT, 0, 0);
@@ -95,35 +96,23 @@ void FrmFerrow::CmdBrowse_Click() {
   ui::SetText(Control(kPathTxt), win::BrowseForFolder(hwnd_, "Select a folder", ""));
 }
 
-void FrmFerrow::OnClose() {
-  // A step that is still running finishes first (the lister cannot be deleted
-  // while it runs); the window disappears at once and unloads when it ends.
-  if (busy_) {
-    close_requested_ = true;
-    ShowWindow(hwnd_, SW_HIDE);
-    return;
-  }
-  Form_Unload();
-  DestroyWindow(hwnd_);
-}
-
-void FrmFerrow::FinishStep() {
-  if (!close_requested_) return;
-  close_requested_ = false;
-  Form_Unload();
-  DestroyWindow(hwnd_);
-}
+// A step that is still running finishes first (the lister cannot be deleted
+// while it runs); the window disappears at once and unloads when it ends.
+void FrmFerrow::OnClose() { work_.RequestClose(); }
 
 void FrmFerrow::CmdExit_Click() { OnClose(); }
 
-void FrmFerrow::CmdEsc_Click() {
-  if (AbortScan == kTrue) {
-    ui::SetText(Control(kCmdEsc), "Escape");
-    AbortScan = kFalse;
-  } else {
-    AbortScan = kTrue;
-    ui::SetText(Control(kCmdEsc), "Scan Aborted");
-  }
+void FrmFerrow::CmdEsc_Click() { work_.ToggleEscape(); }
+
+void FrmFerrow::PumpMessages() { win::PumpPendingMessages(); }
+bool FrmFerrow::QuitRequested() { return win::QuitRequested(); }
+void FrmFerrow::ShowEscape(bool pressed) { ui::SetText(Control(kCmdEsc), pressed ? "Scan Aborted" : "Escape"); }
+void FrmFerrow::HideWindow() { ShowWindow(hwnd_, SW_HIDE); }
+
+void FrmFerrow::CloseWindow() {
+  Form_Unload();
+  PathTip.reset();  // the tip's window goes before the window it belongs to
+  Destroy();
 }
 
 }  // namespace quarvel::app

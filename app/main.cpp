@@ -26,9 +26,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   while (!quarvel::win::QuitRequested()) {
     const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
     if (got == 0 || got == -1) break;
-    if (form.Handle() != nullptr && IsDialogMessageA(form.Handle(), &msg)) continue;
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+    quarvel::win::HandleQueuedMessage(msg);
   }
   return quarvel::win::QuitRequested() ? quarvel::win::QuitExitCode() : static_cast<int>(msg.wParam);
 }

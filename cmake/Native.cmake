@@ -13,6 +13,7 @@ add_executable(core_tests
   tests/core/ListerCommandLineTest.cpp
   tests/core/ListingReaderTest.cpp
   tests/core/ListingViewsTest.cpp
+  tests/core/LongWorkTest.cpp
   tests/core/PacerTest.cpp
   tests/core/ParsePathTest.cpp
   tests/core/RegistryValueTest.cpp
@@ -33,6 +34,7 @@ add_executable(core_tests
   tests/core/hive/HiveListTest.cpp
   tests/core/hive/HiveLogTest.cpp
   tests/core/hive/TestHive.cpp
+  tests/app/CommandListTest.cpp
   tests/core/ntfs/BootSectorTest.cpp
   tests/core/ntfs/ByteSourceTest.cpp
   tests/core/ntfs/FileDataTest.cpp
@@ -40,14 +42,14 @@ add_executable(core_tests
   tests/core/ntfs/MftRecordTest.cpp
   tests/core/ntfs/MftScanTest.cpp
   tests/core/ntfs/RunListTest.cpp
-  tests/core/ntfs/TestVolume.cpp
+  tests/support/TestVolume.cpp
   tests/core/ntfs/VolumeIndexTest.cpp
 )
 target_link_libraries(core_tests PRIVATE quarvel_core GTest::gtest_main)
 gtest_discover_tests(core_tests TEST_PREFIX "native." DISCOVERY_MODE PRE_TEST)
 
 # The NTFS reader's command-line face, for the oracle test and the benchmark.
-add_executable(ntfs-list tests/tools/NtfsList.cpp)
+add_executable(ntfs-list tests/support/tools/NtfsList.cpp)
 target_link_libraries(ntfs-list PRIVATE quarvel_core)
 # The reader against The Sleuth Kit on images filled through ntfs-3g (root and FUSE, else skipped).
 add_test(NAME ntfs.oracle
@@ -55,14 +57,14 @@ add_test(NAME ntfs.oracle
 set_tests_properties(ntfs.oracle PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 900)
 # NTFS images of millions of records written directly, for the benchmarks; a
 # small one is checked against The Sleuth Kit here.
-add_executable(make-ntfs-image tests/tools/MakeNtfsImage.cpp)
+add_executable(make-ntfs-image tests/support/tools/MakeNtfsImage.cpp)
 add_test(NAME ntfs.generated
   COMMAND ${CMAKE_SOURCE_DIR}/tests/ntfs/generated-test.sh $<TARGET_FILE:make-ntfs-image> $<TARGET_FILE:ntfs-list>
           ${CMAKE_BINARY_DIR}/ntfs-generated)
 set_tests_properties(ntfs.generated PROPERTIES TIMEOUT 600)
 
 # The hive reader's command-line face, for the oracle test and the benchmark.
-add_executable(hive-dump tests/tools/HiveDump.cpp)
+add_executable(hive-dump tests/support/tools/HiveDump.cpp)
 target_link_libraries(hive-dump PRIVATE quarvel_core)
 # The reader against hivex, libregf and reglookup on hives hivex writes, and
 # logs made from the pages two such hives differ in.
@@ -105,7 +107,7 @@ if(CLANGXX)
   file(GLOB NTFS_CORE_SOURCES ${CMAKE_SOURCE_DIR}/core/ntfs/*.cpp)
   set(NTFS_FUZZ_SOURCES
     ${CMAKE_SOURCE_DIR}/tests/fuzz/NtfsRecordFuzzer.cpp
-    ${CMAKE_SOURCE_DIR}/tests/core/ntfs/TestVolume.cpp
+    ${CMAKE_SOURCE_DIR}/tests/support/TestVolume.cpp
     ${NTFS_CORE_SOURCES})
   add_custom_command(OUTPUT ${NTFS_FUZZER}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/fuzz

@@ -136,7 +136,7 @@ set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
-add_library(wine_test_support STATIC tests/platform/TempFolder.cpp)
+add_library(wine_test_support STATIC tests/support/TempFolder.cpp)
 target_link_libraries(wine_test_support PUBLIC quarvel_platform gtest)
 
 add_executable(platform_tests
@@ -175,7 +175,7 @@ target_link_libraries(lister_tests PRIVATE wine_test_support gtest_main)
 embed_lister(lister_tests)
 
 # The UI driver: reaches quarvel.exe through window messages only.
-add_library(ui_driver STATIC tests/e2e/UiDriver.cpp)
+add_library(ui_driver STATIC tests/support/UiDriver.cpp)
 target_include_directories(ui_driver PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(ui_driver PUBLIC user32 gdi32 comctl32)
 
@@ -184,7 +184,7 @@ foreach(drive drive-scan drive-tour)
   string(SUBSTRING ${step} 0 1 first)
   string(TOUPPER ${first} first)
   string(SUBSTRING ${step} 1 -1 rest)
-  add_executable(${drive} tests/e2e/Drive${first}${rest}.cpp)
+  add_executable(${drive} tests/support/Drive${first}${rest}.cpp)
   set_target_properties(${drive} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   target_link_libraries(${drive} PRIVATE ui_driver)
 endforeach()
@@ -199,12 +199,12 @@ add_executable(repair_tests
   tests/e2e/RepairMain.cpp
   tests/e2e/RepairRestartTest.cpp
   tests/e2e/RepairScenarioTest.cpp
-  tests/e2e/RepairWorld.cpp
+  tests/support/RepairWorld.cpp
 )
 set_target_properties(repair_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 target_link_libraries(repair_tests PRIVATE ui_driver wine_test_support gtest)
 add_dependencies(repair_tests quarvel reg-standin)
-add_executable(fake-lister tests/e2e/FakeLister.c)
+add_executable(fake-lister tests/support/FakeLister.c)
 set_target_properties(fake-lister PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 
 # Benchmark: prints figures and ratios; never a timed test.
@@ -218,28 +218,28 @@ set_target_properties(ui_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINAR
 target_link_libraries(ui_tests PRIVATE quarvel_ui gtest_main)
 
 # Test tool: starts a program with a DLL loaded before its own code.
-add_executable(run-hooked tests/tools/RunHooked.cpp)
+add_executable(run-hooked tests/support/tools/RunHooked.cpp)
 set_target_properties(run-hooked PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 target_link_libraries(run-hooked PRIVATE shell32)
 add_dependencies(e2e_tests run-hooked quarvel-scan)
 
 # Test tool: a reg.exe with "save" and "restore" for the repair's tests.
-add_executable(reg-standin tests/tools/RegStandIn.cpp)
+add_executable(reg-standin tests/support/tools/RegStandIn.cpp)
 set_target_properties(reg-standin PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/tools OUTPUT_NAME reg)
 add_dependencies(platform_tests reg-standin)
 
 # Test-only hider DLL for the stealth scenario; never part of the product.
-add_library(hider SHARED tests/hider/Hider.cpp)
+add_library(hider SHARED tests/support/hider/Hider.cpp)
 set_target_properties(hider PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 target_link_options(hider PRIVATE -static)
 add_dependencies(e2e_tests hider)
 # Test-only launch blocker: refuses the program's CreateProcessA as a policy would.
-add_library(launch-blocker SHARED tests/hider/LaunchBlocker.cpp)
+add_library(launch-blocker SHARED tests/support/hider/LaunchBlocker.cpp)
 set_target_properties(launch-blocker PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 target_link_options(launch-blocker PRIVATE -static)
 add_dependencies(e2e_tests launch-blocker)
 # Test-only hider inside ntdll, following child processes (the stealth scenario on NTFS).
-add_library(ntdll-hider SHARED tests/hider/NtdllHider.cpp)
+add_library(ntdll-hider SHARED tests/support/hider/NtdllHider.cpp)
 set_target_properties(ntdll-hider PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 target_link_options(ntdll-hider PRIVATE -static)
 add_dependencies(e2e_tests ntdll-hider)

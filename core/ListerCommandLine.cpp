@@ -18,6 +18,17 @@ std::string ListerOptionText(int include_subdirectories_value) {
   return include_subdirectories_value == 0 ? " /NR " : "";
 }
 
+std::optional<std::string> ListerInputRefusal(std::string_view path_box_text, std::string_view filter_text) {
+  const auto refusal = [](const char* box) {
+    return "The " + std::string(box) +
+           " holds a quotation mark (\"), which no Windows file or folder name contains. "
+           "Remove it and try again; nothing was listed.";
+  };
+  if (Contains(path_box_text, "\"")) return refusal("folder box");
+  if (Contains(filter_text, "\"")) return refusal("filter box");
+  return std::nullopt;
+}
+
 std::optional<std::string> BuildListerCommandLine(const ListerLaunch& launch) {
   const std::string tail = "\"" + ScanFolderFrom(launch.path_box_text) + launch.filter_text +
                            "\"" + ListerOptionText(launch.include_subdirectories_value) + ">" +

@@ -27,6 +27,12 @@ struct ListerLaunch {
   int include_subdirectories_value = 0;
 };
 
+// Why the folder box or the filter cannot go on the lister's command line, as
+// the message that says so; nothing when both can. A quotation mark would end
+// the quoted pattern early and hand the rest to the lister as further
+// arguments (another folder, another output file), and no Windows name holds one.
+std::optional<std::string> ListerInputRefusal(std::string_view path_box_text, std::string_view filter_text);
+
 // The command line for the NT family (the lister itself, which redirects its own
 // output) or for the 9x family (through command.com); nothing for any other
 // platform. On NT the lister's path is quoted when the current folder holds a

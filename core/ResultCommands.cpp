@@ -30,6 +30,16 @@ ShellRequest OpenLogRequest(const std::string& current_folder) {
   return ShellRequest{"open", current_folder + kLogFile, std::nullopt, current_folder, 1};
 }
 
+std::optional<int> RescannedEntryAt(int index, std::string_view entry, int count,
+                                    const std::function<std::string(int)>& item_at) {
+  if (index < 0) return std::nullopt;
+  if (index < count && item_at(index) == entry) return index;
+  for (int i = 0; i < count; ++i) {
+    if (item_at(i) == entry) return i;
+  }
+  return std::nullopt;
+}
+
 void AddToCounter(std::int16_t& counter, int amount) {
   const int sum = counter + amount;
   if (sum > std::numeric_limits<std::int16_t>::max() || sum < std::numeric_limits<std::int16_t>::min()) {

@@ -32,6 +32,14 @@ FindCommand OpenFindCommand(const std::string& long_form);
 // The log's "open" of log.txt in the current folder.
 ShellRequest OpenLogRequest(const std::string& current_folder);
 
+// Where the entry a rescan looked for stands in List1 when the rescan ends: at
+// `index`, where it stood when the rescan began, while that item still reads
+// `entry`, else the first of the `count` items that does; nothing when none
+// does or no entry was chosen (`index` below 0). The selection may have moved
+// while the walk let the window answer: it never decides what is removed.
+std::optional<int> RescannedEntryAt(int index, std::string_view entry, int count,
+                                    const std::function<std::string(int)>& item_at);
+
 // The rescan's counters are 16-bit and its total is shown as a 32-bit signed
 // number; going past either throws std::overflow_error.
 void AddToCounter(std::int16_t& counter, int amount);

@@ -47,20 +47,35 @@ using FindData = std::conditional_t<std::is_same_v<Char, char>, WIN32_FIND_DATAA
 
 }  // namespace find_detail
 
+// How a search ended: it listed entries, or it could not start, and then
+// whether that is an answer (nothing matched, the folder is not there) or a
+// failure to look (access denied, a network error, a name the call cannot
+// take), which a caller must not report as "nothing found".
+struct SearchOutcome {
+  bool listed = false;
+  DWORD error = ERROR_SUCCESS;  // why it could not start
+
+  bool NothingMatched() const {
+    return !listed && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_NO_MORE_FILES);
+  }
+  bool Failed() const { return !listed && !NothingMatched(); }
+  explicit operator bool() const { return listed; }
+};
+
 // Calls `visit(entry)` for every entry the search for `pattern` finds, "." and
 // ".." left out, until `visit` returns false. The "A" form for ANSI patterns,
-// the "W" form for wide ones. False when the search could not start (nothing
-// matches, the folder is missing or cannot be read).
+// the "W" form for wide ones.
 template <class Char, class Visit>
-bool ForEachFound(const std::basic_string<Char>& pattern, Visit&& visit) {
-  if (pattern.find(Char{}) != std::basic_string<Char>::npos) return false;  // a NUL would cut it short
+SearchOutcome ForEachFound(const std::basic_string<Char>& pattern, Visit&& visit) {
+  // A NUL would cut the pattern short.
+  if (pattern.find(Char{}) != std::basic_string<Char>::npos) return {false, ERROR_INVALID_NAME};
   find_detail::FindData<Char> entry;
   UniqueFindHandle search(find_detail::First(pattern, entry));
-  if (!search) return false;
+  if (!search) return {false, GetLastError()};
   do {
     if (!IsDotEntry(entry.cFileName) && !visit(std::as_const(entry))) break;
   } while (find_detail::Next(search.get(), entry));
-  return true;
+  return {true, ERROR_SUCCESS};
 }
 
 // What a search for a device name (nul, con.txt) reports: not the file of that

@@ -1,14 +1,22 @@
 #include "platform/MessagePump.h"
 
-#include <windows.h>
-
 namespace quarvel::win {
 namespace {
 
+// One user-interface thread: its pump state.
+HWND dialog_window = nullptr;
 bool quit_requested = false;
 int quit_exit_code = 0;
 
 }  // namespace
+
+void SetDialogWindow(HWND window) { dialog_window = window; }
+
+void HandleQueuedMessage(MSG& msg) {
+  if (dialog_window != nullptr && IsDialogMessageA(dialog_window, &msg)) return;
+  TranslateMessage(&msg);
+  DispatchMessageA(&msg);
+}
 
 void PumpPendingMessages() {
   MSG msg;
@@ -18,8 +26,7 @@ void PumpPendingMessages() {
       quit_exit_code = static_cast<int>(msg.wParam);
       return;
     }
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+    HandleQueuedMessage(msg);
   }
 }
 

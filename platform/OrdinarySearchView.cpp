@@ -120,7 +120,7 @@ void OrdinarySearchView::FolderEntries::Load(std::string_view folder) {
   folder_ = folder;
   loaded_ = true;
   names_.clear();
-  const bool searched = ForEachFound(WideFromAnsi(folder) + L"*", [this](const WIN32_FIND_DATAW& entry) {
+  const SearchOutcome searched = ForEachFound(WideFromAnsi(folder) + L"*", [this](const WIN32_FIND_DATAW& entry) {
     const bool is_folder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     const bool ordinary = IsOrdinary(entry.dwFileAttributes);
     for (const wchar_t* spelling : {entry.cFileName, entry.cAlternateFileName}) {
@@ -134,11 +134,7 @@ void OrdinarySearchView::FolderEntries::Load(std::string_view folder) {
     return true;
   });
   // A missing folder, or a pattern without a match, is no failure to read.
-  const DWORD error = searched ? ERROR_SUCCESS : GetLastError();
-  if (error != ERROR_SUCCESS && error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND &&
-      error != ERROR_NO_MORE_FILES) {
-    errors.emplace(folder, error);
-  }
+  if (searched.Failed()) errors.emplace(folder, searched.error);
 }
 
 }  // namespace quarvel::win

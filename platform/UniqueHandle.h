@@ -43,10 +43,24 @@ class UniqueHandle {
     }
   }
 
-  // For out-parameters: closes what is held and hands out the slot.
-  Handle* put() noexcept {
+  // For out-parameters: closes what is held and hands out a slot for the call
+  // to write. What it wrote is taken at the end of the call's full expression
+  // as reset() takes a handle, so a failure's INVALID_HANDLE_VALUE is never held.
+  class OutSlot {
+   public:
+    explicit OutSlot(UniqueHandle& owner) noexcept : owner_(owner) {}
+    ~OutSlot() { owner_.reset(value_); }
+    OutSlot(const OutSlot&) = delete;
+    OutSlot& operator=(const OutSlot&) = delete;
+    operator Handle*() noexcept { return &value_; }
+
+   private:
+    UniqueHandle& owner_;
+    Handle value_{};
+  };
+  [[nodiscard]] OutSlot put() noexcept {
     reset();
-    return &handle_;
+    return OutSlot(*this);
   }
 
  private:

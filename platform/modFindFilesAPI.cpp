@@ -12,14 +12,16 @@ namespace quarvel::win {
 
 std::string TrimAtNull(std::string_view text) { return std::string(text.substr(0, text.find('\0'))); }
 
-std::uint64_t FindFilesRecursive(std::string folder, const std::string& pattern, std::int16_t& matches,
-                                 std::int16_t& folders, const std::function<bool()>& should_stop) {
+namespace {
+
+void Walk(std::string folder, const std::string& pattern, std::int16_t& matches, std::int16_t& folders,
+          const std::function<bool()>& should_stop, FoundFiles& found) {
   const auto stop = [&should_stop] { return should_stop && should_stop(); };
-  if (stop()) return 0;
+  if (stop()) return;
   if (folder.empty() || folder.back() != '\\') folder += '\\';
 
   std::vector<std::string> subfolders;
-  ForEachFound(folder + "*", [&](const WIN32_FIND_DATAA& entry) {
+  const SearchOutcome listed = ForEachFound(folder + "*", [&](const WIN32_FIND_DATAA& entry) {
     if (stop()) return false;
     const std::string name = TrimAtNull(std::string_view(entry.cFileName, sizeof(entry.cFileName)));
     const DWORD attributes = GetFileAttributesA((folder + name).c_str());
@@ -34,19 +36,31 @@ std::uint64_t FindFilesRecursive(std::string folder, const std::string& pattern,
     return true;
   });
 
-  std::uint64_t total = 0;
-  ForEachFound(folder + pattern, [&](const WIN32_FIND_DATAA& entry) {
+  const SearchOutcome searched = ForEachFound(folder + pattern, [&](const WIN32_FIND_DATAA& entry) {
     if (stop()) return false;
-    total += (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) + entry.nFileSizeLow;
+    found.total += (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) + entry.nFileSizeLow;
     AddToCounter(matches, 1);
     return true;
   });
+  // A folder whose entries or subfolders could not be read was not searched
+  // through, whatever else was found in it.
+  if (listed.Failed() || searched.Failed()) {
+    if (found.unsearched_folders++ == 0) found.first_error = listed.Failed() ? listed.error : searched.error;
+  }
 
   for (const auto& name : subfolders) {
     if (stop()) break;
-    total += FindFilesRecursive(folder + name + "\\", pattern, matches, folders, should_stop);
+    Walk(folder + name + "\\", pattern, matches, folders, should_stop, found);
   }
-  return total;
+}
+
+}  // namespace
+
+FoundFiles FindFilesRecursive(std::string folder, const std::string& pattern, std::int16_t& matches,
+                              std::int16_t& folders, const std::function<bool()>& should_stop) {
+  FoundFiles found;
+  Walk(std::move(folder), pattern, matches, folders, should_stop, found);
+  return found;
 }
 
 }  // namespace quarvel::win

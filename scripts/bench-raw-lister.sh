@@ -15,13 +15,15 @@
 set -euo pipefail
 files=${1:-200000}
 "$(dirname "$0")/bench-ntfs.sh" "$files"
-source "$(dirname "$0")/wine-build.sh"
+# shellcheck source=scripts/wine-lib.sh
+source "$(dirname "$0")/wine-lib.sh"
+build_windows
+start_wine_session "$build"
 image=$build/ntfs-bench/files-$files.img
 mnt=$build/ntfs-bench/lister-mnt
 mkdir -p "$mnt"
 ntfs-3g -o ro "$image" "$mnt"
-trap 'umount "$mnt"; "$root/tests/wine/session.sh" stop "$build"' EXIT
-source "$build/wine-session/env"
+at_exit "umount '$mnt'"
 empty=$build/ntfs-bench/empty-tree
 mkdir -p "$empty"
 work=$build/ntfs-bench/lister-work

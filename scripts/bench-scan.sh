@@ -3,7 +3,10 @@
 #   scripts/bench-scan.sh [folders files_per_folder] [--no-reference]   default: 50 1000
 # A whole drive: scripts/bench-scan.sh 500 1000 --no-reference
 set -euo pipefail
-source "$(dirname "$0")/wine-build.sh"
+# shellcheck source=scripts/wine-lib.sh
+source "$(dirname "$0")/wine-lib.sh"
+build_windows
+start_wine_session "$build"
 folders=${1:-50}
 files=${2:-1000}
 shift $(( $# < 2 ? $# : 2 ))

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the benchmarks: median_ms COMMAND... prints the milliseconds of the
 # median of three runs, after one run that warms the page cache.
 median_ms() {

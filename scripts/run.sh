@@ -4,7 +4,10 @@
 # UI driver, prints what the result lists show, and saves a screenshot of the
 # window as build/quarvel-window.png.
 set -euo pipefail
-source "$(dirname "$0")/wine-build.sh"
+# shellcheck source=scripts/wine-lib.sh
+source "$(dirname "$0")/wine-lib.sh"
+build_windows
+start_wine_session "$build"
 
 work=$build/main-job
 rm -rf "$work" && mkdir -p "$work"

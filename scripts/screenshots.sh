@@ -2,7 +2,10 @@
 # Regenerates the README's screenshots in docs/: the details tip over the list of
 # seen files and the context menu of the unseen ones, taken by the UI driver.
 set -euo pipefail
-source "$(dirname "$0")/wine-build.sh"
+# shellcheck source=scripts/wine-lib.sh
+source "$(dirname "$0")/wine-lib.sh"
+build_windows
+start_wine_session "$build"
 shots=$build/screenshots
 rm -rf "$shots" && mkdir -p "$shots/work"
 "$root/tests/wine/run.sh" "$build" "$build/windows/tests/drive-tour.exe" \

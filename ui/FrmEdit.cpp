@@ -48,8 +48,6 @@ void FrmEdit::SetText(const std::string& text) {
   if (hwnd_ != nullptr) SetWindowTextA(GetDlgItem(hwnd_, kText1), text.c_str());
 }
 
-void FrmEdit::Unload() {
-  if (hwnd_ != nullptr) DestroyWindow(hwnd_);
-}
+void FrmEdit::Unload() { Destroy(); }
 
 }  // namespace quarvel::ui

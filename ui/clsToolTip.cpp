@@ -16,20 +16,16 @@ TTTOOLINFOA EmptyRecord() {
 
 }  // namespace
 
-clsToolTip::~clsToolTip() {
-  if (TipWindow != nullptr) DestroyWindow(TipWindow);
-}
-
 LRESULT clsToolTip::Send(UINT msg, WPARAM wp, LPARAM lp) const {
-  return TipWindow == nullptr ? 0 : SendMessageA(TipWindow, msg, wp, lp);
+  return TipWindow ? SendMessageA(TipWindow.get(), msg, wp, lp) : 0;
 }
 
 bool clsToolTip::Create(HWND frm) {
-  if (TipWindow != nullptr) return true;
+  if (TipWindow) return true;
   InitCommonControls();
-  TipWindow = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, TTS_ALWAYSTIP, 0, 0, 0, 0, frm, nullptr,
-                              GetModuleHandleA(nullptr), nullptr);
-  return TipWindow != nullptr;
+  TipWindow.reset(CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, TTS_ALWAYSTIP, 0, 0, 0, 0, frm, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr));
+  return static_cast<bool>(TipWindow);
 }
 
 bool clsToolTip::fIsWindow(HWND ctrl) {
@@ -60,7 +56,7 @@ bool clsToolTip::FindTool(HWND handle, TTTOOLINFOA& record, bool text_wanted) co
 }
 
 bool clsToolTip::AddTool(HWND ctrl, const std::string& strText) {
-  if (!fIsWindow(ctrl) || TipWindow == nullptr) return false;
+  if (!fIsWindow(ctrl) || !TipWindow) return false;
   TTTOOLINFOA record;
   if (FindTool(ctrl, record, false)) return false;
   record = EmptyRecord();
@@ -104,7 +100,7 @@ DWORD clsToolTip::Margin(DWORD dwType) const {
 }
 
 void clsToolTip::SetMargin(DWORD dwType, DWORD cPixels) {
-  if (TipWindow == nullptr) return;
+  if (!TipWindow) return;
   RECT margin{};
   Send(TTM_GETMARGIN, 0, reinterpret_cast<LPARAM>(&margin));
   const LONG value = static_cast<LONG>(cPixels);
@@ -144,8 +140,8 @@ std::string clsToolTip::ToolText(HWND ctrl) const {
   wide_record.hwnd = record.hwnd;
   wide_record.uId = record.uId;
   wide_record.lpszText = wide.data();
-  if (TipWindow != nullptr) {
-    SendMessageW(TipWindow, TTM_GETTEXTW, wide.size(), reinterpret_cast<LPARAM>(&wide_record));
+  if (TipWindow) {
+    SendMessageW(TipWindow.get(), TTM_GETTEXTW, wide.size(), reinterpret_cast<LPARAM>(&wide_record));
   }
   const int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), -1, nullptr, 0, nullptr, nullptr);
   std::string text(static_cast<std::size_t>(std::max(size, 1)), '\0');
@@ -154,7 +150,7 @@ std::string clsToolTip::ToolText(HWND ctrl) const {
 }
 
 void clsToolTip::SetToolText(HWND ctrl, const std::string& strText) {
-  if (TipWindow == nullptr) return;
+  if (!TipWindow) return;
   if (strText.empty()) {
     RemoveTool(ctrl);
     return;

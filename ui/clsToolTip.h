@@ -11,12 +11,14 @@
 #include <string>
 #include <vector>
 
+#include "ui/GdiOwners.h"
+
 namespace quarvel::ui {
 
 class clsToolTip {
  public:
   clsToolTip() = default;  // the header starts off
-  ~clsToolTip();           // destroys the tooltip window
+  ~clsToolTip() = default;  // the tooltip window goes with its owner
   clsToolTip(const clsToolTip&) = delete;
   clsToolTip& operator=(const clsToolTip&) = delete;
 
@@ -35,7 +37,7 @@ class clsToolTip {
   COLORREF ForeColor() const;
   void SetForeColor(COLORREF clr);
   bool HasToolTip(HWND ctrl) const;
-  HWND hWnd() const { return TipWindow; }
+  HWND hWnd() const { return TipWindow.get(); }
   // Left (0), top (1), right (2) or bottom (3) margin; 0 for any other kind.
   DWORD Margin(DWORD dwType) const;
   void SetMargin(DWORD dwType, DWORD cPixels);
@@ -47,7 +49,7 @@ class clsToolTip {
   std::string ToolText(HWND ctrl) const;
   // Sets the text of an existing tool; the empty text removes the tool.
   void SetToolText(HWND ctrl, const std::string& strText);
-  HWND ToolTipHandle() const { return TipWindow; }
+  HWND ToolTipHandle() const { return TipWindow.get(); }
   std::string ToolTipHeader() const { return HeaderText; }
   void SetToolTipHeader(const std::string& vNewValue);  // also turns the header on
   bool ToolTipHeaderShow() const { return HeaderOn; }
@@ -58,7 +60,7 @@ class clsToolTip {
   std::string WithHeader(const std::string& text) const;
   LRESULT Send(UINT msg, WPARAM wp = 0, LPARAM lp = 0) const;
 
-  HWND TipWindow = nullptr;
+  UniqueWindow TipWindow;
   long TextCapacity = 0;  // one more than the longest text set through this instance
   std::string HeaderText;
   bool HeaderOn = false;

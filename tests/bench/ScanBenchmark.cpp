@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "../e2e/UiDriver.h"
+#include "tests/support/UiDriver.h"
 #include "app/ControlIds.h"
 #include "core/LineSplitter.h"
 #include "core/ListingFormat.h"

@@ -67,6 +67,37 @@ TEST(ListerCommandLine, OtherPlatformsBuildNothing) {
   EXPECT_EQ(BuildListerCommandLine(launch), std::nullopt);
 }
 
+// One row per box and place of the mark; a refused text never reaches the line.
+TEST(ListerInputRefusal, AQuotationMarkInEitherBoxIsRefusedWithTheBoxNamed) {
+  struct Row {
+    const char* path_box;
+    const char* filter;
+    const char* refused_box;  // nullptr: accepted
+  };
+  const Row rows[] = {
+      {R"(C:\WINDOWS)", "*.dll", nullptr},
+      {"", "", nullptr},
+      {R"(C:\Program Files\x y)", "a b*.dll", nullptr},
+      {R"(C:\a" /NR >C:\x.txt)", "*.dll", "folder box"},
+      {R"(C:\WINDOWS\")", "*.dll", "folder box"},
+      {"\"", "*.dll", "folder box"},
+      {R"(C:\WINDOWS)", R"(*.dll" /NR)", "filter box"},
+      {R"(C:\WINDOWS)", "\"", "filter box"},
+      {R"(C:\a")", R"(b")", "folder box"},  // the folder box is named first
+  };
+  for (const Row& row : rows) {
+    const auto refusal = ListerInputRefusal(row.path_box, row.filter);
+    if (row.refused_box == nullptr) {
+      EXPECT_FALSE(refusal.has_value()) << row.path_box << " | " << row.filter;
+      continue;
+    }
+    ASSERT_TRUE(refusal.has_value()) << row.path_box << " | " << row.filter;
+    EXPECT_EQ(*refusal, "The " + std::string(row.refused_box) +
+                            " holds a quotation mark (\"), which no Windows file or folder name contains. "
+                            "Remove it and try again; nothing was listed.");
+  }
+}
+
 TEST(ListerArguments, ReadsTheNtLineAfterTheProgram) {
   const auto args = ParseListerArguments(
       SkipProgramToken(R"(C:\TOOLS\locate.com "C:\WINDOWS\system32\*.dll" /NR >dll.txt)"));

@@ -7,7 +7,7 @@
 
 #include "core/RepairText.h"
 #include "core/Sha256.h"
-#include "tests/core/FakeRepairHost.h"
+#include "tests/support/FakeRepairHost.h"
 
 namespace quarvel {
 namespace {

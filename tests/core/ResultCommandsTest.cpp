@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "core/ParsePath.h"
 
@@ -50,6 +53,31 @@ TEST(OpenFind, UnresolvedFolderHeadingAsksForTheSearchOnABackslash) {
 
 TEST(OpenLog, OpensLogTxtInTheCurrentFolder) {
   EXPECT_EQ(OpenLogRequest(R"(C:\Tools)"), (ShellRequest{"open", R"(C:\Tools\log.txt)", std::nullopt, R"(C:\Tools)", 1}));
+}
+
+// The list at the rescan's end, and where its entry stood when it began.
+TEST(RescannedEntry, IsTheEntryTheRescanLookedForWhateverIsSelectedAtItsEnd) {
+  struct Row {
+    std::vector<std::string> items;
+    int index;
+    const char* entry;
+    std::optional<int> at;
+  };
+  const Row rows[] = {
+      {{"A", "B", "C"}, 1, "B", 1},
+      {{"A", "B", "C"}, 0, "A", 0},
+      {{"A", "B", "C"}, -1, "", std::nullopt},   // nothing was chosen
+      {{"B", "A", "C"}, 0, "A", 1},              // moved: found by its text
+      {{"A", "C"}, 1, "B", std::nullopt},        // gone
+      {{"A", "B"}, 5, "B", 1},                   // past the end: found by its text
+      {{"X", "B", "B"}, 2, "B", 2},              // a twin before it is left alone
+      {{}, 0, "A", std::nullopt},
+  };
+  for (const Row& row : rows) {
+    const auto item_at = [&row](int i) { return row.items.at(static_cast<std::size_t>(i)); };
+    EXPECT_EQ(RescannedEntryAt(row.index, row.entry, static_cast<int>(row.items.size()), item_at), row.at)
+        << row.entry << " at " << row.index;
+  }
 }
 
 TEST(RescanArithmetic, CountersStopAt32767) {

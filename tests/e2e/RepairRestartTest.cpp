@@ -6,9 +6,9 @@
 
 #include <string>
 
-#include "../platform/TempFolder.h"
-#include "RepairWorld.h"
-#include "UiDriver.h"
+#include "tests/support/TempFolder.h"
+#include "tests/support/RepairWorld.h"
+#include "tests/support/UiDriver.h"
 #include "app/ControlIds.h"
 #include "platform/RegistryCalls.h"
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "../platform/TempFolder.h"
-#include "UiDriver.h"
-#include "app/ControlIds.h"
+#include "tests/support/TempFolder.h"
+#include "tests/support/UiDriver.h"
+#include "app/CommandList.h"
 #include "core/ListingFormat.h"
 #include "core/ReportText.h"
 #include "core/Text.h"
@@ -165,15 +165,20 @@ TEST_F(ResultScenario, DoubleClickShowsTheEntryInTheViewer) {
   }));
 }
 
-TEST_F(ResultScenario, RescanFindsAHiddenFileOnceAndRemovesIt) {
+// The selection moves to another entry before the rescan ends: the entry it
+// looked for is the one removed.
+TEST_F(ResultScenario, RescanFindsAHiddenFileOnceAndRemovesItsOwnEntry) {
   const std::string entry = heading + FileLine("HIDDEN.DLL", 1);
+  const std::string other = heading + FileLine("ZSYSTEM.DLL", 2);
   Select(kList1, entry);
   app->Command(kMnuRescan);
   const auto box = WaitForMessageBox(kAppTitle);
   ASSERT_TRUE(box.has_value());
   EXPECT_EQ(box->text, "1 files with a filesize of 1 bytes were found ");
+  SendMessageA(app->Control(kList1), LB_SETCURSEL, static_cast<WPARAM>(IndexOf(kList1, other)), 0);
   PressButton(*box, IDOK);
   EXPECT_TRUE(WaitUntil([&] { return IndexOf(kList1, entry) < 0; }));
+  EXPECT_GE(IndexOf(kList1, other), 0);
   EXPECT_EQ(app->Text(kLblInfo), "1 file(s) from using Rescan were found and Removed from the List");
 }
 

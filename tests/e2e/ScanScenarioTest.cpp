@@ -8,14 +8,15 @@
 #include <thread>
 #include <vector>
 
-#include "../platform/TempFolder.h"
-#include "UiDriver.h"
 #include "app/ControlIds.h"
+#include "core/ListerCommandLine.h"
 #include "core/ListingFormat.h"
 #include "core/Text.h"
 #include "platform/AnsiText.h"
 #include "platform/CommonFunction.h"
 #include "platform/UniqueHandle.h"
+#include "tests/support/TempFolder.h"
+#include "tests/support/UiDriver.h"
 
 namespace quarvel::testing {
 namespace {
@@ -235,6 +236,23 @@ TEST_F(ScanScenario, EmptyAndMissingFolders) {
   EXPECT_TRUE(app->ListItems(kList2).empty());
   EXPECT_TRUE(app->ListItems(kList1).empty());
   EXPECT_EQ(app->Text(kLblSize), Summary(0, 0, 0));
+}
+
+// A quotation mark would end the lister's quoted pattern early and hand the
+// rest to it as arguments: it is refused before any command line is made.
+TEST_F(ScanScenario, AQuotationMarkInTheFilterIsRefusedAndNothingIsListed) {
+  scan.MakeFile("A.DLL", "1");
+  Start();
+  const std::string filter = "*.dll\" /NR >C:\\x.txt";
+  Settings(scan.Path(), filter, true);
+  app->Click(kCmdLocate);
+  const auto box = WaitForMessageBox(kAppTitle);
+  ASSERT_TRUE(box.has_value());
+  EXPECT_EQ(box->text, ListerInputRefusal(scan.Path(), filter).value_or(""));
+  PressButton(*box, IDOK);
+  EXPECT_TRUE(WaitUntil([&] { return app->Text(kLblInfo) == "Nothing was listed"; }));
+  EXPECT_FALSE(Exists(work / "dll.txt"));
+  EXPECT_FALSE(app->Enabled(kCmdScan));
 }
 
 TEST_F(ScanScenario, PathBoxEndingInABackslashScansTheSameFolder) {

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "../platform/TempFolder.h"
-#include "UiDriver.h"
-#include "app/ControlIds.h"
+#include "tests/support/TempFolder.h"
+#include "tests/support/UiDriver.h"
+#include "app/CommandList.h"
 #include "core/ListingFormat.h"
 #include "core/Verdict.h"
 

@@ -11,12 +11,12 @@ build=$(cd "${1:?build dir}" && pwd)
 root=$(cd "$(dirname "$0")/../.." && pwd)
 tests=$build/windows/tests
 scan=$build/windows/bin/quarvel-scan.exe
+# shellcheck source=scripts/wine-lib.sh
+source "$root/scripts/wine-lib.sh"
 # shellcheck disable=SC1091
 source "$build/wine-session/env"
 # Arguments reach Wine as UTF-8 (the non-ANSI folder's name).
 export LANG=C.UTF-8
-winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
-wine=/usr/lib/wine/wine64
 work=$build/console-scenario
 rm -rf "$work" && mkdir -p "$work/tree/SUB"
 failures=0

@@ -10,15 +10,12 @@ build=$(cd "${1:?build dir}" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
 session=$build/repair
 tests=$build/windows/tests
-wine=/usr/lib/wine/wine64
 mkdir -p "$session"
 
-"$here/../wine/session.sh" start "$session"
-trap '"$here/../wine/session.sh" stop "$session"' EXIT
-# shellcheck disable=SC1091
-source "$session/wine-session/env"
+# shellcheck source=scripts/wine-lib.sh
+source "$here/../../scripts/wine-lib.sh"
+start_wine_session "$session"
 run() { "$here/../wine/run.sh" "$session" "$@"; }
-winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
 
 # Wine starts its built-in reg.exe unless told that the file in system32 is native.
 cp "$tests/tools/reg.exe" "$WINEPREFIX/drive_c/windows/system32/reg.exe"

@@ -12,7 +12,7 @@
 #include "core/ntfs/RecordContents.h"
 #include "core/ntfs/RunList.h"
 #include "core/ntfs/VolumeIndex.h"
-#include "tests/core/ntfs/TestVolume.h"
+#include "tests/support/TestVolume.h"
 
 namespace {
 

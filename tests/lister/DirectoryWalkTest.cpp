@@ -6,7 +6,7 @@
 
 #include <map>
 
-#include "../platform/TempFolder.h"
+#include "tests/support/TempFolder.h"
 #include "core/LineSplitter.h"
 #include "core/ListingFormat.h"
 #include "lister/ReadAhead.h"

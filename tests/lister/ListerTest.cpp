@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "../platform/TempFolder.h"
-#include "../platform/UnixSymlink.h"
+#include "tests/support/TempFolder.h"
+#include "tests/support/UnixSymlink.h"
 #include "core/LineSplitter.h"
 #include "core/ListingFormat.h"
 #include "platform/CommonFunction.h"

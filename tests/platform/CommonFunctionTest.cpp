@@ -2,7 +2,7 @@
 
 #include <shlwapi.h>
 
-#include "TempFolder.h"
+#include "tests/support/TempFolder.h"
 #include "platform/CommonFunction.h"
 #include "platform/OS_Detect.h"
 

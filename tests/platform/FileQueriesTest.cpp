@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "ErrorBoxRecorder.h"
-#include "HandleCount.h"
-#include "TempFolder.h"
+#include "tests/support/ErrorBoxRecorder.h"
+#include "tests/support/HandleCount.h"
+#include "tests/support/TempFolder.h"
 #include "platform/CommonFunction.h"
 #include "platform/modAPIFilesAndPaths.h"
 #include "platform/modVBFileDisk.h"

@@ -4,7 +4,7 @@
 
 #include <set>
 
-#include "TempFolder.h"
+#include "tests/support/TempFolder.h"
 #include "platform/AnsiText.h"
 
 namespace quarvel::win {
@@ -37,12 +37,20 @@ TEST(ForEachFound, ListsEveryEntryButTheDotsInBothFormsAndStopsWhenAsked) {
   ForEachFound(folder / "*", [&](const WIN32_FIND_DATAA&) { return ++visits < 2; });
   EXPECT_EQ(visits, 2);
 
-  EXPECT_FALSE(ForEachFound(folder / "missing\\*", [](const WIN32_FIND_DATAA&) { return true; }));
-  // A NUL would cut the pattern to "<folder>\*"; the search is never started.
-  EXPECT_FALSE(ForEachFound(folder / std::string("zz\0", 3) + "*", [](const WIN32_FIND_DATAA&) {
+  const auto missing = ForEachFound(folder / "missing\\*", [](const WIN32_FIND_DATAA&) { return true; });
+  EXPECT_FALSE(missing);
+  EXPECT_TRUE(missing.NothingMatched());
+  const auto no_match = ForEachFound(folder / "none*.exe", [](const WIN32_FIND_DATAA&) { return true; });
+  EXPECT_TRUE(no_match.NothingMatched());
+  EXPECT_FALSE(no_match.Failed());
+  // A NUL would cut the pattern to "<folder>\*"; the search is never started,
+  // and that is a failure to look, not an empty folder.
+  const auto cut = ForEachFound(folder / std::string("zz\0", 3) + "*", [](const WIN32_FIND_DATAA&) {
     ADD_FAILURE() << "searched a pattern with a NUL";
     return true;
-  }));
+  });
+  EXPECT_TRUE(cut.Failed());
+  EXPECT_EQ(cut.error, static_cast<DWORD>(ERROR_INVALID_NAME));
   EXPECT_FALSE(FirstFound(folder / std::string("a.dll\0x", 7)).has_value());
 }
 

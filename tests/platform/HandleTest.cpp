@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "HandleCount.h"
+#include "tests/support/HandleCount.h"
 #include "platform/UniqueHandle.h"
 
 namespace quarvel::win {
@@ -68,6 +68,23 @@ TEST(UniqueHandle, NullAndInvalidHandleValueAreBothEmpty) {
   EXPECT_FALSE(search);
   UniqueRegistryKey key;
   EXPECT_FALSE(key);
+}
+
+// A call that answers its failure with INVALID_HANDLE_VALUE through the slot
+// leaves the owner empty, as reset() would; a handle written there is owned.
+TEST(UniqueHandle, PutTakesWhatTheCallWroteAsResetDoes) {
+  const auto write = [](HANDLE* slot, HANDLE value) { *slot = value; };
+  UniqueKernelHandle owner(NewEvent());
+  HANDLE first = owner.get();
+  write(owner.put(), INVALID_HANDLE_VALUE);
+  EXPECT_FALSE(IsOpenHandle(first));  // closed before the call
+  EXPECT_FALSE(owner);
+  EXPECT_EQ(owner.get(), nullptr);
+  HANDLE raw = NewEvent();
+  write(owner.put(), raw);
+  EXPECT_EQ(owner.get(), raw);
+  owner.reset();
+  EXPECT_FALSE(IsOpenHandle(raw));
 }
 
 }  // namespace

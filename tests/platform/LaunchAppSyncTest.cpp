@@ -5,8 +5,8 @@
 #include <chrono>
 #include <string>
 
-#include "HandleCount.h"
-#include "TempFolder.h"
+#include "tests/support/HandleCount.h"
+#include "tests/support/TempFolder.h"
 #include "platform/CommonFunction.h"
 #include "platform/LaunchAppSync.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "TempFolder.h"
+#include "tests/support/TempFolder.h"
 #include "core/LineSplitter.h"
 #include "core/ListingFormat.h"
 #include "core/ListingReader.h"

@@ -2,7 +2,7 @@
 // key's values through save and restore exactly.
 #include <gtest/gtest.h>
 
-#include "TempFolder.h"
+#include "tests/support/TempFolder.h"
 #include "platform/LaunchAppSync.h"
 #include "platform/modRegistry.h"
 

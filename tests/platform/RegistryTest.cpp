@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "ErrorBoxRecorder.h"
-#include "HandleCount.h"
+#include "tests/support/ErrorBoxRecorder.h"
+#include "tests/support/HandleCount.h"
 #include "platform/RegistryCalls.h"
 #include "platform/modRegistry.h"
 

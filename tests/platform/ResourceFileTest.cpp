@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "TempFolder.h"
+#include "tests/support/TempFolder.h"
 #include "platform/ResourceFile.h"
 #include "platform/modVBFileDisk.h"
 

@@ -27,5 +27,33 @@ TEST(GdiOwners, SelectedObjectRestoresThePreviousObjectAndFontsAreDeleted) {
   EXPECT_EQ(GetObjectType(raw), 0u);  // deleted
 }
 
+// Moved owners give back once, from where they went; the moved-from ones do nothing.
+TEST(GdiOwners, MovedOwnersGiveBackOnceAndWindowsAreDestroyed) {
+  const WindowDc screen(nullptr);
+  const HGDIOBJ before = GetCurrentObject(screen.get(), OBJ_FONT);
+  UniqueFont font = MessageFont(true);
+  {
+    SelectedObject first(screen.get(), font.get());
+    SelectedObject second(std::move(first));
+    EXPECT_EQ(GetCurrentObject(screen.get(), OBJ_FONT), font.get());
+  }
+  EXPECT_EQ(GetCurrentObject(screen.get(), OBJ_FONT), before);
+
+  WindowDc borrowed(nullptr);
+  WindowDc moved(std::move(borrowed));
+  EXPECT_EQ(borrowed.get(), nullptr);
+  EXPECT_NE(moved.get(), nullptr);
+
+  HWND raw = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(raw, nullptr);
+  {
+    UniqueWindow window(raw);
+    UniqueWindow owner(std::move(window));
+    EXPECT_FALSE(window);
+    EXPECT_TRUE(IsWindow(raw));
+  }
+  EXPECT_FALSE(IsWindow(raw));
+}
+
 }  // namespace
 }  // namespace quarvel::ui

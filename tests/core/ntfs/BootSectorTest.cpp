@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "tests/core/ntfs/TestVolume.h"
+#include "tests/support/TestVolume.h"
 
 namespace quarvel::ntfs {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/core/ntfs/TestVolume.h"
+#include "tests/support/TestVolume.h"
 
 namespace quarvel::ntfs {
 namespace {

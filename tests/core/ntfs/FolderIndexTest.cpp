@@ -8,7 +8,7 @@
 
 #include <array>
 
-#include "tests/core/ntfs/TestVolume.h"
+#include "tests/support/TestVolume.h"
 
 namespace quarvel::ntfs {
 namespace {

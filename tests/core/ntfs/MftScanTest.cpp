@@ -9,7 +9,7 @@
 #include <set>
 
 #include "core/ntfs/VolumeIndex.h"
-#include "tests/core/ntfs/TestVolume.h"
+#include "tests/support/TestVolume.h"
 
 namespace quarvel::ntfs {
 namespace {

@@ -1,4 +1,4 @@
-#include "UiDriver.h"
+#include "tests/support/UiDriver.h"
 
 #include <psapi.h>
 

@@ -1,4 +1,4 @@
-#include "tests/core/ntfs/TestVolume.h"
+#include "tests/support/TestVolume.h"
 
 #include <algorithm>
 #include <cstring>

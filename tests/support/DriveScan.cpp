@@ -5,7 +5,7 @@
 #include <string>
 #include <exception>
 
-#include "UiDriver.h"
+#include "tests/support/UiDriver.h"
 #include "app/ControlIds.h"
 
 int main(int argc, char** argv) {

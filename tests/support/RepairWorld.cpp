@@ -1,4 +1,4 @@
-#include "RepairWorld.h"
+#include "tests/support/RepairWorld.h"
 
 #include <stdexcept>
 
@@ -6,7 +6,7 @@
 #include "core/Sha256.h"
 #include "platform/LaunchAppSync.h"
 #include "platform/RegistryCalls.h"
-#include "../platform/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace quarvel::testing {
 

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "../tools/KeyValues.h"
+#include "tests/support/tools/KeyValues.h"
 
 namespace quarvel::testing {
 
@@ -47,7 +47,7 @@ void ResetRepairRegistry();
 std::string PendingRenames();
 
 // Makes the stand-in system32\reg.exe misbehave for its lifetime: "fail-save",
-// "fail-restore" or "restore-nothing" (see tests/tools/RegStandIn.cpp).
+// "fail-restore" or "restore-nothing" (see tests/support/tools/RegStandIn.cpp).
 class StandInMisbehaves {
  public:
   explicit StandInMisbehaves(const std::string& how);

@@ -7,7 +7,7 @@
 #include <exception>
 #include <string>
 
-#include "UiDriver.h"
+#include "tests/support/UiDriver.h"
 #include "app/ControlIds.h"
 
 namespace {
