@@ -88,6 +88,8 @@ std::string VerdictName(Verdict verdict) { return RowOf(verdict).name; }
 
 std::string VerdictCode(Verdict verdict) { return RowOf(verdict).code; }
 
+bool PointsAtHider(hive::Verdict verdict) { return verdict != hive::Verdict::kChangedSinceWritten; }
+
 bool PointsAtHider(const UnseenFacts& facts, Verdict verdict) {
   switch (RowOf(verdict).hider) {
     case HiderSign::kNo: return false;

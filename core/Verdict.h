@@ -10,6 +10,8 @@
 
 #include "core/ListingViews.h"
 
+#include "core/hive/CrossView.h"
+
 namespace quarvel {
 
 enum class Verdict {
@@ -69,6 +71,10 @@ std::string VerdictCode(Verdict verdict);
 // Whether this entry points at a hider: its verdict's sign, with the ordinary
 // causes the facts name taken into account.
 bool PointsAtHider(const UnseenFacts& facts, Verdict verdict);
+// The same for a difference between a hive file and the registry API: a value
+// or key hidden from the API, or a name the Win32 API cannot return whole,
+// points at a hider; a change not yet written to the file does not.
+bool PointsAtHider(hive::Verdict verdict);
 // The views that returned the entry, in words ("the volume's MFT, the NT
 // directory query"); "" when unknown.
 std::string ViewsText(const UnseenFacts& facts);
