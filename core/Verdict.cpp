@@ -1,5 +1,7 @@
 #include "core/Verdict.h"
 
+#include "core/hive/CrossView.h"
+
 #include <array>
 #include <cstdio>
 

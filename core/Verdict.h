@@ -10,9 +10,11 @@
 
 #include "core/ListingViews.h"
 
-#include "core/hive/CrossView.h"
-
 namespace quarvel {
+
+namespace hive {
+enum class Verdict;  // core/hive/CrossView.h: a difference between a hive file and the registry API
+}
 
 enum class Verdict {
   kHiddenByAttribute,      // the hidden attribute, which the ordinary search skips

@@ -1,4 +1,5 @@
 #include "core/Verdict.h"
+#include "core/hive/CrossView.h"
 
 #include <gtest/gtest.h>
 
