@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <unordered_map>
@@ -95,6 +96,8 @@ class FrmFerrow : public ui::WindowBase<FrmFerrow>, private LongWorkHost {
   // shows AppInit_DLLs with what decides whether Windows loads it.
   void CheckRepairState();
   void ShowAppInitFacts();
+  // Why step 1 must not start (the hive file shows a value the API hides); set by ShowAppInitFacts.
+  std::optional<std::string> repair_refusal_;
   void OfferRepairStep2();
   void RepairStep2();
 

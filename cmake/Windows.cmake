@@ -189,7 +189,8 @@ foreach(drive drive-scan drive-tour)
   target_link_libraries(${drive} PRIVATE ui_driver)
 endforeach()
 
-add_executable(e2e_tests tests/e2e/ScanScenarioTest.cpp tests/e2e/ResultScenarioTest.cpp tests/e2e/StealthScenarioTest.cpp)
+add_executable(e2e_tests tests/e2e/ScanScenarioTest.cpp tests/e2e/ResultScenarioTest.cpp tests/e2e/StealthScenarioTest.cpp
+  tests/support/RegistryScene.cpp)
 set_target_properties(e2e_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 target_link_libraries(e2e_tests PRIVATE ui_driver wine_test_support gtest_main)
 target_include_directories(e2e_tests SYSTEM PRIVATE ${CMAKE_BINARY_DIR}/third_party)
@@ -222,6 +223,12 @@ add_executable(run-hooked tests/support/tools/RunHooked.cpp)
 set_target_properties(run-hooked PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 target_link_libraries(run-hooked PRIVATE shell32)
 add_dependencies(e2e_tests run-hooked quarvel-scan)
+
+# Test tool: the registry scenarios' keys in Wine's registry (set or clear).
+add_executable(registry-scene tests/support/tools/RegistryScene.cpp tests/support/RegistryScene.cpp)
+set_target_properties(registry-scene PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+target_link_libraries(registry-scene PRIVATE advapi32)
+add_dependencies(e2e_tests registry-scene)
 
 # Test tool: a reg.exe with "save" and "restore" for the repair's tests.
 add_executable(reg-standin tests/support/tools/RegStandIn.cpp)

@@ -5,12 +5,17 @@
 // summary (and, when asked, the same records as CSV).
 //
 //   quarvel-scan FOLDER [/FILTER pattern] [/S] [/ALL] [/JSON file] [/CSV file] [/PROGRESS]
+//   quarvel-scan /REGISTRY [/ALL] [/JSON file]
+//
+// With /REGISTRY it compares the autostart keys' hive files, read raw from
+// their volume, with the registry API, and writes a JSON object per difference.
 //
 // Exit code 0: nothing that points at a hider; 1: something that does (with
 // /ALL: anything unseen); 2: an error, told on standard error.
 #include <windows.h>
 
 #include <algorithm>
+#include <map>
 #include <chrono>
 #include <condition_variable>
 #include <exception>
@@ -27,6 +32,7 @@
 #include "core/ListingFormat.h"
 #include "core/Pacer.h"
 #include "core/ScanCommandLine.h"
+#include "core/Verdict.h"
 #include "core/Wtf8.h"
 #include "core/WorkFiles.h"
 #include "platform/AnsiText.h"
@@ -35,6 +41,7 @@
 #include "platform/ListerRun.h"
 #include "platform/OS_Detect.h"
 #include "platform/PrivateFolder.h"
+#include "platform/RegistryHives.h"
 #include "platform/SystemError.h"
 #include "platform/UniqueHandle.h"
 
@@ -466,6 +473,178 @@ int Scan(const ScanRequest& request) {
   return exit_code;
 }
 
+// A registry name as stored: its text (a NUL inside written as \u0000, a lone
+// surrogate as U+FFFD) and, when the text cannot carry it whole or a reader
+// could cut it at the NUL, its UTF-16 units in hex.
+void PutName(Json& object, const std::u16string& name) {
+  object["name"] = Wtf8FromUtf16(name);
+  if (name.find(u'\0') != std::u16string::npos || HoldsLoneSurrogate(name)) object["name_utf16"] = Utf16Hex(name);
+}
+
+const hive::SeenValue* FindValue(const std::optional<std::vector<hive::SeenValue>>& values, const std::u16string& name) {
+  if (!values) return nullptr;
+  for (const auto& value : *values)
+    if (value.name == name) return &value;
+  return nullptr;
+}
+
+// The views that hold the name as stored (or, for a change not yet written,
+// the API views that returned it).
+Json HoldingViews(const win::KeyCrossView& key, const hive::Difference& difference, bool in_file) {
+  Json views = Json::array();
+  if (in_file) views.push_back("hive file");
+  const bool changed = difference.verdict == hive::Verdict::kChangedSinceWritten;
+  const auto holds = [&](bool read, unsigned bit) {
+    if (!read) return false;
+    if (changed) return (difference.views & bit) != 0 || in_file;
+    return (difference.views & bit) == 0 && !(bit == hive::kWin32View && difference.verdict == hive::Verdict::kEmbeddedNul);
+  };
+  if (holds(key.win32_read, hive::kWin32View)) views.push_back("win32 api");
+  if (holds(key.native_read, hive::kNativeView)) views.push_back("native api");
+  return views;
+}
+
+Json DifferenceObject(const win::KeyCrossView& key, const hive::Difference& difference) {
+  Json object = {{"type", key.subkey_names ? "key" : "value"},
+                 {"key", "HKLM\\" + Wtf8FromUtf16(key.api_path)},
+                 {"registry_view", key.wow64_32 ? "32-bit" : "64-bit"}};
+  PutName(object, difference.name);
+  bool in_file = false;
+  if (key.subkey_names) {
+    object["value_type"] = nullptr;
+    // A subkey's name as stored in the file: a difference about one the file has.
+    in_file = difference.verdict != hive::Verdict::kChangedSinceWritten;
+  } else {
+    const hive::SeenValue* file = nullptr;
+    for (const auto& value : key.values.file)
+      if (value.name == difference.name) file = &value;
+    in_file = file != nullptr;
+    const hive::SeenValue* seen = file ? file : FindValue(key.values.native, difference.name);
+    if (!seen) seen = FindValue(key.values.win32, difference.name);
+    object["value_type"] = seen ? Json(seen->type) : Json(nullptr);
+  }
+  object["views"] = HoldingViews(key, difference, in_file);
+  object["code"] = std::string(hive::VerdictCode(difference.verdict));
+  object["verdict"] = std::string(hive::VerdictText(difference.verdict));
+  object["points_at_hider"] = PointsAtHider(difference.verdict);
+  return object;
+}
+
+int ScanRegistry(const ScanRequest& request) {
+  const auto started = std::chrono::steady_clock::now();
+  std::optional<Output> json_file;
+  if (!request.json_file.empty()) {
+    json_file.emplace(FullPath(win::WideFromUtf8(request.json_file)));
+    if (json_file->OpenError() != 0) {
+      return Fail("The report " + request.json_file + " cannot be written: " + ErrorText(json_file->OpenError()) + ".");
+    }
+  }
+  Output standard_output;
+  Output& out = json_file ? *json_file : standard_output;
+
+  // Each hive's file view: read, or why not.
+  win::LoadedHives loaded;
+  struct HiveView {
+    const char* name;
+    const wchar_t* key;
+    std::optional<win::HiveFile> file;
+    std::string why_not;
+    std::u16string control_set;
+  };
+  HiveView hives[] = {{"SOFTWARE", L"\\REGISTRY\\MACHINE\\SOFTWARE", {}, {}, {}},
+                      {"SYSTEM", L"\\REGISTRY\\MACHINE\\SYSTEM", {}, {}, {}}};
+  for (HiveView& view : hives) {
+    auto file = loaded.Read(view.key);
+    if (!file) {
+      view.why_not = file.failure().text;
+      continue;
+    }
+    if (view.key == hives[1].key) {
+      auto control_set = hive::CurrentControlSet(file->hive);
+      if (!control_set) {
+        view.why_not = control_set.failure().text;
+        continue;
+      }
+      view.control_set = *control_set;
+    }
+    view.file.emplace(std::move(*file));
+  }
+
+  std::map<std::string, std::size_t> counts;
+  for (const hive::Verdict verdict : hive::kHiveVerdicts) counts[std::string(hive::VerdictCode(verdict))] = 0;
+  std::size_t total = 0, pointing_at_hider = 0, keys_compared = 0, keys_not_compared = 0;
+  std::size_t win32_unread = 0, native_unread = 0;
+  std::string first_win32_unread, first_native_unread;
+  for (const hive::AutostartKey& key : hive::AutostartKeys()) {
+    HiveView& view = hives[key.hive == hive::HiveName::kSoftware ? 0 : 1];
+    if (!view.file) {
+      ++keys_not_compared;
+      continue;
+    }
+    auto compared = win::CompareAutostartKey(view.file->hive, view.control_set, key);
+    if (!compared) {
+      return Fail("The hive file " + std::string(view.name) + " could not be read at HKLM\\" +
+                  Wtf8FromUtf16(key.api_path) + ": " + compared.failure().text);
+    }
+    for (const win::KeyCrossView& one : *compared) {
+      const std::string where = "HKLM\\" + Wtf8FromUtf16(one.api_path) + (one.wow64_32 ? " (32-bit)" : "");
+      if (!one.subkey_names) ++keys_compared;
+      if (!one.win32_read && win32_unread++ == 0) first_win32_unread = where;
+      if (!one.native_read && native_unread++ == 0) first_native_unread = where;
+      for (const hive::Difference& difference : one.comparison.differences) {
+        ++total;
+        ++counts[std::string(hive::VerdictCode(difference.verdict))];
+        if (PointsAtHider(difference.verdict)) ++pointing_at_hider;
+        out.Write(JsonLine(DifferenceObject(one, difference)));
+      }
+    }
+  }
+
+  Json views = Json::array();
+  for (const HiveView& view : hives) {
+    Json entry = {{"view", std::string("hive file ") + view.name}, {"read", view.file.has_value()}};
+    if (view.file) {
+      entry["file"] = std::string(1, static_cast<char>(view.file->location.letter)) + ":\\" +
+                      Wtf8FromUtf16(view.file->location.path);
+      entry["log_entries_applied"] = view.file->recovery.entries_applied;
+    } else {
+      entry["reason"] = view.why_not;
+    }
+    views.push_back(entry);
+  }
+  const auto api_view = [&](const char* name, std::size_t unread, const std::string& first) {
+    Json entry = {{"view", name}, {"read", unread == 0 && keys_compared > 0}};
+    if (keys_compared == 0) entry["reason"] = "no hive file was read, so no key was compared";
+    if (unread > 0) entry["reason"] = std::to_string(unread) + " key(s) could not be read through it, first " + first;
+    return entry;
+  };
+  views.push_back(api_view("win32 api", win32_unread, first_win32_unread));
+  views.push_back(api_view("native api", native_unread, first_native_unread));
+
+  const bool nothing_read = !hives[0].file && !hives[1].file;
+  const int exit_code = nothing_read ? kScanExitError : ScanExitCode(total, pointing_at_hider, request.all);
+  const auto duration =
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count();
+  const Json summary = {{"type", "registry_summary"},
+                        {"tool_version", QUARVEL_VERSION},
+                        {"schema_version", kSchemaVersion},
+                        {"keys_compared", keys_compared},
+                        {"keys_not_compared", keys_not_compared},
+                        {"differences", Json(counts)},
+                        {"differences_total", total},
+                        {"pointing_at_hider", pointing_at_hider},
+                        {"views", views},
+                        {"duration_ms", duration},
+                        {"exit_code", exit_code}};
+  out.Write(JsonLine(summary));
+  if (!out.Ok()) return Fail("The report could not be written whole: " + ErrorText(GetLastError()) + ".");
+  if (nothing_read) {
+    return Fail("No hive file could be read, so nothing was compared: SOFTWARE: " + hives[0].why_not +
+                "; SYSTEM: " + hives[1].why_not + ".");
+  }
+  return exit_code;
+}
+
 int Run() {
   // The command line as the system keeps it, in UTF-16: a folder outside the
   // ANSI code page arrives intact, and the quotes are read by our own rule.
@@ -476,6 +655,7 @@ int Run() {
   if (command.help) return out.Write(ScanHelpText()) ? kScanExitClean : kScanExitError;
   if (command.version) return out.Write("quarvel-scan " QUARVEL_VERSION "\n") ? kScanExitClean : kScanExitError;
   if (!command.request) return Fail(command.error + " Type quarvel-scan /? for help.");
+  if (command.request->registry) return ScanRegistry(*command.request);
   return Scan(*command.request);
 }
 

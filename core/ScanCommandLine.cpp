@@ -54,6 +54,8 @@ ScanCommand ParseScanCommandLine(const std::vector<std::string>& arguments) {
     }
     if (IsSwitch(argument, "S")) {
       request.subfolders = true;
+    } else if (IsSwitch(argument, "REGISTRY")) {
+      request.registry = true;
     } else if (IsSwitch(argument, "ALL")) {
       request.all = true;
     } else if (IsSwitch(argument, "PROGRESS")) {
@@ -83,6 +85,18 @@ ScanCommand ParseScanCommandLine(const std::vector<std::string>& arguments) {
     command.error = "The JSON and CSV reports cannot go to the same file.";
     return command;
   }
+  if (request.registry) {
+    if (have_folder) {
+      command.error = "/REGISTRY scans the registry, not a folder: " + request.folder;
+      return command;
+    }
+    if (request.subfolders || request.filter != "*.*" || !request.csv_file.empty()) {
+      command.error = "/REGISTRY takes only /ALL, /JSON and /PROGRESS.";
+      return command;
+    }
+    command.request = request;
+    return command;
+  }
   if (!have_folder) {
     command.error = "The folder to scan is missing.";
     return command;
@@ -96,6 +110,7 @@ std::string ScanHelpText() {
          "Windows search does not see, with the reason.\n"
          "\n"
          "QUARVEL-SCAN folder [/FILTER pattern] [/S] [/ALL] [/JSON file] [/CSV file] [/PROGRESS]\n"
+         "QUARVEL-SCAN /REGISTRY [/ALL] [/JSON file]\n"
          "QUARVEL-SCAN /VERSION\n"
          "\n"
          "  folder          The folder to scan.\n"
@@ -105,13 +120,17 @@ std::string ScanHelpText() {
          "  /JSON file      Writes the report to the file instead of to the screen.\n"
          "  /CSV file       Also writes the unseen files as CSV (UTF-8), for spreadsheets.\n"
          "  /PROGRESS       Shows progress on standard error even when it is redirected.\n"
+         "  /REGISTRY       Compares the autostart keys of the registry's hive files,\n"
+         "                  read from the volume, with what the registry API returns.\n"
          "  /VERSION        Shows the program's version.\n"
          "\n"
          "The report is JSON, one object per line: one for each unseen file, then a\n"
          "summary; text outside ASCII is written as \\u escapes. Exit codes: 0 nothing\n"
          "that points at a hider, 1 a file kept from the Win32 search without a named\n"
          "cause or seen only on the volume (with /ALL: any unseen file), 2 an error\n"
-         "(the message goes to standard error).\n";
+         "(the message goes to standard error). With /REGISTRY: one object per\n"
+         "difference; exit code 1 for a value or key hidden from the registry API or a\n"
+         "name with an embedded NUL (with /ALL: any difference).\n";
 }
 
 int ScanExitCode(std::size_t unseen, std::size_t pointing_at_hider, bool all) {

@@ -1,6 +1,7 @@
 // The console companion's command line, in the usual Windows form:
 //
 //   quarvel-scan FOLDER [/FILTER pattern] [/S] [/ALL] [/JSON file] [/CSV file] [/PROGRESS]
+//   quarvel-scan /REGISTRY [/ALL] [/JSON file]
 //   quarvel-scan /?
 //   quarvel-scan /VERSION
 //
@@ -16,7 +17,8 @@
 namespace quarvel {
 
 struct ScanRequest {
-  std::string folder;
+  std::string folder;     // empty with /REGISTRY
+  bool registry = false;  // the autostart keys' hive files against the registry API, not a folder
   std::string filter = "*.*";
   bool subfolders = false;
   bool all = false;       // every unseen file counts for the exit code, not only signs of a hider
@@ -47,7 +49,7 @@ ScanCommand ParseScanCommandLine(const std::vector<std::string>& arguments);
 std::string ScanHelpText();
 
 // The exit codes: 0 nothing that points at a hider (or, with /ALL, nothing
-// unseen), 1 something that does, 2 an error.
+// unseen: no difference, with /REGISTRY), 1 something that does, 2 an error.
 inline constexpr int kScanExitClean = 0;
 inline constexpr int kScanExitFound = 1;
 inline constexpr int kScanExitError = 2;

@@ -1,5 +1,7 @@
 #include "core/Verdict.h"
 
+#include "core/hive/CrossView.h"
+
 #include <array>
 #include <cstdio>
 
@@ -87,6 +89,8 @@ const VerdictRow& RowOf(Verdict verdict) {
 std::string VerdictName(Verdict verdict) { return RowOf(verdict).name; }
 
 std::string VerdictCode(Verdict verdict) { return RowOf(verdict).code; }
+
+bool PointsAtHider(hive::Verdict verdict) { return verdict != hive::Verdict::kChangedSinceWritten; }
 
 bool PointsAtHider(const UnseenFacts& facts, Verdict verdict) {
   switch (RowOf(verdict).hider) {

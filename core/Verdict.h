@@ -12,6 +12,10 @@
 
 namespace quarvel {
 
+namespace hive {
+enum class Verdict;  // core/hive/CrossView.h: a difference between a hive file and the registry API
+}
+
 enum class Verdict {
   kHiddenByAttribute,      // the hidden attribute, which the ordinary search skips
   kSystemFile,             // the system attribute, which it skips too
@@ -69,6 +73,10 @@ std::string VerdictCode(Verdict verdict);
 // Whether this entry points at a hider: its verdict's sign, with the ordinary
 // causes the facts name taken into account.
 bool PointsAtHider(const UnseenFacts& facts, Verdict verdict);
+// The same for a difference between a hive file and the registry API: a value
+// or key hidden from the API, or a name the Win32 API cannot return whole,
+// points at a hider; a change not yet written to the file does not.
+bool PointsAtHider(hive::Verdict verdict);
 // The views that returned the entry, in words ("the volume's MFT, the NT
 // directory query"); "" when unknown.
 std::string ViewsText(const UnseenFacts& facts);

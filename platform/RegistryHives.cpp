@@ -178,6 +178,31 @@ ntfs::Result<hive::Recovered> ReadHiveFromVolume(const hive::HiveFileLocation& l
   return volume->Read(location.path);
 }
 
+LoadedHives::LoadedHives() = default;
+LoadedHives::~LoadedHives() = default;
+
+ntfs::Result<HiveFile> LoadedHives::Read(const std::wstring& hive_key) {
+  auto location = LoadedHiveFile(hive_key);
+  if (!location) return location.failure();
+  auto volume = std::find_if(volumes_.begin(), volumes_.end(), [&](const auto& v) { return v.first == location->letter; });
+  if (volume == volumes_.end()) {
+    volumes_.emplace_back(location->letter, RawHiveVolume::Open(location->letter));
+    volume = volumes_.end() - 1;
+  }
+  if (!volume->second) return volume->second.failure();
+  auto recovered = volume->second->Read(location->path);
+  if (!recovered) return recovered.failure();
+  if (recovered->recovery.dirty && recovered->recovery.entries_applied == 0) {
+    std::string why = "the hive file is dirty and no log brings it up to date";
+    for (const auto& note : recovered->recovery.notes) why += "; " + note;
+    return ntfs::Failure{why};
+  }
+  hive::Recovery recovery = recovered->recovery;
+  auto opened = hive::Hive::Open(std::move(recovered->file));
+  if (!opened) return opened.failure();
+  return HiveFile{*location, std::move(recovery), std::move(*opened)};
+}
+
 std::optional<std::vector<hive::SeenValue>> Win32Values(HKEY root, const std::wstring& path, REGSAM view) {
   bool missing = false;
   auto key = OpenKey(root, path, view, missing);
@@ -275,9 +300,12 @@ ntfs::Result<std::vector<KeyCrossView>> CompareAutostartKey(const hive::Hive& fi
     auto values = FileValuesOrEmpty(file, in_file);
     if (!values) return values.failure();
     const std::wstring api = Wide(api_path);
-    out.push_back({api_path, key.wow64_32, false,
-                   hive::CompareValues({std::move(*values), Win32Values(HKEY_LOCAL_MACHINE, api, view),
-                                        NativeValues(HKEY_LOCAL_MACHINE, api, view)})});
+    auto win32 = Win32Values(HKEY_LOCAL_MACHINE, api, view);
+    auto native = NativeValues(HKEY_LOCAL_MACHINE, api, view);
+    const bool win32_read = win32.has_value(), native_read = native.has_value();
+    hive::ValueViews views{std::move(*values), std::move(win32), std::move(native)};
+    hive::Comparison comparison = hive::CompareValues(views);
+    out.push_back({api_path, key.wow64_32, false, std::move(comparison), win32_read, native_read, std::move(views)});
     return ntfs::Ok();
   };
   if (auto done = compare_values(file_path, key.api_path); !done) return done.failure();
@@ -288,7 +316,10 @@ ntfs::Result<std::vector<KeyCrossView>> CompareAutostartKey(const hive::Hive& fi
   std::vector<std::u16string> in_file = subkeys->value_or(std::vector<std::u16string>{});
   const std::wstring api = Wide(key.api_path);
   auto native = NativeSubkeys(HKEY_LOCAL_MACHINE, api, view);
-  out.push_back({key.api_path, key.wow64_32, true, hive::CompareSubkeys({in_file, Win32Subkeys(HKEY_LOCAL_MACHINE, api, view), native})});
+  auto win32 = Win32Subkeys(HKEY_LOCAL_MACHINE, api, view);
+  const bool win32_read = win32.has_value(), native_read = native.has_value();
+  out.push_back({key.api_path, key.wow64_32, true, hive::CompareSubkeys({in_file, std::move(win32), native}), win32_read,
+                 native_read, {}});
   std::vector<std::u16string> every = in_file;
   if (native)
     for (const auto& name : *native)

@@ -48,6 +48,27 @@ class RawHiveVolume {
 // cannot be read raw: error 5") means the file view was not read.
 ntfs::Result<hive::Recovered> ReadHiveFromVolume(const hive::HiveFileLocation& location);
 
+// Loaded hives read from their files: where hivelist puts each, its volume
+// read raw (opened and indexed once per drive), its logs applied. A failure
+// says why that hive's file view was not read; a dirty hive that no log brings
+// up to date is one (a value deleted minutes ago would seem hidden).
+struct HiveFile {
+  hive::HiveFileLocation location;
+  hive::Recovery recovery;
+  hive::Hive hive;
+};
+
+class LoadedHives {
+ public:
+  LoadedHives();
+  ~LoadedHives();
+  // `hive_key` as hivelist names it: L"\\REGISTRY\\MACHINE\\SOFTWARE".
+  ntfs::Result<HiveFile> Read(const std::wstring& hive_key);
+
+ private:
+  std::vector<std::pair<char16_t, ntfs::Result<RawHiveVolume>>> volumes_;
+};
+
 // One key's values (or subkey names) as one API returns them; Win32 names end
 // at their first NUL, as every caller of the Win32 API reads them. `view` is 0,
 // KEY_WOW64_64KEY or KEY_WOW64_32KEY. A key the API says is not there reads
@@ -65,6 +86,9 @@ struct KeyCrossView {
   bool wow64_32 = false;
   bool subkey_names = false;
   hive::Comparison comparison;
+  bool win32_read = false;   // whether each API view could be read
+  bool native_read = false;
+  hive::ValueViews values;   // what each view held, for a comparison of values
 };
 
 // The key seen three ways: `file` is its hive (logs applied), `control_set`

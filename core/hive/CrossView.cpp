@@ -99,6 +99,15 @@ std::string_view VerdictText(Verdict verdict) {
   return "";
 }
 
+std::string_view VerdictCode(Verdict verdict) {
+  switch (verdict) {
+    case Verdict::kHiddenFromApi: return "hidden_from_registry_api";
+    case Verdict::kEmbeddedNul: return "name_with_embedded_nul";
+    case Verdict::kChangedSinceWritten: return "changed_since_hive_written";
+  }
+  return "";
+}
+
 Comparison CompareValues(const ValueViews& views) { return Compare(views.file, views.win32, views.native); }
 Comparison CompareSubkeys(const NameViews& views) { return Compare(views.file, views.win32, views.native); }
 

@@ -32,6 +32,9 @@ enum class Verdict {
 
 // The texts the user sees.
 std::string_view VerdictText(Verdict verdict);
+// The stable codes beside the texts, for scripts.
+std::string_view VerdictCode(Verdict verdict);
+inline constexpr Verdict kHiveVerdicts[] = {Verdict::kHiddenFromApi, Verdict::kEmbeddedNul, Verdict::kChangedSinceWritten};
 
 enum View : unsigned { kWin32View = 1, kNativeView = 2 };
 

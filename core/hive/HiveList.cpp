@@ -15,6 +15,14 @@ bool StartsWithIgnoringCase(std::u16string_view text, std::u16string_view prefix
 }  // namespace
 
 std::optional<HiveFileLocation> LocateHiveFile(std::u16string_view device_path, std::span<const DriveDevice> drives) {
+  // An object-manager name of a drive letter names the drive itself.
+  for (std::u16string_view prefix : {u"\\??\\", u"\\DosDevices\\", u"\\GLOBAL??\\"}) {
+    if (!StartsWithIgnoringCase(device_path, prefix)) continue;
+    const std::u16string_view rest = device_path.substr(prefix.size());
+    const char16_t letter = Fold(rest.empty() ? u'\0' : rest[0]);
+    if (rest.size() < 4 || letter < u'A' || letter > u'Z' || rest[1] != u':' || rest[2] != u'\\') return std::nullopt;
+    return HiveFileLocation{letter, std::u16string(rest.substr(3))};
+  }
   for (const DriveDevice& drive : drives) {
     std::u16string_view device = drive.device;
     while (!device.empty() && device.back() == u'\\') device.remove_suffix(1);

@@ -21,7 +21,11 @@ struct HiveFileLocation {
 };
 
 // The drive whose device the path starts with (compared without regard to
-// ASCII case, whole components only); nullopt when no drive holds it.
+// ASCII case, whole components only); nullopt when no drive holds it. A path
+// through a drive letter's object-manager name ("\??\D:\...", "\DosDevices\D:\...",
+// "\GLOBAL??\D:\...") is on that drive, whatever its device is called: the
+// same file, named without a device name, which a system that gives no
+// device name for a drive mapped to a folder (Wine) can still use.
 std::optional<HiveFileLocation> LocateHiveFile(std::u16string_view device_path, std::span<const DriveDevice> drives);
 
 }  // namespace quarvel::hive

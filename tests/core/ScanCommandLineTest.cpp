@@ -41,6 +41,33 @@ TEST(ScanCommandLine, NewSwitchesAndTheirRefusals) {
             "The JSON and CSV reports cannot go to the same file.");
 }
 
+// /REGISTRY scans no folder and takes only the switches that fit it.
+TEST(ScanCommandLine, RegistryScanAndWhatItRefuses) {
+  struct Row {
+    std::vector<std::string> arguments;
+    bool registry;
+    const char* error;
+  };
+  const Row rows[] = {
+      {{"/REGISTRY"}, true, ""},
+      {{"/registry", "/ALL", "/JSON", "r.json", "/PROGRESS"}, true, ""},
+      {{"C:\\"}, false, ""},
+      {{"/REGISTRY", "C:\\"}, false, "/REGISTRY scans the registry, not a folder: C:\\"},
+      {{"/REGISTRY", "/S"}, false, "/REGISTRY takes only /ALL, /JSON and /PROGRESS."},
+      {{"/REGISTRY", "/FILTER", "*.dll"}, false, "/REGISTRY takes only /ALL, /JSON and /PROGRESS."},
+      {{"/REGISTRY", "/CSV", "r.csv"}, false, "/REGISTRY takes only /ALL, /JSON and /PROGRESS."},
+  };
+  for (const Row& row : rows) {
+    const ScanCommand command = ParseScanCommandLine(row.arguments);
+    EXPECT_EQ(command.error, row.error) << row.arguments[0];
+    EXPECT_EQ(command.request.has_value(), std::string(row.error).empty()) << row.arguments[0];
+    if (command.request) {
+      EXPECT_EQ(command.request->registry, row.registry) << row.arguments[0];
+    }
+  }
+  EXPECT_TRUE(ParseScanCommandLine({"/REGISTRY"}).request->folder.empty());
+}
+
 // The whole command line as the system hands it over, split into the
 // arguments after the program's name.
 TEST(ScanArguments, QuotesGroupAndABackslashBeforeAQuoteStaysABackslash) {

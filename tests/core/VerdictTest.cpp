@@ -1,4 +1,5 @@
 #include "core/Verdict.h"
+#include "core/hive/CrossView.h"
 
 #include <gtest/gtest.h>
 
@@ -94,6 +95,25 @@ TEST(PointsAtHider, OnlyUnexplainedHidingCounts) {
     EXPECT_EQ(PointsAtHider(facts, row.verdict), row.expected)
         << VerdictCode(row.verdict) << " device " << row.device_name << " long " << row.too_long << " unspelled "
         << row.not_spelled;
+  }
+}
+
+// A difference between a hive file and the registry API points at a hider
+// unless it is a change not yet written to the file.
+TEST(PointsAtHider, RegistryDifferences) {
+  struct Row {
+    hive::Verdict verdict;
+    std::string_view code;
+    bool expected;
+  };
+  const Row rows[] = {
+      {hive::Verdict::kHiddenFromApi, "hidden_from_registry_api", true},
+      {hive::Verdict::kEmbeddedNul, "name_with_embedded_nul", true},
+      {hive::Verdict::kChangedSinceWritten, "changed_since_hive_written", false},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(hive::VerdictCode(row.verdict), row.code);
+    EXPECT_EQ(PointsAtHider(row.verdict), row.expected) << row.code;
   }
 }
 

@@ -13,6 +13,7 @@
 #include "tests/support/TempFolder.h"
 #include "tests/support/UiDriver.h"
 #include "app/CommandList.h"
+#include "tests/support/RegistryScene.h"
 #include "core/ListingFormat.h"
 #include "core/Verdict.h"
 
@@ -196,6 +197,37 @@ TEST_F(NtdllStealthScenario, NamesAHostileVolumeCanHoldForgeNoLine) {
   EXPECT_TRUE(holds("NOT-ANSI:FOLDER-NOT-READU+003A")) << ::testing::PrintToString(unseen);
   EXPECT_TRUE(holds("HIDDEN.DLL")) << ::testing::PrintToString(unseen);
   EXPECT_EQ(app->Text(kLblIsDir).find("folder could not be searched"), std::string::npos) << app->Text(kLblIsDir);
+}
+
+// A program that hides its AppInit_DLLs value from the registry API in every
+// process, from the program's first instruction on: the start-up caption names
+// the value the SOFTWARE hive file on drive D: holds, with a warning, and the
+// repair will not start from the key the API shows.
+TEST(RegistryStealthScenario, TheCaptionNamesTheAppInitDllsValueTheApiHidesAndTheRepairRefuses) {
+  if (GetFileAttributesA("D:\\CONFIG\\SOFTWARE") == INVALID_FILE_ATTRIBUTES) {
+    GTEST_SKIP() << "no SOFTWARE hive file on an NTFS drive D: (needs root, FUSE and hivex)";
+  }
+  ASSERT_EQ(SetRegistryScene(true), "");
+  struct Cleared {
+    ~Cleared() { EXPECT_EQ(ClearRegistryScene(), ""); }
+  } cleared;
+  TempFolder work;
+  AppSession app(NextToThisProgram("..\\bin\\quarvel.exe"), work.Path(), NextToThisProgram("ntdll-hider.dll"));
+  const std::string caption = app.Text(kLblSize);
+  // The API returns no AppInit_DLLs; the hive file does.
+  EXPECT_EQ(caption.rfind("AppInit_DLLs value = \r\nLoadAppInit_DLLs = 1, ", 0), 0u) << caption;
+  const std::string warning =
+      "\r\nWARNING: the hive file holds AppInit_DLLs = C:\\windows\\qvinit.dll, hidden from the registry API";
+  EXPECT_TRUE(caption.ends_with(warning)) << caption;
+
+  app.TypeAndReturn(kPathTxt, "!HLX");
+  const auto box = WaitForMessageBox(kAppTitle);
+  ASSERT_TRUE(box.has_value());
+  EXPECT_EQ(box->text.rfind("The repair does not start: the registry hive file holds what the registry API does not "
+                            "return:\r\nAppInit_DLLs = C:\\windows\\qvinit.dll (hidden from the registry API)", 0),
+            0u)
+      << box->text;
+  PressButton(*box, IDOK);
 }
 
 }  // namespace

@@ -5,7 +5,9 @@
 # reports checked against their JSON Schema by a real validator and their CSV
 # by Python's csv module: a folder with hidden and system files, the same
 # folder with a hider in the companion, and drive D: (an NTFS volume read raw)
-# with the ntdll hider in the companion and its lister.
+# with the ntdll hider in the companion and its lister; and /REGISTRY, the
+# SOFTWARE hive file on drive D: against Wine's registry holding the same keys,
+# clean and with the ntdll hider hiding values and keys in the companion.
 set -euo pipefail
 build=$(cd "${1:?build dir}" && pwd)
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -90,6 +92,53 @@ if "$wine" cmd /c 'if exist D:\SCAN exit 0' >/dev/null 2>&1 && [ -e "$WINEPREFIX
     validate "$work/volume.json" --exit "$code" volume_only=2
 else
   echo "skipped: no NTFS drive D: (needs root and FUSE)"
+fi
+if [ -f "$WINEPREFIX/dosdevices/d:/CONFIG/SOFTWARE" ] && [ -f "$WINEPREFIX/dosdevices/d:/CLEAN/SOFTWARE" ] && [ -e "$WINEPREFIX/dosdevices/d::" ]; then
+  "$wine" "$tests/registry-scene.exe" set-clean
+  code=$(run "$work/reg.out" "$work/reg.err" "$scan" /REGISTRY /JSON "$(winpath "$work/registry.json")")
+  check "/REGISTRY on the clean set: exit 0" test "$code" = 0
+  check "/REGISTRY on the clean set: no difference, the SOFTWARE file and both API views read" \
+    validate "$work/registry.json" --exit "$code" differences_total=0
+  check "/REGISTRY on the clean set: what was read and what not, and why" /usr/bin/python3 - "$work/registry.json" <<'PY'
+import json, sys
+summary = json.loads(open(sys.argv[1]).read().splitlines()[-1])
+views = {v["view"]: v for v in summary["views"]}
+assert views["hive file SOFTWARE"]["read"] and views["hive file SOFTWARE"]["file"] == "D:\\CLEAN\\SOFTWARE", views
+assert views["win32 api"]["read"] and views["native api"]["read"], views
+# hivelist names no SYSTEM file here: said so, and its keys not compared.
+assert not views["hive file SYSTEM"]["read"] and "hivelist" in views["hive file SYSTEM"]["reason"], views
+assert summary["keys_not_compared"] == 3 and summary["keys_compared"] > 0, summary
+PY
+  "$wine" "$tests/registry-scene.exe" set
+  code=$(run "$work/reg-hidden.out" "$work/reg-hidden.err" "$tests/run-hooked.exe" "$(winpath "$tests/ntdll-hider.dll")" \
+    "$scan" /REGISTRY /JSON "$(winpath "$work/registry-hidden.json")")
+  check "/REGISTRY with values and keys hidden in ntdll: exit 1" test "$code" = 1
+  check "/REGISTRY with values and keys hidden: a valid report" \
+    validate "$work/registry-hidden.json" --exit "$code" hidden_from_registry_api=4 name_with_embedded_nul=1 \
+    changed_since_hive_written=0
+  check "/REGISTRY: every hidden value and key found, and the name with a NUL" \
+    /usr/bin/python3 - "$work/registry-hidden.json" <<'PY'
+import json, sys
+lines = [json.loads(line) for line in open(sys.argv[1]).read().splitlines()]
+found = {(o["type"], o["key"], o["registry_view"], o["name"], o["code"], tuple(o["views"])) for o in lines[:-1]}
+nt = "HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\"
+run = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"
+ifeo = nt + "Image File Execution Options"
+hidden = ("hidden_from_registry_api", ("hive file",))
+expected = {
+    ("value", nt + "Windows", "64-bit", "AppInit_DLLs") + hidden,
+    ("value", run, "64-bit", "QVROOTRUN") + hidden,
+    ("key", ifeo, "64-bit", "QVROOT.EXE") + hidden,
+    ("key", ifeo, "32-bit", "QVROOT.EXE") + hidden,
+    ("value", run, "64-bit", "Nul\0Named", "name_with_embedded_nul", ("hive file", "native api")),
+}
+assert found == expected, (found ^ expected)
+nul = next(o for o in lines if o["code"] == "name_with_embedded_nul")
+assert nul["name_utf16"] == "004E0075006C0000004E0061006D00650064" and nul["value_type"] == 1, nul
+PY
+  "$wine" "$tests/registry-scene.exe" clear
+else
+  echo "skipped: no SOFTWARE hive file on an NTFS drive D: (needs root, FUSE and hivex)"
 fi
 check "no work folder is left in the temporary folder" test "$(leftovers)" = "$left_before"
 [ "$failures" -eq 0 ]

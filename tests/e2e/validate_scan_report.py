@@ -4,7 +4,9 @@ Checks a quarvel-scan report with a real JSON Schema validator: every line one
 ASCII object that the schema accepts, unseen lines first, exactly one summary
 last, whose counts agree with the lines; the exit code the program returned;
 the CSV written beside it, read by Python's csv module (UTF-8 with a byte-order
-mark, CR LF, the same records as the JSON); then the verdict counts asked for."""
+mark, CR LF, the same records as the JSON); then the verdict counts asked for.
+A /REGISTRY report the same way: difference lines first, one registry_summary
+last whose counts agree with them, and no view called read that was not."""
 import csv
 import io
 import json
@@ -32,6 +34,28 @@ def check_csv(path, unseen):
     return len(records)
 
 
+def check_registry(objects, report_path, exit_code, expected):
+    differences, summary = objects[:-1], objects[-1]
+    assert all(o["type"] in ("value", "key") for o in differences), "one registry summary only, last"
+    assert summary["differences_total"] == len(differences)
+    assert summary["pointing_at_hider"] == sum(1 for o in differences if o["points_at_hider"])
+    for code, count in summary["differences"].items():
+        assert count == sum(1 for o in differences if o["code"] == code), code
+    for obj in differences:
+        # A name that holds a NUL carries its UTF-16 units too, and they spell the name.
+        if "\0" in obj["name"]:
+            units = bytes.fromhex(obj["name_utf16"])
+            assert "".join(chr(int.from_bytes(units[i:i + 2], "big")) for i in range(0, len(units), 2)) == obj["name"]
+    if exit_code is not None:
+        assert summary["exit_code"] == exit_code, f"summary says exit {summary['exit_code']}, the program gave {exit_code}"
+    for item in expected:
+        key, value = item.rsplit("=", 1)
+        actual = summary["differences"][key] if key in summary["differences"] else summary[key]
+        assert str(actual) == value, f"{key}: {actual} != {value}"
+    views = {v["view"]: v["read"] for v in summary["views"]}
+    print(f"{report_path}: {len(objects)} lines valid; differences {summary['differences']}, views read {views}")
+
+
 def main():
     schema_path, report_path, *rest = sys.argv[1:]
     exit_code = csv_path = None
@@ -55,6 +79,8 @@ def main():
     objects = [json.loads(line) for line in lines]
     for obj in objects:
         validator.validate(obj)
+    if objects and objects[-1]["type"] == "registry_summary":
+        return check_registry(objects, report_path, exit_code, expected)
     assert objects and objects[-1]["type"] == "summary", "the summary comes last"
     unseen = [o for o in objects[:-1] if o["type"] == "unseen"]
     assert len(unseen) == len(objects) - 1, "one summary only"

@@ -2,7 +2,11 @@
 """Fills the test prefix's drive D: (an ntfs-3g mount) with what the scenarios
 list: SCAN, where the ntdll hider's marked files lie beside ordinary ones,
 TREE, a few hundred files in three levels for comparing the raw listing with the
-NT query's, and HIVES, a registry hive whose last write sits in its log. Names fit 8.3 in upper case, so Wine invents no short names of its
+NT query's, HIVES, a registry hive whose last write sits in its log, and
+CONFIG\SOFTWARE, a SOFTWARE-like hive whose autostart keys the registry
+scenarios also write into Wine's registry (tests/e2e/RegistryScene.cpp holds the
+same), with CLEAN\SOFTWARE, the same without the value whose name holds a NUL
+(which the Win32 API never returns whole). Names fit 8.3 in upper case, so Wine invents no short names of its
 own; hidden and system files get the NTFS attribute."""
 import os
 import sys
@@ -67,6 +71,71 @@ def main(root):
         f.write(hivetools.dirty_primary(before, 2))
     with open(os.path.join(hives, "SOFTWARE.LOG1"), "wb") as f:
         f.write(hivetools.new_format_logs(before, after, 2)[0])
+
+    software_hive(os.path.join(root, "CONFIG"), hivetools, True)
+    software_hive(os.path.join(root, "CLEAN"), hivetools, False)
+
+
+def utf16z(text):
+    return (text + "\0").encode("utf-16-le")
+
+
+# The autostart keys of CONFIG\SOFTWARE, as tests/e2e/RegistryScene.cpp writes
+# them into Wine's registry: a REG_SZ each, but LoadAppInit_DLLs (REG_DWORD).
+# QVROOT... and AppInit_DLLs are what the ntdll hider hides; "Nul?Named" gets a
+# NUL for its "?" once hivex has written it (hivex takes no NUL in a name).
+NT = "Microsoft\\Windows NT\\CurrentVersion\\"
+RUN = "Microsoft\\Windows\\CurrentVersion\\"
+SOFTWARE_KEYS = {
+    NT + "Windows": [("AppInit_DLLs", 1, utf16z("C:\\windows\\qvinit.dll")),
+                     ("LoadAppInit_DLLs", 4, (1).to_bytes(4, "little"))],
+    NT + "Winlogon": [("Shell", 1, utf16z("explorer.exe"))],
+    RUN + "Run": [("Shown", 1, utf16z("C:\\windows\\shown.exe")),
+                  ("QVROOTRUN", 1, utf16z("C:\\windows\\qvroot.exe")),
+                  ("Nul?Named", 1, utf16z("C:\\windows\\nulnamed.exe"))],
+    RUN + "RunOnce": [],
+}
+# Image File Execution Options: one subkey shown, one the hider hides; Wine's
+# 32-bit view of the key is a link to the 64-bit one, so WOW6432Node holds the same.
+IFEO_SUBKEYS = {"SHOWN.EXE": "shown", "QVROOT.EXE": "hidden"}
+
+
+def software_hive(folder, hivetools, nul_name):
+    try:
+        import hivex
+    except ImportError:
+        return  # without hivex's Python bindings the registry scenarios say they were skipped
+    os.makedirs(folder, exist_ok=True)
+    path = os.path.join(folder, "SOFTWARE")
+    with open(path, "wb") as f:
+        f.write(hivetools.minimal_hive())
+    h = hivex.Hivex(path, write=True)
+
+    def key(path_below_root):
+        node = h.root()
+        for name in path_below_root.split("\\"):
+            node = h.node_get_child(node, name) or h.node_add_child(node, name)
+        return node
+
+    for path_below_root, values in SOFTWARE_KEYS.items():
+        h.node_set_values(key(path_below_root), [{"key": n.replace("?", "X"), "t": t, "value": v}
+                                                 for n, t, v in values if nul_name or "?" not in n])
+    for prefix in ("", "Wow6432Node\\"):
+        ifeo = key(prefix + NT + "Image File Execution Options")
+        for name, comment in IFEO_SUBKEYS.items():
+            sub = h.node_get_child(ifeo, name) or h.node_add_child(ifeo, name)
+            h.node_set_values(sub, [{"key": "Comment", "t": 1, "value": utf16z(comment)}])
+    h.commit(path)
+    del h
+    if not nul_name:
+        return
+    with open(path, "rb") as f:
+        data = bytearray(f.read())
+    at = data.find(b"NulXNamed")
+    assert at > 0 and data.find(b"NulXNamed", at + 1) < 0
+    data[at + 3] = 0
+    with open(path, "wb") as f:
+        f.write(data)
 
 
 if __name__ == "__main__":

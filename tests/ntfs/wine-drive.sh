@@ -30,7 +30,8 @@ mount_drive() {
   truncate -s 64M "$image"
   mkntfs -q -F -f "$image" 2>/dev/null
   ntfs-3g "$image" "$mnt"
-  python3 "$here/fill_wine_drive.py" "$mnt"
+  # Debian's Python, which has the hivex bindings.
+  /usr/bin/python3 "$here/fill_wine_drive.py" "$mnt"
   umount "$mnt"  # everything written to the image
   ntfs-3g -o ro "$image" "$mnt"
   ln -sfn "$mnt" "$prefix/dosdevices/d:"

@@ -120,17 +120,32 @@ std::string ClipboardText() {
   return text;
 }
 
-AppSession::AppSession(const std::string& exe, const std::string& work_folder)
-    : AppSession(exe, Widen(work_folder)) {}
+AppSession::AppSession(const std::string& exe, const std::string& work_folder, const std::string& early_library)
+    : AppSession(exe, Widen(work_folder), early_library) {}
 
-AppSession::AppSession(const std::string& exe, const std::wstring& work_folder) {
+AppSession::AppSession(const std::string& exe, const std::wstring& work_folder, const std::string& early_library) {
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   const std::wstring wide_exe = Widen(exe);
   std::wstring command = L"\"" + wide_exe + L"\"";
   const auto start = [&] {
-    return CreateProcessW(wide_exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, work_folder.c_str(),
-                          &startup, &process_) != FALSE;
+    const DWORD flags = early_library.empty() ? 0 : CREATE_SUSPENDED;
+    if (!CreateProcessW(wide_exe.c_str(), command.data(), nullptr, nullptr, FALSE, flags, nullptr, work_folder.c_str(),
+                        &startup, &process_)) {
+      return false;
+    }
+    if (early_library.empty()) return true;
+    // LoadLibraryW queued to the first thread runs before the program's own code.
+    const std::wstring library = Widen(early_library);
+    const std::size_t bytes = (library.size() + 1) * sizeof(wchar_t);
+    void* remote = VirtualAllocEx(process_.hProcess, nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    const auto load = reinterpret_cast<PAPCFUNC>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "LoadLibraryW")));
+    const bool queued = remote != nullptr && WriteProcessMemory(process_.hProcess, remote, library.c_str(), bytes, nullptr) &&
+                        QueueUserAPC(load, process_.hThread, reinterpret_cast<ULONG_PTR>(remote));
+    ResumeThread(process_.hThread);
+    if (!queued) throw std::runtime_error("cannot load " + early_library + " into " + exe);
+    return true;
   };
   // Wine now and then fails a start with ERROR_INTERNAL_ERROR (met once in a
   // whole test run, between two scenarios); a second try a moment later runs.

@@ -39,9 +39,12 @@ class AppSession {
  public:
   // Starts the program with `work_folder` as its current folder and waits for
   // its main window.
-  AppSession(const std::string& exe, const std::string& work_folder);
+  // `early_library`, when given, is loaded into it before its own code runs
+  // (queued to its first thread while it is suspended), as a hider that is
+  // there from the start would be.
+  AppSession(const std::string& exe, const std::string& work_folder, const std::string& early_library = "");
   // The same in a folder whose name the ANSI code page may not spell.
-  AppSession(const std::string& exe, const std::wstring& work_folder);
+  AppSession(const std::string& exe, const std::wstring& work_folder, const std::string& early_library = "");
   ~AppSession();  // closes the window; the process must end
   AppSession(const AppSession&) = delete;
   AppSession& operator=(const AppSession&) = delete;

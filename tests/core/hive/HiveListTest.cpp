@@ -36,7 +36,11 @@ INSTANTIATE_TEST_SUITE_P(
         LocateRow{"caseOfTheDeviceIgnored", u"\\DEVICE\\harddiskvolume1\\x", u'C', u"x"},
         LocateRow{"noDriveForTheVolume", u"\\Device\\HarddiskVolume2\\Windows\\System32\\config\\SAM", std::nullopt, u""},
         LocateRow{"deviceAloneNamesNoFile", u"\\Device\\HarddiskVolume1", std::nullopt, u""},
-        LocateRow{"emptyHiveListValue", u"", std::nullopt, u""}),
+        LocateRow{"emptyHiveListValue", u"", std::nullopt, u""},
+        LocateRow{"driveLetterObjectName", u"\\??\\D:\\CONFIG\\SOFTWARE", u'D', u"CONFIG\\SOFTWARE"},
+        LocateRow{"globalDriveLetterAnyCase", u"\\global??\\c:\\x", u'C', u"x"},
+        LocateRow{"driveLetterAloneNamesNoFile", u"\\DosDevices\\D:", std::nullopt, u""},
+        LocateRow{"noLetterBeforeTheColon", u"\\??\\1:\\x", std::nullopt, u""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
