@@ -228,6 +228,7 @@ add_dependencies(e2e_tests run-hooked quarvel-scan)
 add_executable(registry-scene tests/support/tools/RegistryScene.cpp tests/support/RegistryScene.cpp)
 set_target_properties(registry-scene PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 target_link_libraries(registry-scene PRIVATE advapi32)
+target_include_directories(registry-scene PRIVATE ${CMAKE_SOURCE_DIR})
 add_dependencies(e2e_tests registry-scene)
 
 # Test tool: a reg.exe with "save" and "restore" for the repair's tests.
