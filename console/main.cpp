@@ -31,6 +31,7 @@
 #include "core/Csv.h"
 #include "core/ListingFormat.h"
 #include "core/Pacer.h"
+#include "core/ListerCommandLine.h"
 #include "core/ScanCommandLine.h"
 #include "core/Verdict.h"
 #include "core/Wtf8.h"
@@ -366,6 +367,9 @@ int Scan(const ScanRequest& request) {
     return Fail("The filter " + request.filter + " cannot be handed to the lister: it has characters the ANSI " +
                 "code page (" + std::to_string(GetACP()) + ") cannot spell.");
   }
+  // A quotation mark would end the lister's quoted pattern early and hand the
+  // rest to it as further arguments.
+  if (const auto refusal = ListerInputRefusal(*folder_ansi, *filter_ansi)) return Fail(*refusal);
 
   std::optional<Output> json_file, csv_file;
   if (!request.json_file.empty()) {
