@@ -104,7 +104,7 @@ if(CLANGXX)
 
   # The NTFS record fuzzer: records and run lists, alone and inside a small volume.
   set(NTFS_FUZZER ${CMAKE_BINARY_DIR}/fuzz/ntfs-record-fuzzer)
-  file(GLOB NTFS_CORE_SOURCES ${CMAKE_SOURCE_DIR}/core/ntfs/*.cpp)
+  file(GLOB NTFS_CORE_SOURCES ${CMAKE_SOURCE_DIR}/core/ntfs/*.cpp ${CMAKE_SOURCE_DIR}/core/Wtf8.cpp)
   set(NTFS_FUZZ_SOURCES
     ${CMAKE_SOURCE_DIR}/tests/fuzz/NtfsRecordFuzzer.cpp
     ${CMAKE_SOURCE_DIR}/tests/support/TestVolume.cpp

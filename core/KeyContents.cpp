@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "core/Sha256.h"
+#include "core/Wtf8.h"
 
 namespace quarvel {
 namespace {
@@ -40,39 +41,10 @@ bool SameContents(const KeyTree& a, const KeyTree& b) {
   return true;
 }
 
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
 
 }  // namespace
 
-std::string Utf8OfWide(std::u16string_view wide) {
-  std::string out;
-  out.reserve(wide.size());
-  for (std::size_t i = 0; i < wide.size(); ++i) {
-    char32_t c = wide[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 && wide[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (wide[i + 1] - 0xDC00);
-      ++i;
-    }
-    AppendUtf8(out, c);
-  }
-  return out;
-}
+std::string Utf8OfWide(std::u16string_view wide) { return Wtf8FromUtf16(wide); }
 
 std::string WideData(std::string_view text) {
   std::u16string wide;

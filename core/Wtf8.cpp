@@ -6,7 +6,9 @@ namespace {
 bool IsHigh(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLow(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
-void Append(std::string& out, char32_t code) {
+}  // namespace
+
+void AppendUtf8(std::string& out, char32_t code) {
   if (code < 0x80) {
     out += static_cast<char>(code);
   } else if (code < 0x800) {
@@ -24,18 +26,16 @@ void Append(std::string& out, char32_t code) {
   }
 }
 
-}  // namespace
-
 std::string Wtf8FromUtf16(std::u16string_view text) {
   std::string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char16_t c = text[i];
     if (IsHigh(c) && i + 1 < text.size() && IsLow(text[i + 1])) {
-      Append(out, 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+      AppendUtf8(out, 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
       ++i;
     } else {
-      Append(out, c);
+      AppendUtf8(out, c);
     }
   }
   return out;

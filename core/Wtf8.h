@@ -14,5 +14,7 @@ std::string Wtf8FromUtf16(std::u16string_view text);
 std::optional<std::u16string> Utf16FromWtf8(std::string_view text);
 // True when the text holds a lone surrogate, so is no valid UTF-8.
 bool HoldsLoneSurrogate(std::u16string_view text);
+// Appends one code point as UTF-8 (a surrogate as its own three bytes).
+void AppendUtf8(std::string& out, char32_t code);
 
 }  // namespace quarvel

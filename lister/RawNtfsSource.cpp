@@ -12,6 +12,7 @@
 #include "core/ntfs/FileReference.h"
 #include "core/ntfs/VolumeIndex.h"
 #include "platform/UniqueHandle.h"
+#include "platform/VolumeBytes.h"
 
 namespace quarvel::lister {
 namespace {
@@ -21,32 +22,7 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 // sector then tells the real one.
 constexpr std::size_t kFirstRead = 4096;
 
-// The raw volume's bytes, read at any sector-aligned offset.
-class VolumeBytes final : public ntfs::ByteSource {
- public:
-  explicit VolumeBytes(win::UniqueFileHandle volume) : volume_(std::move(volume)) {}
-
-  ntfs::Result<std::size_t> Read(std::uint64_t offset, std::span<std::byte> buffer) override {
-    OVERLAPPED at{};
-    at.Offset = static_cast<DWORD>(offset);
-    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
-    DWORD read = 0;
-    if (!ReadFile(volume_.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read, &at)) {
-      const DWORD error = GetLastError();
-      last_error_ = error;
-      if (error == ERROR_HANDLE_EOF) return std::size_t{0};
-      return ntfs::Failure{"volume read at " + std::to_string(offset) + ": error " + std::to_string(error)};
-    }
-    return static_cast<std::size_t>(read);
-  }
-
-  // The error of the last read that failed: a volume another program has locked answers ERROR_LOCK_VIOLATION.
-  DWORD last_error() const { return last_error_; }
-
- private:
-  win::UniqueFileHandle volume_;
-  DWORD last_error_ = 0;
-};
+using win::VolumeBytes;
 
 std::wstring Wide(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
 

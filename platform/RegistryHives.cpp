@@ -11,6 +11,7 @@
 #include "core/ntfs/VolumeIndex.h"
 #include "platform/ProcAddress.h"
 #include "platform/UniqueHandle.h"
+#include "platform/VolumeBytes.h"
 
 namespace quarvel::win {
 namespace {
@@ -36,27 +37,6 @@ std::u16string Win32Name(const wchar_t* name, DWORD length) {
   return text.substr(0, text.find(u'\0'));
 }
 
-// The raw volume's bytes, read at any sector-aligned offset.
-class VolumeBytes final : public ntfs::ByteSource {
- public:
-  explicit VolumeBytes(UniqueFileHandle volume) : volume_(std::move(volume)) {}
-
-  ntfs::Result<std::size_t> Read(std::uint64_t offset, std::span<std::byte> buffer) override {
-    OVERLAPPED at{};
-    at.Offset = static_cast<DWORD>(offset);
-    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
-    DWORD read = 0;
-    if (!ReadFile(volume_.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read, &at)) {
-      const DWORD error = GetLastError();
-      if (error == ERROR_HANDLE_EOF) return std::size_t{0};
-      return ntfs::Failure{"volume read at " + std::to_string(offset) + ": error " + std::to_string(error)};
-    }
-    return static_cast<std::size_t>(read);
-  }
-
- private:
-  UniqueFileHandle volume_;
-};
 
 std::optional<UniqueRegistryKey> OpenKey(HKEY root, const std::wstring& path, REGSAM view, bool& missing) {
   UniqueRegistryKey key;

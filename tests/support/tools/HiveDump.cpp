@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "core/Wtf8.h"
 #include "core/hive/Hive.h"
 #include "core/hive/HiveLog.h"
 
@@ -44,21 +45,7 @@ void AppendName(std::string& out, std::u16string_view name) {
       out += escape;
       continue;
     }
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
+    quarvel::AppendUtf8(out, c);
   }
 }
 
