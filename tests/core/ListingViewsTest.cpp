@@ -161,6 +161,7 @@ TEST(Recheck, RequestsAndAnswersRoundTripAndBrokenAnswersAreNeverTaken) {
   RecheckAnswer there;
   there.Set(ViewId::kQuery, Look::kThere);
   there.attributes = 0x22;
+  there.changed_at = 0x01DB000000000001ULL;
   RecheckAnswers answers;
   for (const auto& line : {RecheckAnswerLine("C:\\A", gone), RecheckAnswerLine("C:\\B", there), std::string("C:\\C\tV-\t-"),
                            std::string("C:\\D\tX-\t-\t-"), std::string("C:\\E\tV+\tzz\t-"), std::string("C:\\F\tV\t-\t-"),
@@ -171,6 +172,7 @@ TEST(Recheck, RequestsAndAnswersRoundTripAndBrokenAnswersAreNeverTaken) {
   EXPECT_EQ(answers.Find("C:\\A")->Of(ViewId::kVolume), Look::kGone);
   EXPECT_EQ(answers.Find("C:\\A")->Of(ViewId::kQuery), Look::kUnknown);
   EXPECT_EQ(answers.Find("C:\\B")->attributes, 0x22u);
+  EXPECT_EQ(answers.Find("C:\\B")->changed_at, 0x01DB000000000001ULL);
   for (const char* broken : {"C:\\C", "C:\\D", "C:\\E", "C:\\F", "C:\\G", "C:\\never asked"}) {
     EXPECT_EQ(answers.Find(broken), nullptr) << broken;
   }
