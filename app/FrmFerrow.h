@@ -137,8 +137,11 @@ class FrmFerrow : public ui::WindowBase<FrmFerrow>, private LongWorkHost {
   std::string AppInitValue;
   std::unique_ptr<ui::clsToolTip> PathTip;
 
-  // Why each entry of List1 is there, by its text, from the last comparison.
-  std::unordered_map<std::string, win::UnseenEntry> unseen_;
+  // Why each entry of List1 is there, from the last comparison, in the order of
+  // their texts. A vector taken over whole and sorted: under Wine's heap, a
+  // node allocated per entry of a large result stalled the window for seconds.
+  std::vector<win::UnseenEntry> unseen_;
+  const win::UnseenEntry* FindUnseen(const std::string& item) const;
   // The lister and its output, held from "Run" to the end of "Compare".
   win::ListerRunOutcome lister_run_;
 };

@@ -1,5 +1,7 @@
 // What the user does with the result lists by mouse: the details of a seen
 // entry, the viewer for an unseen one, the context menu, and the hover tips.
+#include <algorithm>
+
 #include "app/CommandList.h"
 #include "app/FrmFerrow.h"
 #include "core/ReportText.h"
@@ -42,14 +44,19 @@ void FrmFerrow::List2_Click() {
   MenuEntry = details;
 }
 
+const win::UnseenEntry* FrmFerrow::FindUnseen(const std::string& item) const {
+  const auto found = std::ranges::lower_bound(unseen_, item, {}, &win::UnseenEntry::item);
+  return found != unseen_.end() && found->item == item ? &*found : nullptr;
+}
+
 // Why the ordinary search does not see the entry: its verdict in the status
 // line, and the verdict with its evidence as the list's hover tip.
 void FrmFerrow::List1_Click() {
   HWND list1 = Control(kList1);
   if (SendMessageA(list1, LB_GETCURSEL, 0, 0) == LB_ERR) return;
-  const auto found = unseen_.find(ui::ListCurrentText(list1));
-  if (found == unseen_.end()) return;
-  const win::UnseenEntry& entry = found->second;
+  const win::UnseenEntry* found = FindUnseen(ui::ListCurrentText(list1));
+  if (found == nullptr) return;
+  const win::UnseenEntry& entry = *found;
   ui::SetText(Control(kLblInfo), "Not seen: " + VerdictName(entry.judgement.verdict) + ". " + entry.judgement.reason);
   SetControlTip(list1, VerdictDetails(entry.facts, entry.judgement));
 }

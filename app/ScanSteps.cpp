@@ -3,6 +3,7 @@
 // with the console companion (ListerRun, Comparison); this unit shows it.
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <chrono>
 
 #include "app/ControlIds.h"
@@ -203,7 +204,8 @@ void FrmFerrow::CompareListing() {
   for (auto at = outcome.vanished_at.rbegin(); at != outcome.vanished_at.rend(); ++at) {
     SendMessageA(list1_window, LB_DELETESTRING, static_cast<WPARAM>(*at), 0);
   }
-  for (auto& entry : outcome.unseen) unseen_.emplace(entry.item, std::move(entry));
+  unseen_ = std::move(outcome.unseen);
+  std::ranges::stable_sort(unseen_, {}, &win::UnseenEntry::item);
   ui::SetTextNow(info, "Completed");
   ui::SetText(is_dir, outcome.stopped ? std::string() : VerdictCountsText(outcome.counts, static_cast<int>(outcome.vanished.size())));
   EnableWindow(Control(kCmdLog), TRUE);
