@@ -1,5 +1,4 @@
 // "Make a Log of what was found": writes log.txt and offers to open it.
-#include <fstream>
 #include <stdexcept>
 
 #include "app/ControlIds.h"
@@ -9,6 +8,7 @@
 #include "core/ReportText.h"
 #include "core/ResultCommands.h"
 #include "platform/CommonFunction.h"
+#include "platform/FreshFile.h"
 #include "platform/OS_Detect.h"
 #include "platform/Shell.h"
 #include "platform/modAPIFilesAndPaths.h"
@@ -31,10 +31,14 @@ void FrmFerrow::CmdLog_Click() {
 
   const std::string path = WorkPath(kLogFile);
   {
-    std::ofstream log(path, std::ios::binary | std::ios::trunc);
+    // The current folder may be one others can write: log.txt is made anew.
+    const win::UniqueFileHandle log = win::CreateFreshFile(path, FILE_SHARE_READ);
     const std::string text = LogText(input);
-    log.write(text.data(), static_cast<std::streamsize>(text.size()));
-    if (!log) throw std::runtime_error("the log " + path + " cannot be written");
+    DWORD written = 0;
+    if (!log || !WriteFile(log.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
+        written != text.size()) {
+      throw std::runtime_error("the log " + path + " cannot be written");
+    }
   }
   // The entries were read in turn; the last one stays selected.
   if (count > 0) SendMessageA(list1, LB_SETCURSEL, static_cast<WPARAM>(count - 1), 0);

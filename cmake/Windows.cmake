@@ -22,6 +22,7 @@ add_library(quarvel_platform STATIC
   platform/ErrorBox.cpp
   platform/FedProcess.cpp
   platform/FileLines.cpp
+  platform/FreshFile.cpp
   platform/LaunchAppSync.cpp
   platform/ListerRun.cpp
   platform/MessagePump.cpp
@@ -67,6 +68,7 @@ add_executable(lister
   lister/ReadAhead.cpp
   lister/RawNtfsSource.cpp
   lister/Recheck.cpp
+  platform/FreshFile.cpp
   ${locate_VERSION_RC}
 )
 set_target_properties(lister PROPERTIES OUTPUT_NAME locate)
@@ -147,6 +149,7 @@ add_executable(platform_tests
   tests/platform/HandleTest.cpp
   tests/platform/LaunchAppSyncTest.cpp
   tests/platform/OrdinarySearchViewTest.cpp
+  tests/platform/PrivateFolderTest.cpp
   tests/platform/RegistryTest.cpp
   tests/platform/RegistryHivesTest.cpp
   tests/core/hive/TestHive.cpp
@@ -169,7 +172,7 @@ set_target_properties(unversioned PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BI
 add_dependencies(platform_tests unversioned)
 
 add_executable(lister_tests tests/lister/ListerTest.cpp tests/lister/AnsiNameTest.cpp tests/lister/DirectoryWalkTest.cpp
-  lister/AnsiName.cpp lister/DirectoryWalk.cpp lister/ListingOutput.cpp lister/ReadAhead.cpp)
+  lister/AnsiName.cpp lister/DirectoryWalk.cpp lister/ListingOutput.cpp platform/FreshFile.cpp lister/ReadAhead.cpp)
 set_target_properties(lister_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 target_link_libraries(lister_tests PRIVATE wine_test_support gtest_main)
 embed_lister(lister_tests)

@@ -1,12 +1,13 @@
 #include "lister/ListingOutput.h"
 
+#include "platform/FreshFile.h"
+
 namespace quarvel::lister {
 ListingOutput::ListingOutput(const std::string& file_name) {
   if (file_name.empty()) {
     target_ = GetStdHandle(STD_OUTPUT_HANDLE);
   } else {
-    owned_file_.reset(CreateFileA(file_name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    owned_file_ = win::CreateFreshFile(file_name, FILE_SHARE_READ);
     target_ = owned_file_.get();
   }
   buffer_.reserve(kFlushAt + 1024);

@@ -13,7 +13,8 @@ namespace quarvel::lister {
 
 class ListingOutput {
  public:
-  // Creates (or replaces) `file_name`, or uses standard output when it is empty.
+  // Creates `file_name` anew (an old file is deleted, never written through),
+  // or uses standard output when it is empty.
   explicit ListingOutput(const std::string& file_name);
   ~ListingOutput();
   ListingOutput(const ListingOutput&) = delete;

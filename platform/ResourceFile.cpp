@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "platform/FreshFile.h"
 #include "platform/UniqueHandle.h"
 #include "platform/modVBFileDisk.h"
 
@@ -14,8 +15,7 @@ namespace {
 enum class WriteOutcome { kNotOpened, kShort, kWhole };
 
 WriteOutcome WriteWholeFile(const std::string& file_name, const void* data, DWORD size) {
-  UniqueFileHandle file(CreateFileA(file_name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueFileHandle file = CreateFreshFile(file_name, 0);
   if (!file) return WriteOutcome::kNotOpened;
   DWORD written = 0;
   const bool whole = WriteFile(file.get(), data, size, &written, nullptr) && written == size;

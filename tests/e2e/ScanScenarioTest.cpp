@@ -158,7 +158,9 @@ TEST_F(ScanScenario, HiddenFilesInFoldersTheSearchCannotNameStayAndOnlyTheDelete
   }
   const std::wstring folders[] = {verbatim + L"\\ENDS.", verbatim + L"\\\u0434\u0438\u0440", deep};
   for (const auto& folder : folders) {
-    if (folder != deep) ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    if (folder != deep) {
+      ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    }
     win::UniqueFileHandle file(CreateFileW((folder + L"\\HIDDEN.DLL").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                            FILE_ATTRIBUTE_HIDDEN, nullptr));
     ASSERT_TRUE(file);
@@ -196,6 +198,27 @@ TEST_F(ScanScenario, TheListerAndItsListingCannotBeReplacedBetweenRunAndCompare)
   const std::string h = Heading(scan.Path());
   EXPECT_EQ(app->ListItems(kList1), (Items{h + FileLine("HIDDEN.DLL", 1)}));
   EXPECT_EQ(app->Text(kLblIsDir), "Unseen: hidden by attribute 1");
+}
+
+// Whoever can write the current folder may plant hard links under the names
+// of the work files; the window's files are made anew, never written through.
+TEST_F(ScanScenario, WorkFilesPlantedAsHardLinksAreMadeAnewNeverWrittenThrough) {
+  scan.MakeFile("HIDDEN.DLL", "1", kHidden);
+  const std::string victim = work.MakeFile("victim.sys", "not ours to write");
+  for (const char* work_file : {"dll.txt", "dll-views.txt", "log.txt"}) {
+    ASSERT_TRUE(CreateHardLinkA((work / work_file).c_str(), victim.c_str(), nullptr)) << work_file;
+  }
+  Start();
+  Settings(scan.Path(), "*.dll", false);
+  RunLister();
+  Compare();
+  EXPECT_EQ(app->Text(kLblIsDir), "Unseen: hidden by attribute 1");
+  app->Click(kCmdLog);
+  const auto box = WaitForMessageBox("Log of Vaduzev");
+  ASSERT_TRUE(box.has_value());
+  PressButton(*box, IDNO);
+  EXPECT_NE(ReadWholeFile(work / "log.txt").find("HIDDEN.DLL"), std::string::npos);
+  EXPECT_EQ(ReadWholeFile(victim), "not ours to write");
 }
 
 TEST_F(ScanScenario, SubfoldersAreListedOnlyWhenIncluded) {

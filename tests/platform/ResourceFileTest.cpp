@@ -56,6 +56,16 @@ TEST_F(LoadDataIntoFileTest, ReplaceWritesTheListerOverAnotherProgram) {
   EXPECT_EQ(ReadWholeFile(planted), ReadWholeFile(BuiltListerPath()));
 }
 
+// A hard link planted under the lister's name (or any work file's) is removed,
+// never written through: the file it leads to keeps its bytes.
+TEST_F(LoadDataIntoFileTest, ReplaceNeverWritesThroughAPlantedHardLink) {
+  const std::string victim = folder.MakeFile("victim.dll", "a file the planter cannot write");
+  ASSERT_TRUE(CreateHardLinkA((folder / "locate.com").c_str(), victim.c_str(), nullptr));
+  EXPECT_TRUE(ReplaceWithResource(kListerResourceId, folder / "locate.com"));
+  EXPECT_EQ(ReadWholeFile(victim), "a file the planter cannot write");
+  EXPECT_EQ(ReadWholeFile(folder / "locate.com"), ReadWholeFile(BuiltListerPath()));
+}
+
 TEST_F(LoadDataIntoFileTest, UnknownResourceWritesNothing) {
   EXPECT_FALSE(LoadDataIntoFile(4242, folder / "x.com"));
   EXPECT_EQ(FileExists(folder / "x.com"), kFalse);
