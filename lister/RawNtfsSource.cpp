@@ -185,15 +185,15 @@ RawNtfsSource::Found RawNtfsSource::LookUp(std::uint64_t reference, std::uint64_
   // directory query was just asked is compared with the record as it is.
   const ntfs::FileReference wanted[] = {ntfs::FileReference::FromRaw(reference)};
   const auto looked = ntfs::ReadRecords(*volume_->aligned, volume_->boot, volume_->mft, wanted);
-  if (looked.empty()) return {Found::State::kUnknown, 0};
+  if (looked.empty()) return {Found::State::kUnknown, 0, std::nullopt};
   using Lookup = ntfs::RecordLookup::State;
   switch (looked.front().state) {
     case Lookup::kReused:
     case Lookup::kNotInUse:
-      return {Found::State::kGone, 0};
+      return {Found::State::kGone, 0, std::nullopt};
     case Lookup::kDamaged:
     case Lookup::kUnreadable:
-      return {Found::State::kUnknown, 0};
+      return {Found::State::kUnknown, 0, std::nullopt};
     case Lookup::kFound:
       break;
   }
@@ -204,10 +204,10 @@ RawNtfsSource::Found RawNtfsSource::LookUp(std::uint64_t reference, std::uint64_
   for (const auto& name : record.names) {
     if (name.parent.record == folder && name.name_space != ntfs::NameSpace::kDos &&
         std::equal(name.name.begin(), name.name.end(), long_name.begin(), long_name.end())) {
-      return {Found::State::kThere, attributes};
+      return {Found::State::kThere, attributes, record.changed_at};
     }
   }
-  return {Found::State::kChanged, attributes};
+  return {Found::State::kChanged, attributes, record.changed_at};
 }
 
 OpenedFolder RawNtfsSource::OpenFolder(const std::wstring& path) {

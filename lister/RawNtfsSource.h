@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "core/ListingViews.h"
@@ -30,10 +31,12 @@ class RawNtfsSource : public FolderSource {
 
   // The file of MFT reference `reference` now: gone when its record is free
   // or reused; changed when it no longer has `long_name` in the folder of
-  // record `folder`; there otherwise, with its attributes.
+  // record `folder`; there otherwise, with its attributes and when its record
+  // last changed.
   struct Found {
     enum class State { kThere, kGone, kChanged, kUnknown } state = State::kGone;
     std::uint32_t attributes = 0;
+    std::optional<std::uint64_t> changed_at;  // FILETIME
   };
   Found LookUp(std::uint64_t reference, std::uint64_t folder, const std::wstring& long_name) const;
 

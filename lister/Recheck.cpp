@@ -17,6 +17,12 @@ bool SameNameIgnoringCase(const std::wstring& a, const std::wstring& b) {
          CSTR_EQUAL;
 }
 
+// The latest change any view saw: the record's own on the volume, the
+// directory query's, the change journal's.
+void NoteChange(RecheckAnswer& answer, std::optional<std::uint64_t> changed_at) {
+  if (changed_at && (!answer.changed_at || *changed_at > *answer.changed_at)) answer.changed_at = changed_at;
+}
+
 // A folder as the directory query shows it now: nothing when it could not be
 // opened or read, or is another folder than the one listed.
 struct FolderNow {
@@ -66,7 +72,7 @@ void LookInQuery(const FolderNow& folder, const RecheckRequest& request, const s
   const bool other_file = listed_id && found->id != 0 && found->id != *listed_id;
   answer.Set(ViewId::kQuery, other_file ? Look::kChanged : Look::kThere);
   if (!answer.attributes) answer.attributes = found->attributes;
-  if (found->change_time != 0) answer.changed_at = found->change_time;
+  if (found->change_time != 0) NoteChange(answer, found->change_time);
 }
 
 void LookOnVolume(const RawNtfsSource& raw, const RecheckRequest& request, const std::wstring& name,
@@ -80,7 +86,10 @@ void LookOnVolume(const RawNtfsSource& raw, const RecheckRequest& request, const
                               : found.state == State::kGone    ? Look::kGone
                               : found.state == State::kUnknown ? Look::kUnknown
                                                                : Look::kChanged);
-  if (found.state == State::kThere || found.state == State::kChanged) answer.attributes = found.attributes;
+  if (found.state == State::kThere || found.state == State::kChanged) {
+    answer.attributes = found.attributes;
+    NoteChange(answer, found.changed_at);
+  }
 }
 
 }  // namespace

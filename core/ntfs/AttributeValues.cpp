@@ -7,6 +7,11 @@ Result<std::uint32_t> ParseFileAttributes(Bytes value) {
   return Le32(value, 0x20);
 }
 
+Result<std::uint64_t> ParseRecordChangeTime(Bytes value) {
+  if (!Fits(value, 0x10, 8)) return Failure{"$STANDARD_INFORMATION: too short"};
+  return Le64(value, 0x10);
+}
+
 Result<FileName> ParseFileName(Bytes value) {
   constexpr std::size_t kNameOffset = 0x42;
   if (!Fits(value, 0, kNameOffset)) return Failure{"$FILE_NAME: too short"};

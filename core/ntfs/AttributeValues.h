@@ -25,6 +25,9 @@ inline constexpr std::uint32_t kReparsePoint = 0x0400;
 // $STANDARD_INFORMATION's file attributes. The directory bit is not among them:
 // that comes from the record's flags.
 Result<std::uint32_t> ParseFileAttributes(Bytes value);
+// $STANDARD_INFORMATION's time of the record's last change (a FILETIME): any
+// change of name, attributes or security moves it, which the other times miss.
+Result<std::uint64_t> ParseRecordChangeTime(Bytes value);
 
 // The namespaces a name can be in. A Win32 name that is also a valid 8.3 name is
 // stored once, as kWin32AndDos; otherwise a file with a short name has a kWin32

@@ -79,8 +79,9 @@ ByteVector NonResident(std::uint32_t type, const std::vector<Run>& runs, std::ui
   return a;
 }
 
-ByteVector StandardInformation(std::uint32_t attributes) {
+ByteVector StandardInformation(std::uint32_t attributes, std::uint64_t changed_at) {
   ByteVector value(0x48);
+  PutLe(value, 0x10, changed_at, 8);
   PutLe(value, 0x20, attributes, 4);
   return Resident(kStandardInformation, value);
 }
