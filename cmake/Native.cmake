@@ -7,6 +7,7 @@ include(GoogleTest)
 
 add_executable(core_tests
   tests/core/AppInitDllsTest.cpp
+  tests/core/ChangeJournalTest.cpp
   tests/core/DeviceNameTest.cpp
   tests/core/KeyContentsTest.cpp
   tests/core/LineSplitterTest.cpp
@@ -82,6 +83,7 @@ if(CLANGXX)
     ${CMAKE_SOURCE_DIR}/core/ListingFormat.cpp
     ${CMAKE_SOURCE_DIR}/core/ListingReader.cpp
     ${CMAKE_SOURCE_DIR}/core/ListingViews.cpp
+    ${CMAKE_SOURCE_DIR}/core/ChangeJournal.cpp
     ${CMAKE_SOURCE_DIR}/core/Recheck.cpp
     ${CMAKE_SOURCE_DIR}/core/ScanDecision.cpp
     ${CMAKE_SOURCE_DIR}/core/UnseenLine.cpp

@@ -68,6 +68,7 @@ add_executable(lister
   lister/ReadAhead.cpp
   lister/RawNtfsSource.cpp
   lister/Recheck.cpp
+  lister/UsnJournal.cpp
   platform/FreshFile.cpp
   ${locate_VERSION_RC}
 )
@@ -172,7 +173,9 @@ set_target_properties(unversioned PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BI
 add_dependencies(platform_tests unversioned)
 
 add_executable(lister_tests tests/lister/ListerTest.cpp tests/lister/AnsiNameTest.cpp tests/lister/DirectoryWalkTest.cpp
-  lister/AnsiName.cpp lister/DirectoryWalk.cpp lister/ListingOutput.cpp platform/FreshFile.cpp lister/ReadAhead.cpp)
+  tests/lister/RecheckTest.cpp
+  lister/AnsiName.cpp lister/DirectoryWalk.cpp lister/ListingOutput.cpp platform/FreshFile.cpp lister/ReadAhead.cpp
+  lister/NtDirectory.cpp lister/RawNtfsSource.cpp lister/Recheck.cpp lister/UsnJournal.cpp)
 set_target_properties(lister_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 target_link_libraries(lister_tests PRIVATE wine_test_support gtest_main)
 embed_lister(lister_tests)

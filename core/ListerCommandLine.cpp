@@ -103,6 +103,8 @@ ListerArguments ParseListerArguments(std::string_view arguments) {
       parsed.recurse = false;
     } else if (!quoted && EqualsNoCase(token, "/CHECK")) {
       parsed.check = true;
+    } else if (!quoted && token.size() > 5 && EqualsNoCase(std::string_view(token).substr(0, 5), "/USN:")) {
+      parsed.journal_mark = ParseJournalMark(std::string_view(token).substr(5));
     } else if (!have_pattern) {
       parsed.pattern = std::move(token);
       have_pattern = true;

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/ChangeJournal.h"
 #include "core/PlatformId.h"
 
 namespace quarvel {
@@ -45,6 +46,9 @@ struct ListerArguments {
   bool recurse = true;      // false with /NR
   bool check = false;       // /CHECK: says which of the paths in a file its views still show
   std::string output_file;  // from ">file"; empty means standard output
+  // /USN:<journal id>:<next usn>: with /CHECK, the change journal read from
+  // where it stood when the listing began
+  std::optional<JournalMark> journal_mark;
 };
 
 // Reads the lister's arguments. Quotes are taken literally (no backslash

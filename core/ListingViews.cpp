@@ -148,6 +148,8 @@ std::string NotUsedRecord(ViewId view, std::string_view why) {
 
 std::string EndRecord(std::uint64_t files) { return "E\t" + std::to_string(files); }
 
+std::string JournalRecord(const JournalMark& mark) { return "U\t" + JournalMarkText(mark); }
+
 bool EndsWithEndRecord(std::string_view tail) {
   if (!tail.ends_with("\r\n")) return false;
   tail.remove_suffix(2);
@@ -256,6 +258,10 @@ bool ListingViews::ReadLine(std::string_view line) {
     if (!reason || reason->empty()) return false;
     volume_view_ = VolumeViewState{false, 0, 0, *reason};
     return true;
+  }
+  if (fields[0] == "U" && fields.size() == 2) {
+    journal_mark_ = ParseJournalMark(fields[1]);
+    return journal_mark_.has_value();
   }
   if (fields[0] == "D" && fields.size() == 3) {
     const auto folder = UnescapedField(fields[1]);

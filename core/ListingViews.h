@@ -24,6 +24,9 @@
 //                                       stretches of the MFT it could not read
 //   V not used <reason>                 why the volume view was not used: "no raw
 //                                       access", "not NTFS", "locked", "failed"
+//   U <journal id>:<next usn>           where the volume's change journal stood
+//                                       when the lister began (hex), before its
+//                                       first folder
 //
 // Readers skip record types they do not know, so a record type is added, never
 // changed.
@@ -46,6 +49,7 @@
 #include <unordered_set>
 #include <utility>
 
+#include "core/ChangeJournal.h"
 #include "core/ViewTable.h"
 
 namespace quarvel {
@@ -100,6 +104,7 @@ std::string ViewsFileRecord(std::string_view path, std::uint32_t attributes, Vie
 std::string FolderRecord(std::string_view folder, const FolderFacts& facts);
 std::string NotUsedRecord(ViewId view, std::string_view why);
 std::string EndRecord(std::uint64_t files);
+std::string JournalRecord(const JournalMark& mark);
 // True when the last line of `tail` (the end of a views file) is its end record.
 bool EndsWithEndRecord(std::string_view tail);
 // A field as the views and recheck files write it, and read back (nothing for
@@ -141,6 +146,8 @@ class ListingViews {
   bool Ended() const { return ended_; }
   // Whether the volume view was used; nothing when the file does not say.
   const std::optional<VolumeViewState>& VolumeView() const { return volume_view_; }
+  // Where the volume's change journal stood when the lister began.
+  const std::optional<JournalMark>& JournalMarkOfScan() const { return journal_mark_; }
 
   // Records beyond this many are not kept: a hostile file cannot grow memory
   // without bound (a whole drive lists a few million files).
@@ -155,6 +162,7 @@ class ListingViews {
   std::string current_folder_;  // the last "P" record's folder, and its facts
   FolderFacts current_folder_facts_;
   std::optional<VolumeViewState> volume_view_;
+  std::optional<JournalMark> journal_mark_;
   std::unordered_map<std::string, EntryFacts> files_;
   std::unordered_map<std::string, std::uint32_t> unread_;
 };

@@ -1,5 +1,6 @@
 #include "core/Recheck.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <vector>
@@ -27,6 +28,13 @@ std::vector<std::string_view> SplitTabs(std::string_view line, std::size_t most)
 }
 
 }  // namespace
+
+std::optional<std::uint64_t> LastChangeBesidesWrites(std::uint64_t created, std::uint64_t written,
+                                                     std::uint64_t changed) {
+  const std::uint64_t latest = std::max(created, changed > written ? changed : std::uint64_t{0});
+  if (latest == 0) return std::nullopt;
+  return latest;
+}
 
 std::string RecheckRequestLine(std::string_view path, const EntryFacts& facts) {
   return EscapedField(path) + "\t" + EscapedField(facts.folder.true_path) + "\t" + EscapedField(facts.long_name) +

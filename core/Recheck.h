@@ -52,6 +52,14 @@ struct RecheckAnswer {
 // listing's own line limit) after its folder, with room to spare.
 inline constexpr std::size_t kLongestRecheckLine = 1 << 17;
 
+// When a file last changed in a way that can alter how a view lists it: it was
+// made, or its metadata changed after its data was last written (a rename, new
+// attributes). A write of its data moves the change time and the write time
+// together and is left out, so a hidden file that a hider keeps writing stays
+// open to accusation. The times are FILETIMEs, 0 where a view gives none.
+std::optional<std::uint64_t> LastChangeBesidesWrites(std::uint64_t created, std::uint64_t written,
+                                                     std::uint64_t changed);
+
 std::string RecheckRequestLine(std::string_view path, const EntryFacts& facts);
 std::optional<RecheckRequest> ParseRecheckRequestLine(std::string_view line);
 std::string RecheckAnswerLine(std::string_view path, const RecheckAnswer& answer);

@@ -24,7 +24,8 @@ struct DirectoryEntry {
   // The view's id of the file: the volume's MFT file reference, or the
   // directory query's file id; 0 when the view gives none.
   std::uint64_t id = 0;
-  // When its metadata last changed (FILETIME); 0 when the view gives none.
+  // When it was made, or its metadata changed after its data was last written
+  // (FILETIME; see LastChangeBesidesWrites); 0 when the view gives none.
   std::uint64_t change_time = 0;
 
   bool IsFolder() const { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 
+#include "core/Recheck.h"
 #include "platform/ProcAddress.h"
 #include "platform/UniqueHandle.h"
 
@@ -137,7 +138,10 @@ class NtFolder : public Folder {
         entry.size = static_cast<std::uint64_t>(info->EndOfFile.QuadPart);
         if (entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT) entry.reparse_tag = info->EaSize;
         entry.id = static_cast<std::uint64_t>(info->FileId.QuadPart);
-        entry.change_time = static_cast<std::uint64_t>(info->ChangeTime.QuadPart);
+        entry.change_time = LastChangeBesidesWrites(static_cast<std::uint64_t>(info->CreationTime.QuadPart),
+                                                    static_cast<std::uint64_t>(info->LastWriteTime.QuadPart),
+                                                    static_cast<std::uint64_t>(info->ChangeTime.QuadPart))
+                                .value_or(0);
         entries.push_back(std::move(entry));
       }
       if (info->NextEntryOffset == 0) return;

@@ -8,6 +8,8 @@
 #include <optional>
 #include <vector>
 
+#include "core/Recheck.h"
+#include "lister/UsnJournal.h"
 #include "core/ntfs/ByteSource.h"
 #include "core/ntfs/FileReference.h"
 #include "core/ntfs/VolumeIndex.h"
@@ -85,6 +87,7 @@ struct RawNtfsSource::Volume {
   ntfs::MftLayout mft;
   std::optional<ntfs::VolumeIndex> index;  // the whole MFT, when it was read
   std::wstring root;  // the volume's root folder, ending in "\"
+  std::optional<JournalMark> journal_mark;  // where its change journal stood when it was opened
 };
 
 namespace {
@@ -162,6 +165,9 @@ RawNtfsSource::Opened RawNtfsSource::ForFolder(const std::wstring& folder, bool 
   volume->aligned = std::make_unique<ntfs::SectorAlignedSource>(bytes, boot->bytes_per_sector);
   volume->boot = *boot;
   volume->root = root.data();
+  // Before the MFT is read: what the journal records from here on happened
+  // during the scan.
+  volume->journal_mark = JournalMarkNow(bytes.handle());
   if (whole_mft) {
     auto index = ntfs::VolumeIndex::Read(*volume->aligned);
     if (!index) return not_used(kVolumeFailed);
@@ -199,15 +205,24 @@ RawNtfsSource::Found RawNtfsSource::LookUp(std::uint64_t reference, std::uint64_
   }
   const ntfs::RecordContents& record = *looked.front().contents;
   std::uint32_t attributes = record.attributes.value_or(0);
+  const ntfs::StandardTimes times = record.times.value_or(ntfs::StandardTimes{});
+  const auto changed_at = LastChangeBesidesWrites(times.created, times.written, times.changed);
   if (record.header.IsDirectory()) attributes |= FILE_ATTRIBUTE_DIRECTORY;
   if (record.reparse_tag) attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
   for (const auto& name : record.names) {
     if (name.parent.record == folder && name.name_space != ntfs::NameSpace::kDos &&
         std::equal(name.name.begin(), name.name.end(), long_name.begin(), long_name.end())) {
-      return {Found::State::kThere, attributes, record.changed_at};
+      return {Found::State::kThere, attributes, changed_at};
     }
   }
-  return {Found::State::kChanged, attributes, record.changed_at};
+  return {Found::State::kChanged, attributes, changed_at};
+}
+
+const std::optional<JournalMark>& RawNtfsSource::JournalMarkAtOpen() const { return volume_->journal_mark; }
+
+std::unique_ptr<JournalView> RawNtfsSource::JournalSince(const JournalMark& mark) const {
+  if (!volume_->journal_mark || volume_->journal_mark->journal_id != mark.journal_id) return nullptr;
+  return std::make_unique<UsnJournal>(volume_->bytes->handle(), mark);
 }
 
 OpenedFolder RawNtfsSource::OpenFolder(const std::wstring& path) {

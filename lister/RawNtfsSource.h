@@ -11,10 +11,13 @@
 #include <optional>
 #include <string>
 
+#include "core/ChangeJournal.h"
 #include "core/ListingViews.h"
 #include "lister/Folder.h"
 
 namespace quarvel::lister {
+
+class JournalView;
 
 class RawNtfsSource : public FolderSource {
  public:
@@ -31,14 +34,21 @@ class RawNtfsSource : public FolderSource {
 
   // The file of MFT reference `reference` now: gone when its record is free
   // or reused; changed when it no longer has `long_name` in the folder of
-  // record `folder`; there otherwise, with its attributes and when its record
-  // last changed.
+  // record `folder`; there otherwise, with its attributes and its last change
+  // besides writes of its data (LastChangeBesidesWrites).
   struct Found {
     enum class State { kThere, kGone, kChanged, kUnknown } state = State::kGone;
     std::uint32_t attributes = 0;
     std::optional<std::uint64_t> changed_at;  // FILETIME
   };
   Found LookUp(std::uint64_t reference, std::uint64_t folder, const std::wstring& long_name) const;
+
+  // Where the volume's change journal stood when it was opened, before its MFT
+  // was read; nothing when it has none (or under Wine).
+  const std::optional<JournalMark>& JournalMarkAtOpen() const;
+  // The journal read from `mark` on, while this source lives; nothing when the
+  // volume's journal is not the one of the mark (deleted and made anew since).
+  std::unique_ptr<JournalView> JournalSince(const JournalMark& mark) const;
 
   struct Volume;
   explicit RawNtfsSource(std::shared_ptr<Volume> volume) : volume_(std::move(volume)) {}

@@ -114,8 +114,8 @@ InputLines::InputLines(const std::string& source)
   }
 }
 
-void Recheck(const RawNtfsSource* raw, FolderSource* query, const std::string& first, InputLines& lines,
-             ListingOutput& output) {
+void Recheck(const RawNtfsSource* raw, FolderSource* query, JournalView* journal, const std::string& first,
+             InputLines& lines, ListingOutput& output) {
   std::map<std::string, FolderNow> folders;
   const auto answer = [&](std::string_view line) {
     const auto request = ParseRecheckRequestLine(line);
@@ -133,6 +133,8 @@ void Recheck(const RawNtfsSource* raw, FolderSource* query, const std::string& f
         }
         LookInQuery(at->second, *request, name, found);
       }
+      const auto& volume_id = request->ids[static_cast<std::size_t>(ViewId::kVolume)];
+      if (journal != nullptr && volume_id) NoteChange(found, journal->ChangedAt(*volume_id));
     }
     output.WriteLine(RecheckAnswerLine(request->path, found));
   };

@@ -7,6 +7,8 @@
 #include <windows.h>
 
 #include <array>
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "core/LineSplitter.h"
@@ -34,10 +36,21 @@ class InputLines {
 
 class RawNtfsSource;
 
+// What the volume's change journal recorded since the scan began, asked of
+// each file the volume view listed.
+class JournalView {
+ public:
+  virtual ~JournalView() = default;
+  // When the journal last recorded a change to MFT reference `reference` that
+  // can alter how a view lists it (FILETIME); nothing when it recorded none.
+  virtual std::optional<std::uint64_t> ChangedAt(std::uint64_t reference) = 0;
+};
+
 // Answers `first` and every further line of `lines`, one answer per request,
 // to `output`. `raw` is the volume view, when the volume can be read raw; each
-// folder is read once through the directory query.
-void Recheck(const RawNtfsSource* raw, FolderSource* query, const std::string& first, InputLines& lines,
-             ListingOutput& output);
+// folder is read once through the directory query; `journal`, when the volume
+// has one, says which files changed since the scan began.
+void Recheck(const RawNtfsSource* raw, FolderSource* query, JournalView* journal, const std::string& first,
+             InputLines& lines, ListingOutput& output);
 
 }  // namespace quarvel::lister

@@ -5,13 +5,14 @@
 // be read as a file that Windows does not see.
 //
 //   locate.com "<folder>\<filter>" [/NR] [>file]
-//   locate.com /CHECK "<file of paths>"|- >answers
+//   locate.com /CHECK "<file of paths>"|- [/USN:<journal mark>] >answers
 //
 // /NR lists the folder only; without it the whole tree. ">file" writes the
 // listing to that file (on NT no command interpreter does the redirection),
 // and the views file beside it; without it, to standard output. /CHECK says
 // which of the paths in the file (or, with "-", on standard input) its views
-// still show (see core/Recheck.h).
+// still show (see core/Recheck.h); /USN: gives where the volume's change
+// journal stood when the listing began, so that it says what changed since.
 #include <windows.h>
 
 #include <array>
@@ -131,7 +132,9 @@ int Run() {
   const std::unique_ptr<lister::RawNtfsSource> raw = std::move(raw_opened.source);
 
   if (arguments.check) {
-    lister::Recheck(raw.get(), query ? &*query : nullptr, first_request, *requests, output);
+    const std::unique_ptr<lister::JournalView> journal =
+        raw && arguments.journal_mark ? raw->JournalSince(*arguments.journal_mark) : nullptr;
+    lister::Recheck(raw.get(), query ? &*query : nullptr, journal.get(), first_request, *requests, output);
     output.Flush();
     return output.Failed() ? kNotWritten : kListed;
   }
@@ -157,6 +160,7 @@ int Run() {
     if (facts) facts->WriteLine(VolumeViewRecord(raw_opened.state));
     if (facts && !raw) facts->WriteLine(NotUsedRecord(ViewId::kVolume, raw_opened.state.reason));
     if (facts && !query_ahead) facts->WriteLine(NotUsedRecord(ViewId::kQuery, "ntdll lacks the directory query"));
+    if (facts && raw && raw->JournalMarkAtOpen()) facts->WriteLine(JournalRecord(*raw->JournalMarkAtOpen()));
     walk.Run(HeadingFor(full_path), folder);
     totals = walk.Totals();
   }

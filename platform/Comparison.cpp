@@ -98,12 +98,14 @@ class SecondLook {
       : lister_path_(lister_path), answers_file_(work_folder + kRecheckAnswerFile) {}
   ~SecondLook() { DeleteFileA(answers_file_.c_str()); }
 
-  void Ask(const std::string& path, const EntryFacts& facts) {
+  // `journal` is where the volume's change journal stood when the listing began.
+  void Ask(const std::string& path, const EntryFacts& facts, const std::optional<JournalMark>& journal) {
     if (failed_ || lister_path_.empty()) return;
     if (!process_) {
       DeleteFileA(answers_file_.c_str());
       DWORD error = 0;
-      process_ = FedProcess::Start(Quoted(lister_path_) + " /CHECK - >" + Quoted(answers_file_), error);
+      const std::string since = journal ? " /USN:" + JournalMarkText(*journal) : std::string();
+      process_ = FedProcess::Start(Quoted(lister_path_) + " /CHECK -" + since + " >" + Quoted(answers_file_), error);
       failed_ = !process_;
       if (failed_) return;
     }
@@ -171,7 +173,9 @@ ComparisonOutcome RunComparison(const std::string& work_folder, const ListerRunO
           const UnseenFacts& facts = candidates.back().facts;
           if (!facts.unread_folder_note && file_line) {
             views.Listed(&facts.path);
-            if (const EntryFacts* listed = views.Views().Find(facts.path)) second_look.Ask(facts.path, *listed);
+            if (const EntryFacts* listed = views.Views().Find(facts.path)) {
+              second_look.Ask(facts.path, *listed, views.Views().JournalMarkOfScan());
+            }
           }
           if (callbacks.unseen) callbacks.unseen(*result.list1_item);
         } else if (file_line) {

@@ -32,6 +32,8 @@ class VolumeBytes final : public ntfs::ByteSource {
   // The error of the last read that failed: a volume another program has
   // locked answers ERROR_LOCK_VIOLATION.
   DWORD last_error() const { return last_error_; }
+  // For the volume's control codes (its change journal).
+  HANDLE handle() const { return volume_.get(); }
 
  private:
   UniqueFileHandle volume_;

@@ -7,9 +7,9 @@ Result<std::uint32_t> ParseFileAttributes(Bytes value) {
   return Le32(value, 0x20);
 }
 
-Result<std::uint64_t> ParseRecordChangeTime(Bytes value) {
-  if (!Fits(value, 0x10, 8)) return Failure{"$STANDARD_INFORMATION: too short"};
-  return Le64(value, 0x10);
+Result<StandardTimes> ParseStandardTimes(Bytes value) {
+  if (!Fits(value, 0, 0x18)) return Failure{"$STANDARD_INFORMATION: too short"};
+  return StandardTimes{Le64(value, 0x00), Le64(value, 0x08), Le64(value, 0x10)};
 }
 
 Result<FileName> ParseFileName(Bytes value) {

@@ -25,9 +25,15 @@ inline constexpr std::uint32_t kReparsePoint = 0x0400;
 // $STANDARD_INFORMATION's file attributes. The directory bit is not among them:
 // that comes from the record's flags.
 Result<std::uint32_t> ParseFileAttributes(Bytes value);
-// $STANDARD_INFORMATION's time of the record's last change (a FILETIME): any
-// change of name, attributes or security moves it, which the other times miss.
-Result<std::uint64_t> ParseRecordChangeTime(Bytes value);
+// $STANDARD_INFORMATION's times (FILETIMEs): made, data last written, record
+// last changed (any change of data, name, attributes or security moves it).
+struct StandardTimes {
+  std::uint64_t created = 0;
+  std::uint64_t written = 0;
+  std::uint64_t changed = 0;
+  bool operator==(const StandardTimes&) const = default;
+};
+Result<StandardTimes> ParseStandardTimes(Bytes value);
 
 // The namespaces a name can be in. A Win32 name that is also a valid 8.3 name is
 // stored once, as kWin32AndDos; otherwise a file with a short name has a kWin32

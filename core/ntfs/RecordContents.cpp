@@ -39,7 +39,7 @@ Result<RecordContents> ReadRecordContents(const MftRecord& record, ByteSource& s
         if (!attribute.resident) return fail(Failure{"$STANDARD_INFORMATION is not resident"});
         if (auto flags = ParseFileAttributes(attribute.value)) contents.attributes = *flags;
         else fail(flags.failure());
-        if (auto changed = ParseRecordChangeTime(attribute.value)) contents.changed_at = *changed;
+        if (auto times = ParseStandardTimes(attribute.value)) contents.times = *times;
         break;
       case kFileName:
         if (!attribute.resident) return fail(Failure{"$FILE_NAME is not resident"});
@@ -95,7 +95,7 @@ Result<RecordContents> ReadRecordContents(const MftRecord& record, ByteSource& s
 
 void MergeExtension(RecordContents& base, const RecordContents& extension) {
   if (!base.attributes) base.attributes = extension.attributes;
-  if (!base.changed_at) base.changed_at = extension.changed_at;
+  if (!base.times) base.times = extension.times;
   if (!base.data_size) base.data_size = extension.data_size;
   if (!base.reparse_tag) base.reparse_tag = extension.reparse_tag;
   base.names.insert(base.names.end(), extension.names.begin(), extension.names.end());

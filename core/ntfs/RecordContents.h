@@ -17,7 +17,7 @@ namespace quarvel::ntfs {
 struct RecordContents {
   RecordHeader header;
   std::optional<std::uint32_t> attributes;  // from $STANDARD_INFORMATION
-  std::optional<std::uint64_t> changed_at;  // its record change time (FILETIME)
+  std::optional<StandardTimes> times;       // from $STANDARD_INFORMATION
   std::vector<FileName> names;
   std::optional<std::uint64_t> data_size;  // from the extent of the unnamed $DATA that starts at VCN 0
   std::optional<std::uint32_t> reparse_tag;

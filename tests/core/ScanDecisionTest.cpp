@@ -64,7 +64,9 @@ TEST(Decide, EveryCaseFromTheEvidenceOfEachView) {
     answer.changed_at = row.changed_at;
     const Decision decision = Decide(facts, &answer, 1000);
     EXPECT_EQ(decision.vanished, row.vanished) << row.what;
-    if (!row.vanished) EXPECT_EQ(decision.judgement.verdict, row.verdict) << row.what;
+    if (!row.vanished) {
+      EXPECT_EQ(decision.judgement.verdict, row.verdict) << row.what;
+    }
   }
 }
 
@@ -84,6 +86,28 @@ TEST(Decide, NothingIsDroppedWithoutASecondLookOrFacts) {
   UnseenFacts note;
   note.unread_folder_note = true;
   EXPECT_FALSE(Decide(note, &gone).vanished);
+}
+
+// Which times count as a change that can alter how a view lists a file: its
+// making, and a change of its metadata after its last write; never a write of
+// its data alone, which a hider's own log file would show all the time.
+TEST(LastChangeBesidesWrites, MakingAndMetadataCountAWriteAloneNever) {
+  struct TimesRow {
+    const char* what;
+    std::uint64_t created, written, changed;
+    std::optional<std::uint64_t> counted;
+  };
+  const TimesRow rows[] = {
+      {"no times at all", 0, 0, 0, std::nullopt},
+      {"made and never touched", 500, 500, 500, 500},
+      {"written since: the write does not count", 500, 2000, 2000, 500},
+      {"renamed or hidden after its last write", 500, 700, 2000, 2000},
+      {"made during the scan, then written", 1500, 2000, 2000, 1500},
+      {"a view that gives only the change time", 0, 0, 2000, 2000},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(LastChangeBesidesWrites(row.created, row.written, row.changed), row.counted) << row.what;
+  }
 }
 
 }  // namespace

@@ -79,9 +79,11 @@ ByteVector NonResident(std::uint32_t type, const std::vector<Run>& runs, std::ui
   return a;
 }
 
-ByteVector StandardInformation(std::uint32_t attributes, std::uint64_t changed_at) {
+ByteVector StandardInformation(std::uint32_t attributes, StandardTimes times) {
   ByteVector value(0x48);
-  PutLe(value, 0x10, changed_at, 8);
+  PutLe(value, 0x00, times.created, 8);
+  PutLe(value, 0x08, times.written, 8);
+  PutLe(value, 0x10, times.changed, 8);
   PutLe(value, 0x20, attributes, 4);
   return Resident(kStandardInformation, value);
 }

@@ -20,7 +20,7 @@ using ByteVector = std::vector<std::byte>;
 ByteVector EncodeRuns(const std::vector<Run>& runs);
 ByteVector Resident(std::uint32_t type, const ByteVector& value);
 ByteVector NonResident(std::uint32_t type, const std::vector<Run>& runs, std::uint64_t data_size);
-ByteVector StandardInformation(std::uint32_t attributes, std::uint64_t changed_at = 0);
+ByteVector StandardInformation(std::uint32_t attributes, StandardTimes times = {});
 ByteVector FileNameAttribute(FileReference parent, NameSpace name_space, const std::u16string& name);
 ByteVector ReparsePoint(std::uint32_t tag);
 ByteVector AttributeList(const std::vector<AttributeListEntry>& entries);

@@ -150,7 +150,7 @@ TEST_F(MftScanTest, ChosenRecordsAreReadByReferenceAlone) {
   volume.AddFile(17, kRoot, u"reused", false, 8);
   volume.Put(18, {2, false, false, {}, {FileNameAttribute(kRoot, NameSpace::kWin32, u"deleted")}});
   volume.Put(19, {4, true, false, {},
-                  {StandardInformation(0x2, 0x01DB'0000'1234'5678), test::AttributeList({{kFileName, 0, {40, 2}, true}})}});
+                  {StandardInformation(0x2, {1, 2, 3}), test::AttributeList({{kFileName, 0, {40, 2}, true}})}});
   volume.Put(40, {2, true, false, {19, 4}, {FileNameAttribute(kRoot, NameSpace::kWin32, u"spilled")}});
   volume.AddFile(20, kRoot, u"torn once", false, 1);
   volume.AddFile(60, kRoot, u"never asked");
@@ -179,7 +179,7 @@ TEST_F(MftScanTest, ChosenRecordsAreReadByReferenceAlone) {
   ASSERT_EQ(answers[4].contents->names.size(), 1u);
   EXPECT_EQ(answers[4].contents->names[0].name, u"spilled");
   EXPECT_EQ(answers[4].contents->attributes, 0x2u);
-  EXPECT_EQ(answers[4].contents->changed_at, 0x01DB'0000'1234'5678u);
+  EXPECT_EQ(answers[4].contents->times, (StandardTimes{1, 2, 3}));
   EXPECT_EQ(answers[5].state, State::kUnreadable);
   EXPECT_EQ(answers[5].reason, "MFT record 900: outside the MFT");
   for (std::size_t i = 0; i < wanted.size(); ++i) EXPECT_EQ(answers[i].asked, wanted[i]);
