@@ -207,7 +207,14 @@ void FrmFerrow::CompareListing() {
   unseen_ = std::move(outcome.unseen);
   std::ranges::stable_sort(unseen_, {}, &win::UnseenEntry::item);
   ui::SetTextNow(info, "Completed");
-  ui::SetText(is_dir, outcome.stopped ? std::string() : VerdictCountsText(outcome.counts, static_cast<int>(outcome.vanished.size())));
+  // The counts, and whether the strongest view was read: a scan without the
+  // volume's own MFT cannot see a hider of the directory query.
+  std::string counts;
+  if (!outcome.stopped) {
+    counts = VerdictCountsText(outcome.counts, static_cast<int>(outcome.vanished.size()));
+    if (outcome.volume_view) counts += "; " + VolumeViewText(*outcome.volume_view);
+  }
+  ui::SetText(is_dir, counts);
   EnableWindow(Control(kCmdLog), TRUE);
   EnableWindow(Control(kCmdScan), FALSE);
   lister_run_ = {};  // the second look has ended with the comparison: the files can go

@@ -453,7 +453,7 @@ int Scan(const ScanRequest& request) {
   const int exit_code = ScanExitCode(outcome.unseen.size(), pointing_at_hider, request.all);
   const auto duration =
       std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count();
-  const Json summary = {{"type", "summary"},
+  Json summary = {{"type", "summary"},
                         {"tool_version", QUARVEL_VERSION},
                         {"schema_version", kSchemaVersion},
                         {"folder", Utf8(folder)},
@@ -469,6 +469,7 @@ int Scan(const ScanRequest& request) {
                         {"views", views},
                         {"views_not_used", ViewsNotUsed(outcome)},
                         {"exit_code", exit_code}};
+  if (outcome.volume_view) summary["volume_view"] = VolumeViewText(*outcome.volume_view);
   out.Write(JsonLine(summary));
   if (!out.Ok()) return Fail("The report could not be written whole: " + ErrorText(GetLastError()) + ".");
   if (csv_file && !csv_file->Ok()) {

@@ -74,6 +74,7 @@ struct Candidate {
 void AddListerFacts(std::vector<Candidate>& candidates, const ListingViews& views, ComparisonOutcome& outcome) {
   if (views.Sources()) outcome.lister_views = *views.Sources();
   outcome.views_not_used = views.NotUsed();
+  outcome.volume_view = views.VolumeView();
   for (auto& candidate : candidates) {
     if (const EntryFacts* found = views.Find(candidate.facts.path)) candidate.facts.lister = *found;
     if (!candidate.facts.unread_folder_note) candidate.facts.unread_status = views.UnreadByQuery(candidate.folder);

@@ -35,6 +35,7 @@ struct ComparisonOutcome {
   std::vector<int> counts = std::vector<int>(kVerdictCount, 0);
   Views lister_views;  // the views the lister read with (from its views file)
   std::map<ViewId, std::string> views_not_used;  // and why it could not use the others
+  std::optional<VolumeViewState> volume_view;    // whether it read the volume raw, and what it skipped
 };
 
 // What the caller does with each line as it is read: List2's items at once,

@@ -405,4 +405,9 @@ bool AppSession::Screenshot(const std::string& bmp_path, int margin) const {
   return written;
 }
 
+std::string VerdictCountsShown(const AppSession& app) {
+  const std::string text = app.Text(app::kLblIsDir);
+  return text.substr(0, text.find("; volume view: "));
+}
+
 }  // namespace quarvel::testing

@@ -109,4 +109,8 @@ class AppSession {
   bool exited_ = false;
 };
 
+// The label under the lists without the volume view's words after its verdict
+// counts ("Unseen: hidden by attribute 1; volume view: ..." gives the first part).
+std::string VerdictCountsShown(const AppSession& app);
+
 }  // namespace quarvel::testing
