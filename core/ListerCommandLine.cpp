@@ -2,6 +2,7 @@
 
 #include "core/WorkFiles.h"
 
+#include <charconv>
 #include <cctype>
 
 #include "core/Text.h"
@@ -105,6 +106,11 @@ ListerArguments ParseListerArguments(std::string_view arguments) {
       parsed.check = true;
     } else if (!quoted && token.size() > 5 && EqualsNoCase(std::string_view(token).substr(0, 5), "/USN:")) {
       parsed.journal_mark = ParseJournalMark(std::string_view(token).substr(5));
+    } else if (!quoted && token.size() > 7 && EqualsNoCase(std::string_view(token).substr(0, 7), "/SINCE:")) {
+      std::uint64_t since = 0;
+      const std::string_view digits = std::string_view(token).substr(7);
+      const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), since, 16);
+      if (error == std::errc() && end == digits.data() + digits.size()) parsed.listed_after = since;
     } else if (!have_pattern) {
       parsed.pattern = std::move(token);
       have_pattern = true;

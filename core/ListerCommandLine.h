@@ -49,6 +49,8 @@ struct ListerArguments {
   // /USN:<journal id>:<next usn>: with /CHECK, the change journal read from
   // where it stood when the listing began
   std::optional<JournalMark> journal_mark;
+  // /SINCE:<FILETIME in hex>: with /CHECK, when the listing began
+  std::optional<std::uint64_t> listed_after;
 };
 
 // Reads the lister's arguments. Quotes are taken literally (no backslash

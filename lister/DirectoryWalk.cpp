@@ -107,8 +107,9 @@ std::vector<DirectoryWalk::Subfolder> DirectoryWalk::ListFolder(Folders& folders
             repeated[hashes[b].second] = true;  // sorted pairs put the earlier position first
       for (std::size_t k = 0; k < read.entries.size(); ++k) {
         if (repeated[k]) continue;
-        merged.push_back({std::move(read.entries[k]), {}});
+        merged.push_back({std::move(read.entries[k]), {}, {}});
         merged.back().in_view[i] = true;
+        merged.back().ids[i] = merged.back().entry.id;  // the second look finds the file by it
       }
       continue;
     }

@@ -78,6 +78,16 @@ class FolderSource {
   virtual ~FolderSource() = default;
   // Opens the folder to list by its Win32 path.
   virtual OpenedFolder OpenFolder(const std::wstring& path) = 0;
+  // Whether a file of id `id` (as this source's entries give it), made before
+  // `made_before` (a FILETIME; 0: whenever), is on the volume of `folder` now,
+  // under any name; nothing when the source cannot tell. Where ids are used
+  // again at once (inode numbers), a file made since is another file.
+  virtual std::optional<bool> FileIdExists(const std::wstring& folder, std::uint64_t id, std::uint64_t made_before) {
+    (void)folder;
+    (void)id;
+    (void)made_before;
+    return std::nullopt;
+  }
 };
 
 }  // namespace quarvel::lister

@@ -166,6 +166,37 @@ std::optional<NtDirectory> NtDirectory::Load() {
   return directory;
 }
 
+std::optional<bool> NtDirectory::FileIdExists(const std::wstring& folder, std::uint64_t id,
+                                              std::uint64_t made_before) {
+  // Any handle on the volume tells OpenFileById which volume the id is of.
+  const win::UniqueFileHandle on_volume(CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+                                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!on_volume) return std::nullopt;
+  FILE_ID_DESCRIPTOR descriptor{};
+  descriptor.dwSize = sizeof(descriptor);
+  descriptor.Type = FileIdType;
+  descriptor.FileId.QuadPart = static_cast<LONGLONG>(id);
+  const win::UniqueFileHandle file(
+      OpenFileById(on_volume.get(), &descriptor, FILE_READ_ATTRIBUTES, kShareAll, nullptr, FILE_FLAG_BACKUP_SEMANTICS));
+  if (file) {
+    FILE_BASIC_INFO basic{};
+    if (made_before == 0) return true;
+    if (!GetFileInformationByHandleEx(file.get(), FileBasicInfo, &basic, sizeof(basic))) return std::nullopt;
+    return static_cast<std::uint64_t>(basic.CreationTime.QuadPart) < made_before;
+  }
+  switch (GetLastError()) {
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+      return true;  // there, if not ours to open
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_PARAMETER:  // NTFS's answer for an id no file has
+      return false;
+    default:
+      return std::nullopt;
+  }
+}
+
 OpenedFolder NtDirectory::OpenFolder(const std::wstring& path) {
   win::UniqueFileHandle handle(CreateFileW(path.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES, kShareAll,
                                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));

@@ -17,6 +17,9 @@ class NtDirectory : public FolderSource {
   static std::optional<NtDirectory> Load();
 
   OpenedFolder OpenFolder(const std::wstring& path) override;
+  // Opens the file by its id (OpenFileById): a file renamed since it was
+  // listed is still found. Only a clear "no such file" says false.
+  std::optional<bool> FileIdExists(const std::wstring& folder, std::uint64_t id, std::uint64_t made_before) override;
 
   using QueryDirectoryFile = LONG(NTAPI*)(HANDLE, HANDLE, void*, void*, void*, void*, ULONG, int, BOOLEAN,
                                           void*, BOOLEAN);

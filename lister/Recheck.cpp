@@ -50,7 +50,8 @@ FolderNow ReadFolder(FolderSource& query, const std::wstring& path, const std::o
   return now;
 }
 
-void LookInQuery(const FolderNow& folder, const RecheckRequest& request, const std::wstring& name,
+void LookInQuery(FolderSource& query, const std::wstring& folder_path, std::uint64_t listed_after,
+                 const FolderNow& folder, const RecheckRequest& request, const std::wstring& name,
                  RecheckAnswer& answer) {
   if (!folder.read) {
     answer.Set(ViewId::kQuery, folder.unreadable);
@@ -64,11 +65,14 @@ void LookInQuery(const FolderNow& folder, const RecheckRequest& request, const s
   for (const auto& entry : folder.entries) {
     if (found == nullptr && SameNameIgnoringCase(entry.long_name, name)) found = &entry;
   }
+  const auto& listed_id = request.ids[static_cast<std::size_t>(ViewId::kQuery)];
   if (found == nullptr) {
-    answer.Set(ViewId::kQuery, Look::kGone);
+    // Gone by its name; still on the volume under its id, it was renamed.
+    const bool renamed =
+        listed_id && *listed_id != 0 && query.FileIdExists(folder_path, *listed_id, listed_after) == true;
+    answer.Set(ViewId::kQuery, renamed ? Look::kChanged : Look::kGone);
     return;
   }
-  const auto& listed_id = request.ids[static_cast<std::size_t>(ViewId::kQuery)];
   const bool other_file = listed_id && found->id != 0 && found->id != *listed_id;
   answer.Set(ViewId::kQuery, other_file ? Look::kChanged : Look::kThere);
   if (!answer.attributes) answer.attributes = found->attributes;
@@ -114,8 +118,8 @@ InputLines::InputLines(const std::string& source)
   }
 }
 
-void Recheck(const RawNtfsSource* raw, FolderSource* query, JournalView* journal, const std::string& first,
-             InputLines& lines, ListingOutput& output) {
+void Recheck(const RawNtfsSource* raw, FolderSource* query, JournalView* journal, std::uint64_t listed_after,
+             const std::string& first, InputLines& lines, ListingOutput& output) {
   std::map<std::string, FolderNow> folders;
   const auto answer = [&](std::string_view line) {
     const auto request = ParseRecheckRequestLine(line);
@@ -131,7 +135,7 @@ void Recheck(const RawNtfsSource* raw, FolderSource* query, JournalView* journal
         if (added) {
           at->second = ReadFolder(*query, Wide(*folder16), request->folder_ids[static_cast<std::size_t>(ViewId::kQuery)]);
         }
-        LookInQuery(at->second, *request, name, found);
+        LookInQuery(*query, Wide(*folder16), listed_after, at->second, *request, name, found);
       }
       const auto& volume_id = request->ids[static_cast<std::size_t>(ViewId::kVolume)];
       if (journal != nullptr && volume_id) NoteChange(found, journal->ChangedAt(*volume_id));

@@ -49,8 +49,10 @@ class JournalView {
 // Answers `first` and every further line of `lines`, one answer per request,
 // to `output`. `raw` is the volume view, when the volume can be read raw; each
 // folder is read once through the directory query; `journal`, when the volume
-// has one, says which files changed since the scan began.
-void Recheck(const RawNtfsSource* raw, FolderSource* query, JournalView* journal, const std::string& first,
-             InputLines& lines, ListingOutput& output);
+// has one, says which files changed since the scan began; `listed_after` is
+// when the listing began (a FILETIME; 0: not known): a file found by its id
+// but made since is another file under a reused id.
+void Recheck(const RawNtfsSource* raw, FolderSource* query, JournalView* journal, std::uint64_t listed_after,
+             const std::string& first, InputLines& lines, ListingOutput& output);
 
 }  // namespace quarvel::lister

@@ -5,14 +5,15 @@
 // be read as a file that Windows does not see.
 //
 //   locate.com "<folder>\<filter>" [/NR] [>file]
-//   locate.com /CHECK "<file of paths>"|- [/USN:<journal mark>] >answers
+//   locate.com /CHECK "<file of paths>"|- [/SINCE:<filetime>] [/USN:<journal mark>] >answers
 //
 // /NR lists the folder only; without it the whole tree. ">file" writes the
 // listing to that file (on NT no command interpreter does the redirection),
 // and the views file beside it; without it, to standard output. /CHECK says
 // which of the paths in the file (or, with "-", on standard input) its views
-// still show (see core/Recheck.h); /USN: gives where the volume's change
-// journal stood when the listing began, so that it says what changed since.
+// still show (see core/Recheck.h); /SINCE: gives when the listing began (a
+// FILETIME in hex), /USN: where the volume's change journal stood then, so
+// that it says what changed since.
 #include <windows.h>
 
 #include <array>
@@ -134,7 +135,8 @@ int Run() {
   if (arguments.check) {
     const std::unique_ptr<lister::JournalView> journal =
         raw && arguments.journal_mark ? raw->JournalSince(*arguments.journal_mark) : nullptr;
-    lister::Recheck(raw.get(), query ? &*query : nullptr, journal.get(), first_request, *requests, output);
+    lister::Recheck(raw.get(), query ? &*query : nullptr, journal.get(), arguments.listed_after.value_or(0),
+                    first_request, *requests, output);
     output.Flush();
     return output.Failed() ? kNotWritten : kListed;
   }

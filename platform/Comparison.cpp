@@ -90,13 +90,20 @@ UnseenFacts FactsOf(const std::string& folder, std::string_view line, const Ordi
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
+std::string HexText(std::uint64_t value) {
+  char text[17];
+  const auto end = std::to_chars(text, text + sizeof(text), value, 16).ptr;
+  return std::string(text, end);
+}
+
 // The lister's second look at the candidates, started with the first of them
 // and fed the others as the comparison meets them, so that it reads their
 // folders beside the comparison rather than after it.
 class SecondLook {
  public:
-  SecondLook(const std::string& work_folder, const std::string& lister_path)
-      : lister_path_(lister_path), answers_file_(work_folder + kRecheckAnswerFile) {}
+  // `listed_after` is when the listing began (a FILETIME; 0: not known).
+  SecondLook(const std::string& work_folder, const std::string& lister_path, std::uint64_t listed_after)
+      : lister_path_(lister_path), answers_file_(work_folder + kRecheckAnswerFile), listed_after_(listed_after) {}
   ~SecondLook() { DeleteFileA(answers_file_.c_str()); }
 
   // `journal` is where the volume's change journal stood when the listing began.
@@ -105,7 +112,9 @@ class SecondLook {
     if (!process_) {
       DeleteFileA(answers_file_.c_str());
       DWORD error = 0;
-      const std::string since = journal ? " /USN:" + JournalMarkText(*journal) : std::string();
+      std::string since;
+      if (listed_after_ != 0) since += " /SINCE:" + HexText(listed_after_);
+      if (journal) since += " /USN:" + JournalMarkText(*journal);
       process_ = FedProcess::Start(Quoted(lister_path_) + " /CHECK -" + since + " >" + Quoted(answers_file_), error);
       failed_ = !process_;
       if (failed_) return;
@@ -137,6 +146,7 @@ class SecondLook {
   std::string lister_path_;
   std::string answers_file_;
   std::optional<FedProcess> process_;
+  std::uint64_t listed_after_;
   std::string pending_;
   bool failed_ = false;
 };
@@ -156,7 +166,7 @@ ComparisonOutcome RunComparison(const std::string& work_folder, const ListerRunO
                        [&view](const std::string& path) { return view.Sees(path); }, kLongestSearchablePath,
                        [](std::string_view path) { return Utf16Length(path); });
   std::vector<Candidate> candidates;
-  SecondLook second_look(work_folder, lister_path);
+  SecondLook second_look(work_folder, lister_path, run.started_at);
   FileLines views_file(ViewsFileFor(listing));
   ViewsAlongListing views([&views_file] { return views_file.Next(); });
   const bool read_whole = ReadLines(

@@ -71,7 +71,8 @@ TEST(JournalChanges, RecordsThatCanAlterAListingCountAndABrokenBufferNothing) {
   EXPECT_EQ(changes.Take(Buffer(0x6000, {}), kListingReasons), 0x6000) << "nothing new";
 }
 
-// The mark goes from the lister's views file to the second look's command line.
+// The mark goes from the lister's views file to the second look's command
+// line, with the time the listing began.
 TEST(JournalMark, TravelsInTheViewsFileAndOnTheSecondLooksCommandLine) {
   const JournalMark mark{0x01D9'AB00'0000'0001, 0x7'0000'1000};
   EXPECT_EQ(JournalMarkText(mark), "1d9ab0000000001:700001000");
@@ -89,11 +90,14 @@ TEST(JournalMark, TravelsInTheViewsFileAndOnTheSecondLooksCommandLine) {
   EXPECT_FALSE(broken.ReadLine("U\tnot a mark"));
   EXPECT_EQ(broken.JournalMarkOfScan(), std::nullopt);
 
-  const auto args = ParseListerArguments(R"(/CHECK - /USN:1d9ab0000000001:700001000 >"C:\w\answers.txt")");
+  const auto args =
+      ParseListerArguments(R"(/CHECK - /SINCE:1DB0000CAFE /USN:1d9ab0000000001:700001000 >"C:\w\answers.txt")");
   EXPECT_TRUE(args.check);
   EXPECT_EQ(args.journal_mark, mark);
+  EXPECT_EQ(args.listed_after, 0x1DB0000CAFEu);
   EXPECT_EQ(args.output_file, R"(C:\w\answers.txt)");
   EXPECT_EQ(ParseListerArguments("/CHECK - /USN:bad").journal_mark, std::nullopt);
+  EXPECT_EQ(ParseListerArguments("/CHECK - /SINCE:12x").listed_after, std::nullopt);
 }
 
 }  // namespace

@@ -116,7 +116,7 @@ TEST_F(ScanScenario, UnseenFilesGoToList1AndSeenOnesToList2WithTheStateTableAtEa
   EXPECT_EQ(Sorted(app->ListItems(kList2)),
             Sorted({h, h + "VISIBLE.DLL", h + "RDONLY.DLL", h + ShortLeaf(long_visible), h + "ABCD", h + "AB"}));
   EXPECT_EQ(app->Text(kLblSize), Summary(10, 1, 5 + 1 + 2 + 3 + 4 + 6 + 7 + 1 + 8 + 2));
-  EXPECT_EQ(app->Text(kLblIsDir), "Unseen: hidden by attribute 3, system file 2");
+  EXPECT_EQ(VerdictCountsShown(*app), "Unseen: hidden by attribute 3, system file 2");
   EXPECT_FALSE(Exists(work / "dll.txt"));
   EXPECT_FALSE(Exists(work / "locate.com"));
 }
@@ -124,20 +124,28 @@ TEST_F(ScanScenario, UnseenFilesGoToList1AndSeenOnesToList2WithTheStateTableAtEa
 // A file deleted between "Run Divevi.com" and "Compare" (minutes apart,
 // perhaps) merely vanished: the lister's second look no longer finds it, so it
 // is not reported as unseen, only counted.
-TEST_F(ScanScenario, AFileDeletedBeforeTheCompareIsNotReportedButCounted) {
+// A file deleted before the compare has vanished; one renamed is found again
+// by its file id and is kept, as changed during the scan.
+TEST_F(ScanScenario, AFileDeletedBeforeTheCompareIsNotReportedButCountedAndARenamedOneIsKept) {
   scan.MakeFile("STAYS.DLL", "1", kHidden);
   const std::string gone = scan.MakeFile("GONE.DLL", "22", kHidden);
+  const std::string renamed = scan.MakeFile("RENAMED.DLL", "333", kHidden);
   Start();
   Settings(scan.Path(), "*.dll", false);
   RunLister();
   SetFileAttributesA(gone.c_str(), FILE_ATTRIBUTE_NORMAL);
   ASSERT_TRUE(DeleteFileA(gone.c_str()));
+  ASSERT_TRUE(MoveFileA(renamed.c_str(), (scan / "ELSEWHERE.TXT").c_str()));
   Compare();
   const std::string h = Heading(scan.Path());
-  EXPECT_EQ(app->ListItems(kList1), (Items{h + FileLine("STAYS.DLL", 1)}));
-  EXPECT_EQ(app->Text(kLblIsDir), "Unseen: hidden by attribute 1; vanished since the listing 1");
+  const Items unseen = app->ListItems(kList1);
+  EXPECT_EQ(Sorted(unseen), Sorted({h + FileLine("STAYS.DLL", 1), h + FileLine("RENAMED.DLL", 3)}));
+  EXPECT_EQ(VerdictCountsShown(*app),
+            "Unseen: hidden by attribute 1, changed during the scan 1; vanished since the listing 1");
   // The entry's verdict shows when it is chosen, and its evidence as the tip.
-  app->ClickListItem(kList1, 0);
+  const auto stays = std::find(unseen.begin(), unseen.end(), h + FileLine("STAYS.DLL", 1));
+  ASSERT_NE(stays, unseen.end());
+  app->ClickListItem(kList1, static_cast<int>(stays - unseen.begin()));
   EXPECT_TRUE(WaitUntil([&] { return app->Text(kLblInfo).rfind("Not seen: hidden by attribute. ", 0) == 0; }))
       << app->Text(kLblInfo);
   EXPECT_FALSE(Exists(work / "dll-views.txt"));
@@ -197,7 +205,7 @@ TEST_F(ScanScenario, TheListerAndItsListingCannotBeReplacedBetweenRunAndCompare)
   Compare();
   const std::string h = Heading(scan.Path());
   EXPECT_EQ(app->ListItems(kList1), (Items{h + FileLine("HIDDEN.DLL", 1)}));
-  EXPECT_EQ(app->Text(kLblIsDir), "Unseen: hidden by attribute 1");
+  EXPECT_EQ(VerdictCountsShown(*app), "Unseen: hidden by attribute 1");
 }
 
 // Whoever can write the current folder may plant hard links under the names
@@ -212,7 +220,7 @@ TEST_F(ScanScenario, WorkFilesPlantedAsHardLinksAreMadeAnewNeverWrittenThrough) 
   Settings(scan.Path(), "*.dll", false);
   RunLister();
   Compare();
-  EXPECT_EQ(app->Text(kLblIsDir), "Unseen: hidden by attribute 1");
+  EXPECT_EQ(VerdictCountsShown(*app), "Unseen: hidden by attribute 1");
   app->Click(kCmdLog);
   const auto box = WaitForMessageBox("Log of Vaduzev");
   ASSERT_TRUE(box.has_value());

@@ -10,6 +10,7 @@
 #include "lister/ListingOutput.h"
 #include "lister/NtDirectory.h"
 #include "lister/Recheck.h"
+#include "platform/UniqueHandle.h"
 #include "tests/support/TempFolder.h"
 
 namespace quarvel::lister {
@@ -27,15 +28,39 @@ class ScriptedJournal final : public JournalView {
   }
 };
 
+// The file id the directory query gives of `path`.
+std::uint64_t FileIdOf(const std::string& path) {
+  const win::UniqueFileHandle file(CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, 7, nullptr, OPEN_EXISTING,
+                                               FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!file || !GetFileInformationByHandle(file.get(), &info)) return 0;
+  return (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
+}
+
 constexpr std::uint64_t kLater = 0x7000'0000'0000'0000;  // after any time the folder shows
 
-TEST(Recheck, TheJournalsChangeIsTheAnswersLatestAndOnlyFilesTheVolumeListedAreAsked) {
+TEST(Recheck, TheJournalsChangeCountsAndAFileGoneByNameIsFoundByItsId) {
   testing::TempFolder folder;
   folder.MakeFile("CHANGED.DLL", "1", FILE_ATTRIBUTE_HIDDEN);
   folder.MakeFile("QUIET.DLL", "1", FILE_ATTRIBUTE_HIDDEN);
   folder.MakeFile("QUERYONLY.DLL", "1", FILE_ATTRIBUTE_HIDDEN);
-  const auto request = [&](const std::string& name, std::optional<std::uint64_t> volume_id) {
+  const std::uint64_t renamed_id = FileIdOf(folder.MakeFile("RENAMED.DLL", "1", FILE_ATTRIBUTE_HIDDEN));
+  const std::uint64_t deleted_id = FileIdOf(folder.MakeFile("DELETED.DLL", "1", FILE_ATTRIBUTE_HIDDEN));
+  ASSERT_NE(renamed_id, 0u);
+  // The listing began here; a file made after it that reuses an id (an inode
+  // number under Wine, the answers' file say) is not the one listed.
+  Sleep(50);
+  FILETIME now{};
+  GetSystemTimeAsFileTime(&now);
+  const std::uint64_t listed_after = (std::uint64_t{now.dwHighDateTime} << 32) | now.dwLowDateTime;
+  Sleep(50);
+  ASSERT_TRUE(MoveFileA((folder / "RENAMED.DLL").c_str(), (folder / "ELSEWHERE.TXT").c_str()));
+  ASSERT_TRUE(SetFileAttributesA((folder / "DELETED.DLL").c_str(), FILE_ATTRIBUTE_NORMAL));
+  ASSERT_TRUE(DeleteFileA((folder / "DELETED.DLL").c_str()));
+  const auto request = [&](const std::string& name, std::optional<std::uint64_t> volume_id,
+                           std::optional<std::uint64_t> query_id = std::nullopt) {
     EntryFacts facts;
+    facts.ids[static_cast<std::size_t>(ViewId::kQuery)] = query_id;
     facts.long_name = name;
     facts.folder.true_path = folder.Path() + "\\";
     facts.ids[static_cast<std::size_t>(ViewId::kVolume)] = volume_id;
@@ -43,7 +68,9 @@ TEST(Recheck, TheJournalsChangeIsTheAnswersLatestAndOnlyFilesTheVolumeListedAreA
     return RecheckRequestLine(folder / name, facts);
   };
   const std::string requests = folder.MakeFile(
-      "requests.txt", request("QUIET.DLL", 0x0001'0000'0000'0041) + "\r\n" + request("QUERYONLY.DLL", std::nullopt) + "\r\n");
+      "requests.txt", request("QUIET.DLL", 0x0001'0000'0000'0041) + "\r\n" + request("QUERYONLY.DLL", std::nullopt) +
+                          "\r\n" + request("RENAMED.DLL", std::nullopt, renamed_id) + "\r\n" +
+                          request("DELETED.DLL", std::nullopt, deleted_id) + "\r\n");
 
   ScriptedJournal journal;
   journal.changed[0x0001'0000'0000'0040] = kLater;
@@ -53,7 +80,7 @@ TEST(Recheck, TheJournalsChangeIsTheAnswersLatestAndOnlyFilesTheVolumeListedAreA
   {
     InputLines lines(requests);
     ListingOutput output(folder / "answers.txt");
-    Recheck(nullptr, &*query, &journal, request("CHANGED.DLL", 0x0001'0000'0000'0040), lines, output);
+    Recheck(nullptr, &*query, &journal, listed_after, request("CHANGED.DLL", 0x0001'0000'0000'0040), lines, output);
   }
   RecheckAnswers answers;
   std::ifstream file(folder / "answers.txt");
@@ -70,6 +97,12 @@ TEST(Recheck, TheJournalsChangeIsTheAnswersLatestAndOnlyFilesTheVolumeListedAreA
   ASSERT_TRUE(quiet->changed_at);
   EXPECT_LT(*quiet->changed_at, kLater);  // the folder's own time, not the reused record's
   EXPECT_EQ(journal.asked, 2);  // never for a file the volume did not list
+  // Gone by name but found by its file id: renamed, not gone.
+  const RecheckAnswer* renamed = answers.Find(folder / "RENAMED.DLL");
+  const RecheckAnswer* deleted = answers.Find(folder / "DELETED.DLL");
+  ASSERT_TRUE(renamed && deleted);
+  EXPECT_EQ(renamed->Of(ViewId::kQuery), Look::kChanged);
+  EXPECT_EQ(deleted->Of(ViewId::kQuery), Look::kGone);
 }
 
 }  // namespace
