@@ -12,6 +12,7 @@
 #include "lister/UsnJournal.h"
 #include "core/ntfs/ByteSource.h"
 #include "core/ntfs/FileReference.h"
+#include "core/ntfs/FolderIndex.h"
 #include "core/ntfs/VolumeIndex.h"
 #include "platform/UniqueHandle.h"
 #include "platform/VolumeBytes.h"
@@ -78,6 +79,13 @@ DirectoryEntry EntryOf(const ntfs::ChildView& child) {
   return entry;
 }
 
+DirectoryEntry EntryOf(const ntfs::Child& child) {
+  ntfs::ChildView view{child.record, child.sequence, child.name, child.name_space, std::nullopt,
+                       child.is_directory, child.attributes, child.size, child.reparse_tag};
+  if (child.short_name) view.short_name = *child.short_name;
+  return EntryOf(view);
+}
+
 }  // namespace
 
 struct RawNtfsSource::Volume {
@@ -86,6 +94,10 @@ struct RawNtfsSource::Volume {
   ntfs::BootSector boot;
   ntfs::MftLayout mft;
   std::optional<ntfs::VolumeIndex> index;  // the whole MFT, when it was read
+  // Or one folder through its own index: its final path and its children.
+  std::wstring one_folder_path;
+  std::uint64_t one_folder_record = 0;
+  std::vector<ntfs::Child> one_folder_children;
   std::wstring root;  // the volume's root folder, ending in "\"
   std::optional<JournalMark> journal_mark;  // where its change journal stood when it was opened
 };
@@ -129,9 +141,64 @@ class RawFolder : public Folder {
   std::optional<std::vector<std::pair<std::wstring, std::uint64_t>>> subfolders_;
 };
 
+// A folder read through its own index: its entries only (a scan without
+// subfolders never opens one).
+class IndexedFolder : public Folder {
+ public:
+  explicit IndexedFolder(std::shared_ptr<RawNtfsSource::Volume> volume) : volume_(std::move(volume)) {}
+
+  FolderRead ReadEntries() override {
+    FolderRead read;
+    read.entries.reserve(volume_->one_folder_children.size());
+    for (const auto& child : volume_->one_folder_children) read.entries.push_back(EntryOf(child));
+    return read;
+  }
+  std::optional<FolderIdentity> Identity() const override {
+    return FolderIdentity{0, 0, volume_->one_folder_record};
+  }
+  OpenedFolder OpenSubfolder(const std::wstring&) override { return {nullptr, ERROR_NOT_SUPPORTED, false}; }
+
+ private:
+  std::shared_ptr<RawNtfsSource::Volume> volume_;
+};
+
+// The record of the folder `final_path` (below the volume's root `root`),
+// found through the index of each folder on the way, and its children; nothing
+// when any index on the way cannot be read whole (the whole MFT is read then).
+bool ReadOneFolder(RawNtfsSource::Volume& volume, const std::wstring& final_path) {
+  ntfs::FileReference folder{ntfs::kRootRecord, ntfs::kRootRecord};
+  std::size_t at = volume.root.size() - 1;
+  while (at < final_path.size()) {
+    if (final_path[at] == L'\\') {
+      ++at;
+      continue;
+    }
+    const std::size_t end = std::min(final_path.find(L'\\', at), final_path.size());
+    const std::wstring name = final_path.substr(at, end - at);
+    at = end;
+    const auto index = ntfs::ReadFolderIndex(*volume.aligned, volume.boot, volume.mft, folder);
+    if (!index || index->bad_blocks != 0) return false;
+    const auto named = std::find_if(index->entries.begin(), index->entries.end(), [&](const ntfs::IndexEntry& entry) {
+      return SameName(Wide(entry.name.name), name);
+    });
+    if (named == index->entries.end()) return false;
+    folder = named->file;
+  }
+  auto children = ntfs::ReadFolderChildren(*volume.aligned, volume.boot, volume.mft, folder);
+  // Damage or disagreement between the index and the records: the whole MFT
+  // says what the folder holds.
+  if (!children || children->bad_blocks != 0 || children->entries_stale != 0 || children->records_disagree != 0) {
+    return false;
+  }
+  volume.one_folder_path = final_path;
+  volume.one_folder_record = folder.record;
+  volume.one_folder_children = std::move(children->children);
+  return true;
+}
+
 }  // namespace
 
-RawNtfsSource::Opened RawNtfsSource::ForFolder(const std::wstring& folder, bool whole_mft) {
+RawNtfsSource::Opened RawNtfsSource::ForFolder(const std::wstring& folder, Reading reading) {
   Opened opened;
   const auto not_used = [&](std::string_view reason) {
     opened.state.reason = std::string(reason);
@@ -168,17 +235,19 @@ RawNtfsSource::Opened RawNtfsSource::ForFolder(const std::wstring& folder, bool 
   // Before the MFT is read: what the journal records from here on happened
   // during the scan.
   volume->journal_mark = JournalMarkNow(bytes.handle());
-  if (whole_mft) {
+  if (reading != Reading::kWholeVolume) {
+    auto mft = ntfs::LocateMft(*volume->aligned, *boot);
+    if (!mft) return not_used(kVolumeFailed);
+    volume->mft = std::move(*mft);
+    if (reading == Reading::kOneFolder && !ReadOneFolder(*volume, path)) reading = Reading::kWholeVolume;
+  }
+  if (reading == Reading::kWholeVolume) {
     auto index = ntfs::VolumeIndex::Read(*volume->aligned);
     if (!index) return not_used(kVolumeFailed);
     opened.state.records_skipped = index->tally().bad;
     opened.state.stretches_unreadable = index->tally().unreadable_stretches;
     volume->mft = index->mft();
     volume->index.emplace(std::move(*index));
-  } else {
-    auto mft = ntfs::LocateMft(*volume->aligned, *boot);
-    if (!mft) return not_used(kVolumeFailed);
-    volume->mft = std::move(*mft);
   }
   opened.state.used = true;
   opened.source = std::make_unique<RawNtfsSource>(std::move(volume));
@@ -226,8 +295,14 @@ std::unique_ptr<JournalView> RawNtfsSource::JournalSince(const JournalMark& mark
 }
 
 OpenedFolder RawNtfsSource::OpenFolder(const std::wstring& path) {
-  if (!volume_->index) return {nullptr, ERROR_NOT_SUPPORTED, false};  // opened to find records only
   const std::wstring final_path = FinalPath(path);
+  if (!volume_->index) {
+    // Read for one folder, or to find records only.
+    if (!volume_->one_folder_path.empty() && SameName(final_path, volume_->one_folder_path)) {
+      return {std::make_unique<IndexedFolder>(volume_), 0, false};
+    }
+    return {nullptr, ERROR_NOT_SUPPORTED, false};
+  }
   const std::wstring& root = volume_->root;
   // A folder on another volume is not missing: this source cannot say.
   if (final_path.size() + 1 < root.size() ||

@@ -26,9 +26,16 @@ class RawNtfsSource : public FolderSource {
   // whole MFT read at once; or, when that volume cannot be opened raw, is not
   // NTFS, or its MFT cannot be read, no source and the reason. `state` says
   // either way, with the records the scan skipped, for the views file.
-  // `whole_mft` false reads only what finding records needs (LookUp), not the
-  // whole index: the second look costs its candidates, not the volume.
-  static Opened ForFolder(const std::wstring& folder, bool whole_mft = true);
+  enum class Reading {
+    kWholeVolume,  // the whole MFT, for a tree
+    kOneFolder,    // the folder's own $I30 index and its children's records, for
+                   // a folder without its subfolders: a few megabytes whatever
+                   // the volume's size (the whole MFT when the index cannot be
+                   // read whole)
+    kRecordsOnly,  // only what finding records needs (LookUp): the second look
+                   // costs its candidates, not the volume
+  };
+  static Opened ForFolder(const std::wstring& folder, Reading reading = Reading::kWholeVolume);
 
   OpenedFolder OpenFolder(const std::wstring& path) override;
 

@@ -107,7 +107,10 @@ int Run() {
   std::future<lister::RawNtfsSource::Opened> raw_reading =
       std::async(std::launch::async, [&folder, &arguments]() -> lister::RawNtfsSource::Opened {
         if (folder.empty()) return {nullptr, VolumeViewState{false, 0, 0, std::string(kVolumeFailed)}};
-        return lister::RawNtfsSource::ForFolder(folder, !arguments.check);
+        using Reading = lister::RawNtfsSource::Reading;
+        return lister::RawNtfsSource::ForFolder(folder, arguments.check     ? Reading::kRecordsOnly
+                                                        : arguments.recurse ? Reading::kWholeVolume
+                                                                            : Reading::kOneFolder);
       });
   std::optional<lister::NtDirectory> query = lister::NtDirectory::Load();
   std::optional<lister::ReadAheadSource> query_ahead;

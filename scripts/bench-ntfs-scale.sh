@@ -8,14 +8,15 @@
 #              Windows\System32 listed through its own $I30 index (bytes read)
 #   under Wine the lister's raw view of the whole volume (drive Q:, its volume
 #              the image, its tree an empty folder): wall time, peak memory of
-#              the Wine process that ran it, and the lines it wrote
+#              the Wine process that ran it, and the lines it wrote; then
+#              Windows\System32 without subfolders (/NR), through its own index
 # No root needed. The image (about 7 GB, sparse) is kept in build/ntfs-bench.
 #   scripts/bench-ntfs-scale.sh [records]
 set -euo pipefail
 records=${1:-5000000}
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=$root/build
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+# shellcheck source=scripts/wine-lib.sh
+source "$(dirname "$0")/wine-lib.sh"
+build_windows
 cmake --build "$build" --target make-ntfs-image ntfs-list >/dev/null
 work=$build/ntfs-bench
 image=$work/generated-$records.img
@@ -39,8 +40,7 @@ sed 's/^/  /' "$work/stats-counts.txt"
 # One folder without subfolders through its own $I30 index and the records it names.
 "$build/ntfs-list" --via-index "$image" Windows/System32 2>&1 >/dev/null | sed 's/^/through its index: /'
 
-source "$root/scripts/wine-build.sh"
-source "$build/wine-session/env"
+start_wine_session "$build"
 empty=$work/empty-tree
 mkdir -p "$empty" "$work/lister-work"
 ln -sfn "$empty" "$WINEPREFIX/dosdevices/q:"
@@ -50,4 +50,6 @@ list() { (cd "$work/lister-work" && /usr/lib/wine/wine64 "$lister" 'Q:\*.*' '>ra
 list
 timed "lister raw view under Wine" bash -c "cd '$work/lister-work' && /usr/lib/wine/wine64 '$lister' 'Q:\\*.*' '>raw.txt' </dev/null >/dev/null 2>&1"
 echo "  $(grep -c '' "$work/lister-work/raw.txt") listing lines; views file: $(grep '^V' "$work/lister-work/raw-views.txt" | tr '\t' ' ')"
+timed "lister, Windows\\System32 without subfolders" bash -c "cd '$work/lister-work' && /usr/lib/wine/wine64 '$lister' 'Q:\\Windows\\System32\\*.*' /NR '>one.txt' </dev/null >/dev/null 2>&1"
+echo "  $(grep -c '' "$work/lister-work/one.txt") listing lines; views file: $(grep '^V' "$work/lister-work/one-views.txt" | tr '\t' ' ')"
 rm -f "$WINEPREFIX/dosdevices/q:" "$WINEPREFIX/dosdevices/q::"

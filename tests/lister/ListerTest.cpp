@@ -248,6 +248,18 @@ TEST_F(ListerTest, TheRawListingOfAnNtfsVolumeHoldsWhatTheDirectoryQueryLists) {
   EXPECT_EQ(entries(raw, "D:\\TREE\\"), entries(queried, FolderHeadingLine(std::string(mount) + "\\TREE")));
   EXPECT_TRUE(Has(raw, "D:\\TREE\\A1\\"));
   EXPECT_TRUE(Has(raw, FileLine("LINK.DAT", 3)));
+
+  // One folder without its subfolders is read through its own index, with the
+  // same lines, each file seen by both views.
+  const Lines one = RunLister("D:\\TREE\\A1", "*.*", false);
+  const Lines one_views = SplitLines(testing::ReadWholeFile(work / "dll-views.txt"));
+  const Lines one_queried = RunLister(std::string(mount) + "\\TREE\\A1", "*.*", false);
+  ASSERT_GT(one.size(), 3u);
+  EXPECT_EQ(entries(one, "D:\\TREE\\A1\\"), entries(one_queried, FolderHeadingLine(std::string(mount) + "\\TREE\\A1")));
+  EXPECT_TRUE(Has(one_views, "V\tused\t0\t0"));
+  EXPECT_TRUE(std::any_of(one_views.begin(), one_views.end(), [](const std::string& line) {
+    return line.rfind("F\t", 0) == 0 && line.find("\tVQ\t") != std::string::npos;
+  }));
 }
 
 }  // namespace
