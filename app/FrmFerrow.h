@@ -137,10 +137,12 @@ class FrmFerrow : public ui::WindowBase<FrmFerrow>, private LongWorkHost {
   std::string AppInitValue;
   std::unique_ptr<ui::clsToolTip> PathTip;
 
-  // Why each entry of List1 is there, from the last comparison, in the order of
-  // their texts. A vector taken over whole and sorted: under Wine's heap, a
-  // node allocated per entry of a large result stalled the window for seconds.
+  // Why each entry of List1 is there, from the last comparison: the vector
+  // taken over whole, and the entries' places in the order of their texts.
+  // Under Wine's heap, a node allocated per entry of a large result stalled
+  // the window for seconds; places are sorted, not the entries themselves.
   std::vector<win::UnseenEntry> unseen_;
+  std::vector<std::uint32_t> unseen_by_item_;
   const win::UnseenEntry* FindUnseen(const std::string& item) const;
   // The lister and its output, held from "Run" to the end of "Compare".
   win::ListerRunOutcome lister_run_;

@@ -45,8 +45,9 @@ void FrmFerrow::List2_Click() {
 }
 
 const win::UnseenEntry* FrmFerrow::FindUnseen(const std::string& item) const {
-  const auto found = std::ranges::lower_bound(unseen_, item, {}, &win::UnseenEntry::item);
-  return found != unseen_.end() && found->item == item ? &*found : nullptr;
+  const auto found = std::ranges::lower_bound(unseen_by_item_, item, {},
+                                             [this](std::uint32_t at) -> const std::string& { return unseen_[at].item; });
+  return found != unseen_by_item_.end() && unseen_[*found].item == item ? &unseen_[*found] : nullptr;
 }
 
 // Why the ordinary search does not see the entry: its verdict in the status

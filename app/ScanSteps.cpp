@@ -144,6 +144,7 @@ void FrmFerrow::CompareListing() {
     SendMessageA(list, LB_SETHORIZONTALEXTENT, 0, 0);
   }
   unseen_.clear();
+  unseen_by_item_.clear();
 
   win::ComparisonOutcome outcome;
   {
@@ -205,7 +206,9 @@ void FrmFerrow::CompareListing() {
     SendMessageA(list1_window, LB_DELETESTRING, static_cast<WPARAM>(*at), 0);
   }
   unseen_ = std::move(outcome.unseen);
-  std::ranges::stable_sort(unseen_, {}, &win::UnseenEntry::item);
+  unseen_by_item_.resize(unseen_.size());
+  for (std::uint32_t at = 0; at < unseen_by_item_.size(); ++at) unseen_by_item_[at] = at;
+  std::ranges::stable_sort(unseen_by_item_, {}, [this](std::uint32_t at) -> const std::string& { return unseen_[at].item; });
   ui::SetTextNow(info, "Completed");
   // The counts, and whether the strongest view was read: a scan without the
   // volume's own MFT cannot see a hider of the directory query.

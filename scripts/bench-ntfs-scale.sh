@@ -50,6 +50,6 @@ list() { (cd "$work/lister-work" && /usr/lib/wine/wine64 "$lister" 'Q:\*.*' '>ra
 list
 timed "lister raw view under Wine" bash -c "cd '$work/lister-work' && /usr/lib/wine/wine64 '$lister' 'Q:\\*.*' '>raw.txt' </dev/null >/dev/null 2>&1"
 echo "  $(grep -c '' "$work/lister-work/raw.txt") listing lines; views file: $(grep '^V' "$work/lister-work/raw-views.txt" | tr '\t' ' ')"
-timed "lister, Windows\\System32 without subfolders" bash -c "cd '$work/lister-work' && /usr/lib/wine/wine64 '$lister' 'Q:\\Windows\\System32\\*.*' /NR '>one.txt' </dev/null >/dev/null 2>&1"
+timed "lister, Windows/System32 without subfolders" bash -c "cd '$work/lister-work' && /usr/lib/wine/wine64 '$lister' 'Q:\\Windows\\System32\\*.*' /NR '>one.txt' </dev/null >/dev/null 2>&1"
 echo "  $(grep -c '' "$work/lister-work/one.txt") listing lines; views file: $(grep '^V' "$work/lister-work/one-views.txt" | tr '\t' ' ')"
 rm -f "$WINEPREFIX/dosdevices/q:" "$WINEPREFIX/dosdevices/q::"
