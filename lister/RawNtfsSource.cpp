@@ -64,6 +64,23 @@ std::optional<std::wstring> VolumeDevice(const std::wstring& root) {
   return device;
 }
 
+// The names of the folders on `final_path` below the volume's root (a root of
+// `root_size` characters, ending in "\\"), in order.
+std::vector<std::wstring> NamesBelowRoot(const std::wstring& final_path, std::size_t root_size) {
+  std::vector<std::wstring> names;
+  std::size_t at = root_size - 1;
+  while (at < final_path.size()) {
+    if (final_path[at] == L'\\') {
+      ++at;
+      continue;
+    }
+    const std::size_t end = std::min(final_path.find(L'\\', at), final_path.size());
+    names.push_back(final_path.substr(at, end - at));
+    at = end;
+  }
+  return names;
+}
+
 DirectoryEntry EntryOf(const ntfs::ChildView& child) {
   DirectoryEntry entry;
   entry.long_name.assign(child.name.begin(), child.name.end());
@@ -167,15 +184,7 @@ class IndexedFolder : public Folder {
 // when any index on the way cannot be read whole (the whole MFT is read then).
 bool ReadOneFolder(RawNtfsSource::Volume& volume, const std::wstring& final_path) {
   ntfs::FileReference folder{ntfs::kRootRecord, ntfs::kRootRecord};
-  std::size_t at = volume.root.size() - 1;
-  while (at < final_path.size()) {
-    if (final_path[at] == L'\\') {
-      ++at;
-      continue;
-    }
-    const std::size_t end = std::min(final_path.find(L'\\', at), final_path.size());
-    const std::wstring name = final_path.substr(at, end - at);
-    at = end;
+  for (const std::wstring& name : NamesBelowRoot(final_path, volume.root.size())) {
     const auto index = ntfs::ReadFolderIndex(*volume.aligned, volume.boot, volume.mft, folder);
     if (!index || index->bad_blocks != 0) return false;
     const auto named = std::find_if(index->entries.begin(), index->entries.end(), [&](const ntfs::IndexEntry& entry) {
@@ -310,15 +319,7 @@ OpenedFolder RawNtfsSource::OpenFolder(const std::wstring& path) {
     return {nullptr, ERROR_NOT_SAME_DEVICE, false};
   }
   std::uint64_t record = ntfs::kRootRecord;
-  std::size_t at = root.size() - 1;
-  while (at < final_path.size()) {
-    if (final_path[at] == L'\\') {
-      ++at;
-      continue;
-    }
-    const std::size_t end = std::min(final_path.find(L'\\', at), final_path.size());
-    const std::wstring name = final_path.substr(at, end - at);
-    at = end;
+  for (const std::wstring& name : NamesBelowRoot(final_path, root.size())) {
     bool found = false;
     for (const auto& child : volume_->index->Children(record)) {
       const bool named = SameName(Wide(child.name), name) || (child.short_name && SameName(Wide(*child.short_name), name));
