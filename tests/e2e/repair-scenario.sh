@@ -32,6 +32,8 @@ phase() {
   local code=0
   run "$tests/repair_tests.exe" "$@" >"$out/$name" 2>&1 || code=$?
   cat "$out/$name"
+  # A program that could not start prints nothing: say so, with its code.
+  [ -s "$out/$name" ] || echo "FAILED: $name printed nothing (exit code $code)"
   return $code
 }
 # The count on a phase's last "[  PASSED  ]" or "[  FAILED  ]" line, 0 without one.

@@ -32,11 +32,25 @@ start() {
   export WINEPREFIX=$state/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
   if [ -z "${QUARVEL_KEEP_DISPLAY:-}" ]; then
-    local n=90
-    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-    setsid Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$state/xvfb.log" 2>&1 </dev/null &
+    # Xvfb picks a free display itself and writes its number when it accepts
+    # connections: a display chosen here could be taken, or still be ending,
+    # by the time Xvfb starts, and Wine would then have no display at all.
+    local number_file=$state/xvfb.display
+    setsid Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp \
+      3>"$number_file" >"$state/xvfb.log" 2>&1 </dev/null &
     echo $! >"$state/xvfb.pid"
-    for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+    local n=""
+    for _ in $(seq 1 200); do
+      n=$(tr -dc 0-9 <"$number_file")
+      [ -n "$n" ] && break
+      kill -0 "$(cat "$state/xvfb.pid")" 2>/dev/null || break
+      sleep 0.05
+    done
+    if [ -z "$n" ]; then
+      echo "wine session: the virtual display did not start:" >&2
+      cat "$state/xvfb.log" >&2
+      exit 1
+    fi
     export DISPLAY=":$n"
   fi
 
