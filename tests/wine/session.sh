@@ -20,7 +20,11 @@ stop() {
   source "$env_file"
   "$wine_dir/wineserver" -k 2>/dev/null || true
   if [ -f "$state/xvfb.pid" ]; then
-    kill "$(cat "$state/xvfb.pid")" 2>/dev/null || true
+    local pid
+    pid=$(cat "$state/xvfb.pid")
+    kill "$pid" 2>/dev/null || true
+    # Gone before the next session looks for a free display.
+    for _ in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
     rm -f "$state/xvfb.pid"
   fi
 }
