@@ -31,6 +31,9 @@ using namespace std::chrono_literals;
 // How often it redraws the result lists: a redraw of a long list box costs
 // about ten milliseconds, far more than the labels or the message loop.
 constexpr auto kListRedrawInterval = 500ms;
+// The labels show their latest text this often: repainting them costs more
+// than letting the messages run, which happens far more often.
+constexpr auto kLabelInterval = 50ms;
 
 }  // namespace
 
@@ -162,12 +165,12 @@ void FrmFerrow::CompareListing() {
       info_changed = is_dir_changed = size_changed = false;
     };
 
-    Pacer list_pacer(kListRedrawInterval);
+    Pacer list_pacer(kListRedrawInterval), label_pacer(kLabelInterval);
     list_pacer.Due();  // the lists are first drawn one interval from now
     win::ComparisonCallbacks callbacks;
     callbacks.keep_going = [&] {
       return work_.KeepGoing([&] {
-        show_labels();
+        if (label_pacer.Due()) show_labels();
         if (list_pacer.Due()) {
           list1.Show();
           list2.Show();
@@ -197,7 +200,14 @@ void FrmFerrow::CompareListing() {
     outcome = win::RunComparison(win::GetCurDir(), lister_run_, callbacks);
     show_labels();
     ui::SetTextNow(size, outcome.size_summary);
-  }  // the lists show their final state here
+    // Each step of the end takes tens of milliseconds on a whole drive under
+    // Wine: the window answers between them rather than after them all.
+    work_.KeepGoing();
+    list1.Finish();
+    work_.KeepGoing();
+    list2.Finish();
+    work_.KeepGoing();
+  }
 
   if (work_.Closing()) return;
   // What merely vanished since the listing is not reported. List1 holds the
@@ -209,6 +219,7 @@ void FrmFerrow::CompareListing() {
   unseen_by_item_.resize(unseen_.size());
   for (std::uint32_t at = 0; at < unseen_by_item_.size(); ++at) unseen_by_item_[at] = at;
   std::ranges::stable_sort(unseen_by_item_, {}, [this](std::uint32_t at) -> const std::string& { return unseen_[at].item; });
+  work_.KeepGoing();
   ui::SetTextNow(info, "Completed");
   // The counts, and whether the strongest view was read: a scan without the
   // volume's own MFT cannot see a hider of the directory query.

@@ -39,7 +39,7 @@ class LongWork {
   // How often a step lets the window's messages run: often enough for a click
   // to be answered at once (a stop also has its end to finish within the
   // 100 ms a user waits), rare enough to cost nothing.
-  static constexpr std::chrono::milliseconds kAnswerInterval{20};
+  static constexpr std::chrono::milliseconds kAnswerInterval{10};
 
   explicit LongWork(LongWorkHost& host, Pacer::Clock now = &std::chrono::steady_clock::now)
       : host_(host), pacer_(kAnswerInterval, std::move(now)) {}

@@ -21,15 +21,16 @@ Decision Decide(const UnseenFacts& facts, const RecheckAnswer* answer, std::opti
 
   // Dropped only on positive evidence from every view that listed it: a view
   // that could not look again, or was not asked, keeps the file.
-  bool every_view_gone = !first.views.Empty();
+  bool every_view_gone = true, any_view_asked = false;
   bool renamed = false;
   for (const ViewRow& row : kViewTable) {
-    if (!first.views.Has(row.id)) continue;
+    if (!row.lists_files || !first.views.Has(row.id)) continue;
     const Look look = answer->Of(row.id);
+    any_view_asked = true;
     every_view_gone = every_view_gone && look == Look::kGone;
     renamed = renamed || look == Look::kChanged;
   }
-  if (every_view_gone) {
+  if (any_view_asked && every_view_gone) {
     decision.vanished = true;
     return decision;
   }
@@ -51,7 +52,8 @@ Decision Decide(const UnseenFacts& facts, const RecheckAnswer* answer, std::opti
     return decision;
   }
 
-  if (decision.judgement.verdict == Verdict::kSeenOnlyOnVolume) {
+  if (decision.judgement.verdict == Verdict::kSeenOnlyOnVolume ||
+      decision.judgement.verdict == Verdict::kNotInFolderIndex) {
     // The accusation stands only when the second look again finds the file on
     // the volume and, in a folder it could read, not in the directory query.
     const Look volume = answer->Of(ViewId::kVolume);

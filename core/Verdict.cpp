@@ -34,7 +34,15 @@ Judgement Judge(const UnseenFacts& facts) {
     return {Verdict::kUnexplained, "The lister gave no facts for this line; it may not be one it wrote."};
   }
   const EntryFacts& lister = *facts.lister;
-  if (lister.views == Views{ViewId::kVolume}) {
+  if (lister.views == Views{ViewId::kVolume} && lister.folder.ids[static_cast<std::size_t>(ViewId::kIndex)]) {
+    // The index was read whole and does not name it: no directory query can
+    // list it, hooked or not.
+    return {Verdict::kNotInFolderIndex,
+            "The volume's MFT has a record that names this folder, but the folder's own index on the volume does not "
+            "list it, so no directory query can show it: the index was edited on the volume to hide it, or the "
+            "volume is damaged (\"chkdsk /scan\" tells which)."};
+  }
+  if (!lister.views.Has(ViewId::kQuery) && lister.views.Has(ViewId::kVolume)) {
     if (facts.unread_status) {
       return {Verdict::kFolderNotSearched, "Only the volume's MFT lists it: the NT directory query could not read "
                                            "this folder (status " + Hex(*facts.unread_status) + ")."};
@@ -72,6 +80,7 @@ const std::vector<VerdictRow>& VerdictRows() {
       {Verdict::kFolderNotSearched, "folder could not be searched", "folder_unreadable", HiderSign::kNo},
       {Verdict::kChangedDuringScan, "changed during the scan", "changed_during_scan", HiderSign::kNo},
       {Verdict::kUnexplained, "unexplained", "unexplained", HiderSign::kNo},
+      {Verdict::kNotInFolderIndex, "missing from its folder's index", "not_in_index", HiderSign::kYes},
   };
   return rows;
 }

@@ -24,8 +24,9 @@ enum class Verdict {
   kFolderNotSearched,      // its folder could not be read
   kChangedDuringScan,      // it changed while it was scanned: created, renamed, deleted, its attributes set
   kUnexplained,            // the lister gave no facts for this line
+  kNotInFolderIndex,       // its record names the folder, the folder's own index does not list it
 };
-inline constexpr int kVerdictCount = 7;
+inline constexpr int kVerdictCount = 8;
 
 // Whether a verdict points at a program that hides files (the console
 // companion's exit code 1), rather than at an ordinary reason.

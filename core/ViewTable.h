@@ -14,6 +14,7 @@ namespace quarvel {
 enum class ViewId : std::uint8_t {
   kVolume,  // the NTFS volume's own master file table, read raw
   kQuery,   // the NT directory query
+  kIndex,   // each folder's own index ($I30) on the volume, read raw
 };
 
 struct ViewRow {
@@ -21,11 +22,16 @@ struct ViewRow {
   char letter;             // in the views file and the second look's answers
   std::string_view shown;  // as the window says it
   std::string_view json;   // as the console's report names it
+  // A file it alone returns is listed, and the second look asks it again
+  // before a file is dropped as vanished. A view that only checks the others
+  // (the folders' indexes) does neither.
+  bool lists_files;
 };
 
-inline constexpr std::array<ViewRow, 2> kViewTable{{
-    {ViewId::kVolume, 'V', "the volume's MFT", "volume"},
-    {ViewId::kQuery, 'Q', "the NT directory query", "directory query"},
+inline constexpr std::array<ViewRow, 3> kViewTable{{
+    {ViewId::kVolume, 'V', "the volume's MFT", "volume", true},
+    {ViewId::kQuery, 'Q', "the NT directory query", "directory query", true},
+    {ViewId::kIndex, 'I', "the folder's index", "folder index", false},
 }};
 
 const ViewRow& RowOf(ViewId id);

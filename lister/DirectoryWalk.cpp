@@ -18,12 +18,73 @@ bool Matches(const DirectoryEntry& entry, const std::wstring& filter) {
          (!entry.short_name.empty() && MatchesFilter(entry.short_name, filter));
 }
 
-// An entry as one or both views returned it.
+// An entry as one or more views returned it.
 struct Merged {
   DirectoryEntry entry;
-  std::array<bool, 2> in_view{};
-  std::array<std::uint64_t, 2> ids{};
+  std::array<bool, kWalkViews> in_view{};
+  std::array<std::uint64_t, kWalkViews> ids{};
 };
+
+// Every view's entries, each long name once: in the order the first view gave
+// them, then what only a later view returned. A name a view gives twice counts
+// once (the first). Equal names are found by sorting their hashes, without a
+// map node per name: a volume lists millions.
+std::vector<Merged> MergeViews(std::array<std::vector<DirectoryEntry>, kWalkViews>& reads) {
+  struct Ref {
+    std::size_t hash;
+    std::uint32_t view;
+    std::uint32_t at;
+  };
+  std::vector<Ref> refs;
+  std::size_t total = 0;
+  for (const auto& entries : reads) total += entries.size();
+  refs.reserve(total);
+  for (std::uint32_t view = 0; view < reads.size(); ++view) {
+    for (std::uint32_t at = 0; at < reads[view].size(); ++at) {
+      refs.push_back({std::hash<std::wstring>{}(reads[view][at].long_name), view, at});
+    }
+  }
+  std::sort(refs.begin(), refs.end(), [](const Ref& a, const Ref& b) {
+    return std::tie(a.hash, a.view, a.at) < std::tie(b.hash, b.view, b.at);
+  });
+  const auto name_of = [&](const Ref& ref) -> const std::wstring& { return reads[ref.view][ref.at].long_name; };
+
+  // Each name's first ref (the earliest view, then place) stands for it.
+  struct Group {
+    std::uint32_t view, at;
+    std::array<bool, kWalkViews> in_view{};
+    std::array<std::uint64_t, kWalkViews> ids{};
+  };
+  std::vector<Group> groups;
+  groups.reserve(reads[0].size());
+  std::vector<std::uint32_t> group_of(refs.size());
+  for (std::size_t r = 0; r < refs.size(); ++r) {
+    std::optional<std::uint32_t> group;
+    // Equal hashes are next to each other and few: compare names among them.
+    for (std::size_t e = r; e-- > 0 && refs[e].hash == refs[r].hash;) {
+      if (name_of(refs[e]) == name_of(refs[r])) {
+        group = group_of[e];
+        break;
+      }
+    }
+    if (!group) {
+      group = static_cast<std::uint32_t>(groups.size());
+      groups.push_back({refs[r].view, refs[r].at, {}, {}});
+    }
+    group_of[r] = *group;
+    Group& g = groups[*group];
+    if (!g.in_view[refs[r].view]) {
+      g.in_view[refs[r].view] = true;
+      g.ids[refs[r].view] = reads[refs[r].view][refs[r].at].id;  // the second look finds the file by it
+    }
+  }
+  std::sort(groups.begin(), groups.end(),
+            [](const Group& a, const Group& b) { return std::tie(a.view, a.at) < std::tie(b.view, b.at); });
+  std::vector<Merged> merged;
+  merged.reserve(groups.size());
+  for (const Group& g : groups) merged.push_back({std::move(reads[g.view][g.at]), g.in_view, g.ids});
+  return merged;
+}
 
 // The path in the "\\?\" form, which the system takes as it is: no length
 // limit, and a name ending in a dot or a blank keeps it.
@@ -42,7 +103,7 @@ std::wstring VerbatimPath(const std::wstring& path) {
 
 }  // namespace
 
-DirectoryWalk::DirectoryWalk(std::array<View, 2> views, ListingOutput& output, ListingOutput* facts,
+DirectoryWalk::DirectoryWalk(std::array<View, kWalkViews> views, ListingOutput& output, ListingOutput* facts,
                              std::wstring filter, bool recurse)
     : views_(views), output_(output), facts_(facts), filter_(std::move(filter)), recurse_(recurse) {
   if (facts_ != nullptr) {
@@ -55,7 +116,14 @@ DirectoryWalk::DirectoryWalk(std::array<View, 2> views, ListingOutput& output, L
   }
 }
 
-Views DirectoryWalk::ViewsOf(const std::array<bool, 2>& in_view) const {
+bool DirectoryWalk::ListedByAView(const std::array<bool, kWalkViews>& in_view) const {
+  for (std::size_t i = 0; i < views_.size(); ++i) {
+    if (in_view[i] && views_[i].source != nullptr && RowOf(views_[i].Id()).lists_files) return true;
+  }
+  return false;
+}
+
+Views DirectoryWalk::ViewsOf(const std::array<bool, kWalkViews>& in_view) const {
   Views views;
   for (std::size_t i = 0; i < views_.size(); ++i) {
     if (in_view[i] && views_[i].source != nullptr) views.Add(views_[i].Id());
@@ -76,55 +144,25 @@ void DirectoryWalk::WriteFolderRecord(const Folders& folders, const Place& place
 }
 
 std::vector<DirectoryWalk::Subfolder> DirectoryWalk::ListFolder(Folders& folders, const Place& place,
-                                                                std::array<std::optional<std::uint32_t>, 2> unread) {
+                                                                std::array<std::optional<std::uint32_t>, kWalkViews> unread) {
   const std::string heading = FolderHeadingLine(place.heading);
   if (place.prefix.empty()) output_.WriteLine(heading);
   ++totals_.folders;
   WriteFolderRecord(folders, place);
 
-  // Both views' entries, each once, in the order the first view gave them; an
-  // entry only the second view returned comes after.
-  std::vector<Merged> merged;
-  std::unordered_map<std::wstring, std::size_t> by_name;
-  const bool both = folders[0] && folders[1];
+  std::array<std::vector<DirectoryEntry>, kWalkViews> reads;
   for (std::size_t i = 0; i < folders.size(); ++i) {
     if (!folders[i]) continue;
     FolderRead read = folders[i]->ReadEntries();
     if (read.failure) unread[i] = read.failure;
-    merged.reserve(merged.size() + read.entries.size());
-    if (!both) {
-      // One view: nothing to merge, but a name it gives twice is still listed
-      // once (the first), found without a map node per name.
-      std::vector<std::pair<std::size_t, std::size_t>> hashes;  // hash, position
-      hashes.reserve(read.entries.size());
-      for (std::size_t k = 0; k < read.entries.size(); ++k)
-        hashes.emplace_back(std::hash<std::wstring>{}(read.entries[k].long_name), k);
-      std::sort(hashes.begin(), hashes.end());
-      std::vector<bool> repeated(read.entries.size(), false);
-      for (std::size_t a = 0; a < hashes.size(); ++a)
-        for (std::size_t b = a + 1; b < hashes.size() && hashes[b].first == hashes[a].first; ++b)
-          if (!repeated[hashes[b].second] && read.entries[hashes[a].second].long_name == read.entries[hashes[b].second].long_name)
-            repeated[hashes[b].second] = true;  // sorted pairs put the earlier position first
-      for (std::size_t k = 0; k < read.entries.size(); ++k) {
-        if (repeated[k]) continue;
-        merged.push_back({std::move(read.entries[k]), {}, {}});
-        merged.back().in_view[i] = true;
-        merged.back().ids[i] = merged.back().entry.id;  // the second look finds the file by it
-      }
-      continue;
-    }
-    for (auto& entry : read.entries) {
-      const auto [found, added] = by_name.try_emplace(entry.long_name, merged.size());
-      const std::uint64_t id = entry.id;
-      if (added) merged.push_back({std::move(entry), {}, {}});
-      merged[found->second].in_view[i] = true;
-      merged[found->second].ids[i] = id;
-    }
+    reads[i] = std::move(read.entries);
   }
+  const std::vector<Merged> merged = MergeViews(reads);
 
   std::vector<Subfolder> subfolders;
   std::string shown, path;  // reused for every entry: a volume lists millions
   for (const auto& [entry, in_view, ids] : merged) {
+    if (!ListedByAView(in_view)) continue;  // only a view that checks the others has it
     shown.assign(place.prefix);
     AppendListedName(shown, entry);
     if (entry.IsFolder()) {
@@ -180,7 +218,7 @@ void DirectoryWalk::Run(const std::string& heading, const std::wstring& path) {
   };
   const Place top_place{heading, "", VerbatimPath(path)};
   Folders top;
-  std::array<std::optional<std::uint32_t>, 2> unread;
+  std::array<std::optional<std::uint32_t>, kWalkViews> unread;
   for (std::size_t i = 0; i < views_.size(); ++i) {
     if (views_[i].source == nullptr) continue;
     OpenedFolder opened = views_[i].source->OpenFolder(path);
@@ -213,7 +251,7 @@ void DirectoryWalk::Run(const std::string& heading, const std::wstring& path) {
       sub_place.prefix += sub.shown_name + "\\";
     }
     Folders opened;
-    std::array<std::optional<std::uint32_t>, 2> sub_unread;
+    std::array<std::optional<std::uint32_t>, kWalkViews> sub_unread;
     for (std::size_t i = 0; i < opened.size(); ++i) {
       if (!sub.in_view[i] || !frame.folders[i]) continue;
       OpenedFolder attempt = frame.folders[i]->OpenSubfolder(sub.name);

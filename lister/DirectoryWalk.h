@@ -4,10 +4,11 @@
 // that could not be opened or read to its end gets a line that says so under
 // its heading, so it never passes for an empty one.
 //
-// Up to two views read each folder: the volume's own MFT and the NT directory
-// query, when both can be had. The listing holds what either returned; the
-// views file beside it says, per file, its attributes and which views returned
-// it.
+// Up to three views read each folder: the volume's own MFT, the NT directory
+// query and the folder's own index on the volume, when they can be had. The
+// listing holds what the MFT or the query returned (the index only checks
+// them); the views file beside it says, per file, its attributes and which
+// views returned it.
 #pragma once
 
 #include <array>
@@ -31,17 +32,19 @@ struct WalkTotals {
 // A source and what it is, for the views file.
 struct View {
   FolderSource* source = nullptr;
-  bool is_volume = false;  // the volume's MFT; else the NT directory query
+  ViewId id = ViewId::kQuery;
 
-  ViewId Id() const { return is_volume ? ViewId::kVolume : ViewId::kQuery; }
+  ViewId Id() const { return id; }
 };
+
+inline constexpr std::size_t kWalkViews = kViewTable.size();
 
 class DirectoryWalk {
  public:
-  // `views[0]` is the view the listing follows; `views[1]`, when it has a
-  // source, the one it is checked against. `facts`, when given, receives the
+  // `views[0]` is the view the listing follows; the others, where they have a
+  // source, the ones it is checked against. `facts`, when given, receives the
   // views file's records.
-  DirectoryWalk(std::array<View, 2> views, ListingOutput& output, ListingOutput* facts, std::wstring filter,
+  DirectoryWalk(std::array<View, kWalkViews> views, ListingOutput& output, ListingOutput* facts, std::wstring filter,
                 bool recurse);
 
   // `heading` is the folder's full path as the listing shows it (ANSI, ending in
@@ -50,11 +53,11 @@ class DirectoryWalk {
   const WalkTotals& Totals() const { return totals_; }
 
  private:
-  using Folders = std::array<std::unique_ptr<Folder>, 2>;
+  using Folders = std::array<std::unique_ptr<Folder>, kWalkViews>;
   struct Subfolder {
     std::wstring name;       // to open it
     std::string shown_name;  // as the heading shows it
-    std::array<bool, 2> in_view{};
+    std::array<bool, kWalkViews> in_view{};
   };
   // Where a folder's lines go: under its heading, or, below a folder whose name
   // the ANSI code page cannot spell (so no heading can name it), under the last
@@ -64,15 +67,17 @@ class DirectoryWalk {
     std::string prefix;
     std::wstring true_path;  // "\\?\" form, ending in "\": how the second look opens it again
   };
-  std::vector<Subfolder> ListFolder(Folders& folders, const Place& place, std::array<std::optional<std::uint32_t>, 2> unread);
+  std::vector<Subfolder> ListFolder(Folders& folders, const Place& place, std::array<std::optional<std::uint32_t>, kWalkViews> unread);
   void WriteFolderRecord(const Folders& folders, const Place& place);
   void ReportUnread(const Place& place, std::uint32_t status);
   // False for a folder already listed: a loop that shows no link attribute (a
   // bind mount, say) is still walked only once.
   bool FirstVisit(const Folders& folders);
-  Views ViewsOf(const std::array<bool, 2>& in_view) const;
+  // Whether a view that lists files returned the entry.
+  bool ListedByAView(const std::array<bool, kWalkViews>& in_view) const;
+  Views ViewsOf(const std::array<bool, kWalkViews>& in_view) const;
 
-  std::array<View, 2> views_;
+  std::array<View, kWalkViews> views_;
   ListingOutput& output_;
   ListingOutput* facts_;
   std::wstring filter_;

@@ -303,6 +303,108 @@ std::unique_ptr<JournalView> RawNtfsSource::JournalSince(const JournalMark& mark
   return std::make_unique<UsnJournal>(volume_->bytes->handle(), mark);
 }
 
+namespace {
+
+// The folder's file reference, found through the whole MFT's index by its final
+// path; an error (and whether the folder is missing) when it is not there.
+struct FolderFound {
+  ntfs::FileReference folder{ntfs::kRootRecord, ntfs::kRootRecord};
+  std::uint32_t error = 0;
+  bool missing = false;
+};
+
+FolderFound FindFolder(const RawNtfsSource::Volume& volume, const std::wstring& final_path) {
+  const std::wstring& root = volume.root;
+  // A folder on another volume is not missing: this source cannot say.
+  if (final_path.size() + 1 < root.size() ||
+      !SameName(final_path.substr(0, root.size() - 1), root.substr(0, root.size() - 1))) {
+    return {{}, ERROR_NOT_SAME_DEVICE, false};
+  }
+  FolderFound found;
+  for (const std::wstring& name : NamesBelowRoot(final_path, root.size())) {
+    bool named_here = false;
+    for (const auto& child : volume.index->Children(found.folder.record)) {
+      const bool named = SameName(Wide(child.name), name) || (child.short_name && SameName(Wide(*child.short_name), name));
+      // A folder the walk enters (a cloud placeholder, say) is opened too; a link never.
+      if (child.is_directory && named && (!child.reparse_tag || EntersReparseFolder(*child.reparse_tag))) {
+        found.folder = {child.record, child.sequence};
+        named_here = true;
+        break;
+      }
+    }
+    if (!named_here) return {{}, ERROR_PATH_NOT_FOUND, true};
+  }
+  return found;
+}
+
+// A folder as its own index on the volume lists it: the long names and the
+// file references of its $I30 entries, read when it is opened. A folder whose
+// index cannot be read whole does not open, so a folder this view opened is
+// one it read to its end.
+class IndexFolder : public Folder {
+ public:
+  static OpenedFolder Open(const std::shared_ptr<RawNtfsSource::Volume>& volume, ntfs::FileReference folder) {
+    auto index = ntfs::ReadFolderIndex(*volume->aligned, volume->boot, volume->mft, folder);
+    if (!index || index->bad_blocks != 0) return {nullptr, ERROR_FILE_CORRUPT, false};
+    return {std::make_unique<IndexFolder>(volume, folder, std::move(index->entries)), 0, false};
+  }
+
+  FolderRead ReadEntries() override {
+    FolderRead read;
+    read.entries.reserve(entries_.size());
+    for (const ntfs::IndexEntry& entry : entries_) {
+      if (entry.name.name_space == ntfs::NameSpace::kDos) continue;  // the 8.3 name of a file listed by its long one
+      DirectoryEntry listed;
+      listed.long_name = Wide(entry.name.name);
+      listed.id = (static_cast<std::uint64_t>(entry.file.sequence) << 48) | entry.file.record;
+      read.entries.push_back(std::move(listed));
+    }
+    return read;
+  }
+
+  std::optional<FolderIdentity> Identity() const override { return FolderIdentity{0, 0, folder_.record}; }
+
+  OpenedFolder OpenSubfolder(const std::wstring& name) override {
+    for (const ntfs::IndexEntry& entry : entries_) {
+      if (entry.name.name_space != ntfs::NameSpace::kDos && Wide(entry.name.name) == name) {
+        return Open(volume_, entry.file);
+      }
+    }
+    return {nullptr, ERROR_PATH_NOT_FOUND, true};
+  }
+
+  IndexFolder(std::shared_ptr<RawNtfsSource::Volume> volume, ntfs::FileReference folder,
+              std::vector<ntfs::IndexEntry> entries)
+      : volume_(std::move(volume)), folder_(folder), entries_(std::move(entries)) {}
+
+ private:
+  std::shared_ptr<RawNtfsSource::Volume> volume_;
+  ntfs::FileReference folder_;
+  std::vector<ntfs::IndexEntry> entries_;
+};
+
+// The folders of a volume whose whole MFT was read, through their own indexes.
+class IndexSource : public FolderSource {
+ public:
+  explicit IndexSource(std::shared_ptr<RawNtfsSource::Volume> volume) : volume_(std::move(volume)) {}
+
+  OpenedFolder OpenFolder(const std::wstring& path) override {
+    const FolderFound found = FindFolder(*volume_, FinalPath(path));
+    if (found.error != 0) return {nullptr, found.error, found.missing};
+    return IndexFolder::Open(volume_, found.folder);
+  }
+
+ private:
+  std::shared_ptr<RawNtfsSource::Volume> volume_;
+};
+
+}  // namespace
+
+std::unique_ptr<FolderSource> RawNtfsSource::IndexView() const {
+  if (!volume_->index) return nullptr;
+  return std::make_unique<IndexSource>(volume_);
+}
+
 OpenedFolder RawNtfsSource::OpenFolder(const std::wstring& path) {
   const std::wstring final_path = FinalPath(path);
   if (!volume_->index) {
@@ -312,27 +414,9 @@ OpenedFolder RawNtfsSource::OpenFolder(const std::wstring& path) {
     }
     return {nullptr, ERROR_NOT_SUPPORTED, false};
   }
-  const std::wstring& root = volume_->root;
-  // A folder on another volume is not missing: this source cannot say.
-  if (final_path.size() + 1 < root.size() ||
-      !SameName(final_path.substr(0, root.size() - 1), root.substr(0, root.size() - 1))) {
-    return {nullptr, ERROR_NOT_SAME_DEVICE, false};
-  }
-  std::uint64_t record = ntfs::kRootRecord;
-  for (const std::wstring& name : NamesBelowRoot(final_path, root.size())) {
-    bool found = false;
-    for (const auto& child : volume_->index->Children(record)) {
-      const bool named = SameName(Wide(child.name), name) || (child.short_name && SameName(Wide(*child.short_name), name));
-      // A folder the walk enters (a cloud placeholder, say) is opened too; a link never.
-      if (child.is_directory && named && (!child.reparse_tag || EntersReparseFolder(*child.reparse_tag))) {
-        record = child.record;
-        found = true;
-        break;
-      }
-    }
-    if (!found) return {nullptr, ERROR_PATH_NOT_FOUND, true};
-  }
-  return {std::make_unique<RawFolder>(volume_, record), 0, false};
+  const FolderFound found = FindFolder(*volume_, final_path);
+  if (found.error != 0) return {nullptr, found.error, found.missing};
+  return {std::make_unique<RawFolder>(volume_, found.folder.record), 0, false};
 }
 
 }  // namespace quarvel::lister

@@ -39,6 +39,11 @@ class RawNtfsSource : public FolderSource {
 
   OpenedFolder OpenFolder(const std::wstring& path) override;
 
+  // The same volume's folders through their own indexes ($I30): a view that
+  // checks this one, since a record can name a folder its index does not list.
+  // Only where the whole MFT was read; nothing otherwise.
+  std::unique_ptr<FolderSource> IndexView() const;
+
   // The file of MFT reference `reference` now: gone when its record is free
   // or reused; changed when it no longer has `long_name` in the folder of
   // record `folder`; there otherwise, with its attributes and its last change

@@ -144,12 +144,14 @@ int Run() {
     return output.Failed() ? kNotWritten : kListed;
   }
 
-  std::array<lister::View, 2> views{};
+  std::array<lister::View, lister::kWalkViews> views{};
+  const std::unique_ptr<lister::FolderSource> folder_indexes = raw ? raw->IndexView() : nullptr;
   if (raw) {
-    views[0] = {raw.get(), true};
-    if (query_ahead) views[1] = {&*query_ahead, false};
+    views[0] = {raw.get(), ViewId::kVolume};
+    if (query_ahead) views[1] = {&*query_ahead, ViewId::kQuery};
+    if (folder_indexes) views[2] = {folder_indexes.get(), ViewId::kIndex};
   } else if (query_ahead) {
-    views[0] = {&*query_ahead, false};
+    views[0] = {&*query_ahead, ViewId::kQuery};
   }
 
   lister::WalkTotals totals;
@@ -165,6 +167,10 @@ int Run() {
     if (facts) facts->WriteLine(VolumeViewRecord(raw_opened.state));
     if (facts && !raw) facts->WriteLine(NotUsedRecord(ViewId::kVolume, raw_opened.state.reason));
     if (facts && !query_ahead) facts->WriteLine(NotUsedRecord(ViewId::kQuery, "ntdll lacks the directory query"));
+    if (facts && !folder_indexes) {
+      facts->WriteLine(NotUsedRecord(ViewId::kIndex, raw ? "the folder was read through its index alone, which cannot show what it leaves out"
+                                                         : "the volume view was not used"));
+    }
     if (facts && raw && raw->JournalMarkAtOpen()) facts->WriteLine(JournalRecord(*raw->JournalMarkAtOpen()));
     walk.Run(HeadingFor(full_path), folder);
     totals = walk.Totals();

@@ -218,7 +218,10 @@ ComparisonOutcome RunComparison(const std::string& work_folder, const ListerRunO
       return outcome.stopped;
     });
   }
+  // Tens of thousands of verdicts take a while under Wine: the window answers
+  // meanwhile (a stop now changes nothing, the decisions are the last step).
   for (std::size_t at = 0; at < candidates.size(); ++at) {
+    pump();
     Candidate& candidate = candidates[at];
     const Decision decision = Decide(candidate.facts, answers ? answers->Find(candidate.facts.path) : nullptr,
                                      run.started_at != 0 ? std::optional<std::uint64_t>(run.started_at) : std::nullopt);

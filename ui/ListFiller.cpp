@@ -15,7 +15,13 @@ ListFiller::ListFiller(HWND list)
   SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
 }
 
-ListFiller::~ListFiller() { Draw(); }
+ListFiller::~ListFiller() { Finish(); }
+
+void ListFiller::Finish() {
+  if (finished_) return;
+  finished_ = true;
+  Draw();
+}
 
 void ListFiller::Add(const std::string& item) {
   // Room for items is asked for in doubling steps rather than one by one.

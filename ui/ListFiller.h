@@ -17,13 +17,16 @@ namespace quarvel::ui {
 class ListFiller {
  public:
   explicit ListFiller(HWND list);
-  ~ListFiller();  // shows the final state
+  ~ListFiller();  // shows the final state, unless Finish() did
   ListFiller(const ListFiller&) = delete;
   ListFiller& operator=(const ListFiller&) = delete;
 
   void Add(const std::string& item);
   // Draws what was added so far, then goes on adding without drawing.
   void Show();
+  // Shows the final state now and draws as usual from here on: a caller with
+  // two long lists lets the window's messages run between their redraws.
+  void Finish();
 
  private:
   static constexpr std::size_t kFirstReserve = 1024;
@@ -36,6 +39,7 @@ class ListFiller {
   int widest_ = 0;
   std::size_t longest_ = 0;
   bool dirty_ = false;
+  bool finished_ = false;
   std::size_t added_ = 0;
   std::size_t reserved_ = 0;
   std::wstring wide_item_;

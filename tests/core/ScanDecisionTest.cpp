@@ -9,7 +9,8 @@ namespace {
 
 constexpr std::uint32_t kPlain = 0x20, kHidden = 0x22, kSystem = 0x24;
 constexpr Look N = Look::kNotAsked, T = Look::kThere, G = Look::kGone, C = Look::kChanged, U = Look::kUnknown;
-const Views kVolume{ViewId::kVolume}, kQuery{ViewId::kQuery}, kBoth{ViewId::kVolume, ViewId::kQuery};
+const Views kVolume{ViewId::kVolume}, kQuery{ViewId::kQuery}, kBoth{ViewId::kVolume, ViewId::kQuery},
+    kAllThree{ViewId::kVolume, ViewId::kQuery, ViewId::kIndex};
 
 struct Row {
   const char* what;
@@ -28,6 +29,7 @@ struct Row {
 // look confirms it; a change during the scan is never an accusation.
 const Row kRows[] = {
     {"deleted: every view finds it gone", kHidden, kBoth, G, G, {}, true, {}},
+    {"deleted: the index, never asked again, keeps nothing", kHidden, kAllThree, G, G, {}, true, {}},
     {"deleted, seen by the query alone", kPlain, kQuery, N, G, {}, true, {}},
     {"its folder could not be opened again: kept", kHidden, kQuery, N, U, {}, false, Verdict::kHiddenByAttribute},
     {"the volume could not be asked: kept", kHidden, kBoth, N, G, {}, false, Verdict::kHiddenByAttribute},
@@ -70,6 +72,30 @@ TEST(Decide, EveryCaseFromTheEvidenceOfEachView) {
   }
 }
 
+
+// A file missing from its folder's index is an accusation too: it stands only
+// when the second look again finds it on the volume and not in the query.
+TEST(Decide, MissingFromTheIndexIsConfirmedLikeSeenOnlyOnTheVolume) {
+  struct Case {
+    Look volume, query;
+    Verdict expected;
+  } const cases[] = {
+      {T, G, Verdict::kNotInFolderIndex},
+      {T, T, Verdict::kChangedDuringScan},
+      {T, U, Verdict::kFolderNotSearched},
+      {U, G, Verdict::kUnexplained},
+  };
+  for (const Case& c : cases) {
+    UnseenFacts facts;
+    facts.lister = EntryFacts{kPlain, kVolume, {}, {}, {}};
+    facts.lister->folder.ids[static_cast<std::size_t>(ViewId::kIndex)] = 5;
+    RecheckAnswer answer;
+    answer.Set(ViewId::kVolume, c.volume);
+    answer.Set(ViewId::kQuery, c.query);
+    EXPECT_EQ(Decide(facts, &answer, 1000).judgement.verdict, c.expected)
+        << static_cast<int>(c.volume) << static_cast<int>(c.query);
+  }
+}
 
 // Without a second look, or without the lister's facts, nothing is dropped and
 // the first look's verdict stands.

@@ -44,6 +44,35 @@ TEST(Judge, EachVerdictFollowsItsEvidence) {
   EXPECT_EQ(Judge(UnseenFacts{}).verdict, Verdict::kUnexplained);
 }
 
+// The folder's own index checks the MFT: a record that names the folder while
+// the index, read whole, does not list it cannot be shown by any directory
+// query. Where the index was not read, or lists the file, the verdict is the
+// MFT's and the query's alone.
+TEST(Judge, TheFoldersIndexTellsAnEditedIndexFromAHookedQuery) {
+  const Views volume_only{ViewId::kVolume}, volume_and_index{ViewId::kVolume, ViewId::kIndex};
+  struct Row {
+    const char* what;
+    Views views;
+    bool index_read;
+    std::optional<std::uint32_t> query_unread;
+    Verdict expected;
+  };
+  const Row rows[] = {
+      {"index read, file not in it", volume_only, true, {}, Verdict::kNotInFolderIndex},
+      {"index read, query could not read the folder", volume_only, true, 0xC0000022, Verdict::kNotInFolderIndex},
+      {"index lists it, the query does not", volume_and_index, true, {}, Verdict::kSeenOnlyOnVolume},
+      {"index not read", volume_only, false, {}, Verdict::kSeenOnlyOnVolume},
+      {"index lists it, query could not read", volume_and_index, true, 0xC0000022, Verdict::kFolderNotSearched},
+  };
+  for (const Row& row : rows) {
+    UnseenFacts facts = Facts(0x20, row.views);
+    if (row.index_read) facts.lister->folder.ids[static_cast<std::size_t>(ViewId::kIndex)] = 5;
+    facts.unread_status = row.query_unread;
+    EXPECT_EQ(Judge(facts).verdict, row.expected) << row.what;
+  }
+  EXPECT_TRUE(PointsAtHider(Facts(0x20, volume_only), Verdict::kNotInFolderIndex));
+}
+
 TEST(VerdictCountsText, NamesOnlyWhatOccursAndTheVanished) {
   std::vector<int> counts(kVerdictCount, 0);
   EXPECT_EQ(VerdictCountsText(counts, 0), "Unseen: none");

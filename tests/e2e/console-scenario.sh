@@ -90,6 +90,12 @@ if "$wine" cmd /c 'if exist D:\SCAN exit 0' >/dev/null 2>&1 && [ -e "$WINEPREFIX
   check "the ntdll hider on an NTFS volume: exit 1" test "$code" = 1
   check "the ntdll hider on an NTFS volume: seen only on the volume" \
     validate "$work/volume.json" --exit "$code" volume_only=2 "volume_view=volume view: used"
+  # GHOST.DLL's record names D:\INDEXEDIT, whose index on the image leaves it
+  # out. A tree scan reads the whole MFT, which finds such a record.
+  code=$(run "$work/index.out" "$work/index.err" "$scan" 'D:\INDEXEDIT' /S /JSON "$(winpath "$work/index.json")")
+  check "a file left out of its folder's index: exit 1" test "$code" = 1
+  check "a file left out of its folder's index: missing from its folder's index" \
+    validate "$work/index.json" --exit "$code" not_in_index=1
 else
   echo "skipped: no NTFS drive D: (needs root and FUSE)"
 fi

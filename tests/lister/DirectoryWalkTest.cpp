@@ -78,7 +78,7 @@ class DirectoryWalkTest : public ::testing::Test {
       ReadAheadSource ahead(source, read_ahead.value_or(0));
       if (read_ahead) ahead.ReadAhead(L"T:", recurse, [] { return false; });
       FolderSource& walked = read_ahead ? static_cast<FolderSource&>(ahead) : source;
-      DirectoryWalk walk({View{&walked, false}, View{}}, output, nullptr, L"*", recurse);
+      DirectoryWalk walk({View{&walked, ViewId::kQuery}, View{}, View{}}, output, nullptr, L"*", recurse);
       walk.Run("T:\\", L"T:");
       totals = walk.Totals();
     }
@@ -169,6 +169,42 @@ TEST_F(DirectoryWalkTest, ATreeReadAheadInWholeOrInPartListsAsOneReadLive) {
       EXPECT_EQ(FakeFolder::reads, live_reads) << "budget " << budget << ", recurse " << recurse;
     }
   }
+}
+
+// Three views of one folder: the listing holds what the MFT or the query
+// returned, once each, in the MFT's order and then the query's; the folder's
+// index only says which of them it lists, and a name only it gives is not
+// listed (nothing on the volume or in the query stands behind it).
+TEST_F(DirectoryWalkTest, TheFoldersIndexChecksTheOtherViewsAndListsNothingOfItsOwn) {
+  const auto with_id = [](DirectoryEntry entry, std::uint64_t id) {
+    entry.id = id;
+    return entry;
+  };
+  FakeTree volume, query, index;
+  volume[L"T:"] = {{with_id(File(L"A.DLL", 1), 11), with_id(File(L"ONLY-MFT.DLL", 2), 12),
+                    with_id(File(L"B.DLL", 3), 13), with_id(File(L"A.DLL", 1), 99)}};
+  query[L"T:"] = {{with_id(File(L"B.DLL", 3), 23), with_id(File(L"A.DLL", 1), 21), with_id(File(L"ONLY-QUERY.DLL", 4), 24)}};
+  index[L"T:"] = {{with_id(File(L"A.DLL", 1), 11), with_id(File(L"B.DLL", 3), 13), with_id(File(L"STALE.DLL", 5), 15)}};
+  const std::string file = work / "three.txt";
+  {
+    ListingOutput output(file);
+    ListingOutput facts(ViewsFileFor(file));
+    FakeSource v(volume), q(query), i(index);
+    DirectoryWalk walk({View{&v, ViewId::kVolume}, View{&q, ViewId::kQuery}, View{&i, ViewId::kIndex}}, output,
+                       &facts, L"*", false);
+    walk.Run("T:\\", L"T:");
+  }
+  Lines records;
+  LineSplitter splitter;
+  const auto sink = [&records](std::string_view line) {
+    if (line.starts_with("F\t")) records.emplace_back(line.substr(0, line.rfind('\t')));  // without the long name
+  };
+  splitter.Feed(testing::ReadWholeFile(ViewsFileFor(file)), sink);
+  splitter.Finish(sink);
+  EXPECT_EQ(records, (Lines{"F\tT:\\A.DLL\t00000020\tVQI\tV000000000000000B,Q0000000000000015,I000000000000000B",
+                            "F\tT:\\ONLY-MFT.DLL\t00000020\tV\tV000000000000000C",
+                            "F\tT:\\B.DLL\t00000020\tVQI\tV000000000000000D,Q0000000000000017,I000000000000000D",
+                            "F\tT:\\ONLY-QUERY.DLL\t00000020\tQ\tQ0000000000000018"}));
 }
 
 }  // namespace

@@ -6,7 +6,8 @@ NT query's, HIVES, a registry hive whose last write sits in its log, and
 CONFIG\SOFTWARE, a SOFTWARE-like hive whose autostart keys the registry
 scenarios also write into Wine's registry (tests/e2e/RegistryScene.cpp holds the
 same), with CLEAN\SOFTWARE, the same without the value whose name holds a NUL
-(which the Win32 API never returns whole). Names fit 8.3 in upper case, so Wine invents no short names of its
+(which the Win32 API never returns whole), and INDEXEDIT, whose index is
+edited on the image to leave one file out. Names fit 8.3 in upper case, so Wine invents no short names of its
 own; hidden and system files get the NTFS attribute."""
 import os
 import sys
@@ -51,6 +52,11 @@ def main(root):
     make(os.path.join(hostile, "FOLDER-NOT-READ:"), 1, HIDDEN)
     make(os.path.join(hostile, "HIDDEN.DLL"), 2, HIDDEN, True)
     make(os.path.join(hostile, "SEEN.DLL"), 2)
+
+    # A folder whose index loses GHOST.DLL once the image is unmounted
+    # (wine-drive.sh, drop_index_entry.py): its record alone names the folder.
+    make(os.path.join(root, "INDEXEDIT", "GHOST.DLL"), 6)
+    make(os.path.join(root, "INDEXEDIT", "SEEN.DLL"), 1)
 
     # A volume without 8.3 names, as most non-system NTFS volumes are: ntfs-3g
     # writes none, so the raw view lists names and headings with blanks.

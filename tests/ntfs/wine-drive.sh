@@ -33,6 +33,7 @@ mount_drive() {
   # Debian's Python, which has the hivex bindings.
   /usr/bin/python3 "$here/fill_wine_drive.py" "$mnt"
   umount "$mnt"  # everything written to the image
+  python3 "$here/drop_index_entry.py" "$image" INDEXEDIT GHOST.DLL
   ntfs-3g -o ro "$image" "$mnt"
   ln -sfn "$mnt" "$prefix/dosdevices/d:"
   ln -sfn "$image" "$prefix/dosdevices/d::"
