@@ -18,18 +18,11 @@ bool Matches(const DirectoryEntry& entry, const std::wstring& filter) {
          (!entry.short_name.empty() && MatchesFilter(entry.short_name, filter));
 }
 
-// An entry as one or more views returned it.
-struct Merged {
-  DirectoryEntry entry;
-  std::array<bool, kWalkViews> in_view{};
-  std::array<std::uint64_t, kWalkViews> ids{};
-};
-
 // Every view's entries, each long name once: in the order the first view gave
 // them, then what only a later view returned. A name a view gives twice counts
 // once (the first). Equal names are found by sorting their hashes, without a
 // map node per name: a volume lists millions.
-std::vector<Merged> MergeViews(std::array<std::vector<DirectoryEntry>, kWalkViews>& reads) {
+std::vector<MergedEntry> MergeViews(std::array<std::vector<DirectoryEntry>, kWalkViews>& reads) {
   struct Ref {
     std::size_t hash;
     std::uint32_t view;
@@ -80,10 +73,32 @@ std::vector<Merged> MergeViews(std::array<std::vector<DirectoryEntry>, kWalkView
   }
   std::sort(groups.begin(), groups.end(),
             [](const Group& a, const Group& b) { return std::tie(a.view, a.at) < std::tie(b.view, b.at); });
-  std::vector<Merged> merged;
+  std::vector<MergedEntry> merged;
   merged.reserve(groups.size());
   for (const Group& g : groups) merged.push_back({std::move(reads[g.view][g.at]), g.in_view, g.ids});
   return merged;
+}
+
+// Marks which merged entries a checking view's read of the folder names, by
+// long name; it adds no entry of its own.
+void MarkChecked(std::vector<MergedEntry>& merged, std::size_t view, const std::vector<DirectoryEntry>& checked) {
+  std::vector<std::pair<std::size_t, std::uint32_t>> by_hash;  // hash, place in `checked`
+  by_hash.reserve(checked.size());
+  for (std::uint32_t at = 0; at < checked.size(); ++at) {
+    by_hash.emplace_back(std::hash<std::wstring>{}(checked[at].long_name), at);
+  }
+  std::sort(by_hash.begin(), by_hash.end());
+  for (MergedEntry& m : merged) {
+    const std::size_t hash = std::hash<std::wstring>{}(m.entry.long_name);
+    for (auto it = std::lower_bound(by_hash.begin(), by_hash.end(), std::make_pair(hash, std::uint32_t{0}));
+         it != by_hash.end() && it->first == hash; ++it) {
+      if (checked[it->second].long_name == m.entry.long_name) {
+        m.in_view[view] = true;
+        m.ids[view] = checked[it->second].id;
+        break;
+      }
+    }
+  }
 }
 
 // The path in the "\\?\" form, which the system takes as it is: no length
@@ -148,7 +163,6 @@ std::vector<DirectoryWalk::Subfolder> DirectoryWalk::ListFolder(Folders& folders
   const std::string heading = FolderHeadingLine(place.heading);
   if (place.prefix.empty()) output_.WriteLine(heading);
   ++totals_.folders;
-  WriteFolderRecord(folders, place);
 
   std::array<std::vector<DirectoryEntry>, kWalkViews> reads;
   for (std::size_t i = 0; i < folders.size(); ++i) {
@@ -157,7 +171,9 @@ std::vector<DirectoryWalk::Subfolder> DirectoryWalk::ListFolder(Folders& folders
     if (read.failure) unread[i] = read.failure;
     reads[i] = std::move(read.entries);
   }
-  const std::vector<Merged> merged = MergeViews(reads);
+  std::vector<MergedEntry> merged = MergeViews(reads);
+  CheckWhereViewsDisagree(folders, place, merged);
+  WriteFolderRecord(folders, place);
 
   std::vector<Subfolder> subfolders;
   std::string shown, path;  // reused for every entry: a volume lists millions
@@ -195,6 +211,37 @@ std::vector<DirectoryWalk::Subfolder> DirectoryWalk::ListFolder(Folders& folders
   return subfolders;
 }
 
+bool DirectoryWalk::IsChecking(std::size_t view) const {
+  return views_[view].source != nullptr && !RowOf(views_[view].Id()).lists_files;
+}
+
+// A view that only checks the others (the folders' own indexes) costs a read
+// of its own per folder: it is asked only where every listing view read the
+// folder and they disagree on what it holds. A folder it then reads gets its
+// id in the folder record, which says the check was made. (Below a folder the
+// query does not show, its entry in the parent's index was checked already.)
+void DirectoryWalk::CheckWhereViewsDisagree(Folders& folders, const Place& place, std::vector<MergedEntry>& merged) {
+  for (std::size_t i = 0; i < views_.size(); ++i) {
+    if (views_[i].source != nullptr && !IsChecking(i) && !folders[i]) return;
+  }
+  for (std::size_t c = 0; c < views_.size(); ++c) {
+    if (!IsChecking(c)) continue;
+    const bool disagree = std::any_of(merged.begin(), merged.end(), [&](const MergedEntry& m) {
+      for (std::size_t i = 0; i < views_.size(); ++i) {
+        if (views_[i].source != nullptr && !IsChecking(i) && !m.in_view[i]) return true;
+      }
+      return false;
+    });
+    if (!disagree) continue;
+    OpenedFolder opened = views_[c].source->OpenFolder(place.true_path);
+    if (!opened.folder) continue;  // not checked: the folder record says so by its missing id
+    FolderRead read = opened.folder->ReadEntries();
+    if (read.failure) continue;
+    MarkChecked(merged, c, read.entries);
+    folders[c] = std::move(opened.folder);
+  }
+}
+
 void DirectoryWalk::ReportUnread(const Place& place, std::uint32_t status) {
   if (place.prefix.empty()) output_.WriteLine(FolderHeadingLine(place.heading));
   output_.WriteLine(FileLine(place.prefix + UnreadFolderName(status), 0));
@@ -220,7 +267,7 @@ void DirectoryWalk::Run(const std::string& heading, const std::wstring& path) {
   Folders top;
   std::array<std::optional<std::uint32_t>, kWalkViews> unread;
   for (std::size_t i = 0; i < views_.size(); ++i) {
-    if (views_[i].source == nullptr) continue;
+    if (views_[i].source == nullptr || IsChecking(i)) continue;
     OpenedFolder opened = views_[i].source->OpenFolder(path);
     top[i] = std::move(opened.folder);
     if (!top[i] && !opened.missing) unread[i] = opened.status;
@@ -253,7 +300,7 @@ void DirectoryWalk::Run(const std::string& heading, const std::wstring& path) {
     Folders opened;
     std::array<std::optional<std::uint32_t>, kWalkViews> sub_unread;
     for (std::size_t i = 0; i < opened.size(); ++i) {
-      if (!sub.in_view[i] || !frame.folders[i]) continue;
+      if (!sub.in_view[i] || !frame.folders[i] || IsChecking(i)) continue;
       OpenedFolder attempt = frame.folders[i]->OpenSubfolder(sub.name);
       opened[i] = std::move(attempt.folder);
       if (!opened[i] && !attempt.missing) sub_unread[i] = attempt.status;

@@ -39,6 +39,13 @@ struct View {
 
 inline constexpr std::size_t kWalkViews = kViewTable.size();
 
+// An entry as one or more views returned it, with each view's id of it.
+struct MergedEntry {
+  DirectoryEntry entry;
+  std::array<bool, kWalkViews> in_view{};
+  std::array<std::uint64_t, kWalkViews> ids{};
+};
+
 class DirectoryWalk {
  public:
   // `views[0]` is the view the listing follows; the others, where they have a
@@ -73,6 +80,9 @@ class DirectoryWalk {
   // False for a folder already listed: a loop that shows no link attribute (a
   // bind mount, say) is still walked only once.
   bool FirstVisit(const Folders& folders);
+  // Whether view `view` only checks the others (it lists nothing of its own).
+  bool IsChecking(std::size_t view) const;
+  void CheckWhereViewsDisagree(Folders& folders, const Place& place, std::vector<MergedEntry>& merged);
   // Whether a view that lists files returned the entry.
   bool ListedByAView(const std::array<bool, kWalkViews>& in_view) const;
   Views ViewsOf(const std::array<bool, kWalkViews>& in_view) const;

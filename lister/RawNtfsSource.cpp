@@ -145,8 +145,17 @@ class RawFolder : public Folder {
         if (child.is_directory) subfolders_->push_back({std::wstring(child.name.begin(), child.name.end()), child.record});
       });
     }
-    for (const auto& [subfolder, record] : *subfolders_) {
-      if (subfolder == name) return {std::make_unique<RawFolder>(volume_, record), 0, false};
+    // The walk opens the subfolders in the order they were read: the search
+    // starts after the last one found, so a folder of thousands of
+    // subfolders is not searched from its start for each.
+    const std::size_t count = subfolders_->size();
+    for (std::size_t step = 0; step < count; ++step) {
+      const std::size_t at = (next_subfolder_ + step) % count;
+      const auto& [subfolder, record] = (*subfolders_)[at];
+      if (subfolder == name) {
+        next_subfolder_ = at + 1;
+        return {std::make_unique<RawFolder>(volume_, record), 0, false};
+      }
     }
     return {nullptr, ERROR_PATH_NOT_FOUND, true};
   }
@@ -156,6 +165,7 @@ class RawFolder : public Folder {
   std::uint64_t record_;
   // The subfolders by long name, gathered with the entries (only these are opened later).
   std::optional<std::vector<std::pair<std::wstring, std::uint64_t>>> subfolders_;
+  std::size_t next_subfolder_ = 0;
 };
 
 // A folder read through its own index: its entries only (a scan without
@@ -364,14 +374,8 @@ class IndexFolder : public Folder {
 
   std::optional<FolderIdentity> Identity() const override { return FolderIdentity{0, 0, folder_.record}; }
 
-  OpenedFolder OpenSubfolder(const std::wstring& name) override {
-    for (const ntfs::IndexEntry& entry : entries_) {
-      if (entry.name.name_space != ntfs::NameSpace::kDos && Wide(entry.name.name) == name) {
-        return Open(volume_, entry.file);
-      }
-    }
-    return {nullptr, ERROR_PATH_NOT_FOUND, true};
-  }
+  // The walk opens each folder it checks by its path (IndexSource).
+  OpenedFolder OpenSubfolder(const std::wstring&) override { return {nullptr, ERROR_NOT_SUPPORTED, false}; }
 
   IndexFolder(std::shared_ptr<RawNtfsSource::Volume> volume, ntfs::FileReference folder,
               std::vector<ntfs::IndexEntry> entries)

@@ -55,7 +55,12 @@ class FakeFolder : public Folder {
 class FakeSource : public FolderSource {
  public:
   explicit FakeSource(const FakeTree& tree) : tree_(tree) {}
-  OpenedFolder OpenFolder(const std::wstring& path) override { return FakeFolder::Open(tree_, path); }
+  // Also by the "\\?\" form ending in "\" that the walk opens a folder it checks by.
+  OpenedFolder OpenFolder(const std::wstring& path) override {
+    std::wstring plain = path.starts_with(L"\\\\?\\") ? path.substr(4) : path;
+    if (plain.size() > 2 && plain.ends_with(L'\\')) plain.pop_back();
+    return FakeFolder::Open(tree_, plain);
+  }
 
  private:
   const FakeTree& tree_;
@@ -172,39 +177,54 @@ TEST_F(DirectoryWalkTest, ATreeReadAheadInWholeOrInPartListsAsOneReadLive) {
 }
 
 // Three views of one folder: the listing holds what the MFT or the query
-// returned, once each, in the MFT's order and then the query's; the folder's
-// index only says which of them it lists, and a name only it gives is not
+// returned, once each, in the MFT's order and then the query's. The folder's
+// index is read only where those two disagree; it then says which entries it
+// lists, its id goes into the folder record, and a name only it gives is not
 // listed (nothing on the volume or in the query stands behind it).
-TEST_F(DirectoryWalkTest, TheFoldersIndexChecksTheOtherViewsAndListsNothingOfItsOwn) {
+TEST_F(DirectoryWalkTest, TheFoldersIndexChecksTheOtherViewsWhereTheyDisagree) {
   const auto with_id = [](DirectoryEntry entry, std::uint64_t id) {
     entry.id = id;
     return entry;
   };
+  const auto records = [&](FakeTree& volume, FakeTree& query, FakeTree& index) {
+    const std::string file = work / "three.txt";
+    {
+      ListingOutput output(file);
+      ListingOutput facts(ViewsFileFor(file));
+      FakeSource v(volume), q(query), i(index);
+      DirectoryWalk walk({View{&v, ViewId::kVolume}, View{&q, ViewId::kQuery}, View{&i, ViewId::kIndex}}, output,
+                         &facts, L"*", false);
+      walk.Run("T:\\", L"T:");
+    }
+    Lines lines;
+    LineSplitter splitter;
+    const auto sink = [&lines](std::string_view line) {
+      if (line.starts_with("F\t")) lines.emplace_back(line.substr(0, line.rfind('\t')));  // without the long name
+      if (line.starts_with("P\t")) lines.emplace_back(line.substr(line.rfind('\t') + 1));  // the folder's ids
+    };
+    splitter.Feed(testing::ReadWholeFile(ViewsFileFor(file)), sink);
+    splitter.Finish(sink);
+    return lines;
+  };
   FakeTree volume, query, index;
   volume[L"T:"] = {{with_id(File(L"A.DLL", 1), 11), with_id(File(L"ONLY-MFT.DLL", 2), 12),
-                    with_id(File(L"B.DLL", 3), 13), with_id(File(L"A.DLL", 1), 99)}};
-  query[L"T:"] = {{with_id(File(L"B.DLL", 3), 23), with_id(File(L"A.DLL", 1), 21), with_id(File(L"ONLY-QUERY.DLL", 4), 24)}};
-  index[L"T:"] = {{with_id(File(L"A.DLL", 1), 11), with_id(File(L"B.DLL", 3), 13), with_id(File(L"STALE.DLL", 5), 15)}};
-  const std::string file = work / "three.txt";
-  {
-    ListingOutput output(file);
-    ListingOutput facts(ViewsFileFor(file));
-    FakeSource v(volume), q(query), i(index);
-    DirectoryWalk walk({View{&v, ViewId::kVolume}, View{&q, ViewId::kQuery}, View{&i, ViewId::kIndex}}, output,
-                       &facts, L"*", false);
-    walk.Run("T:\\", L"T:");
-  }
-  Lines records;
-  LineSplitter splitter;
-  const auto sink = [&records](std::string_view line) {
-    if (line.starts_with("F\t")) records.emplace_back(line.substr(0, line.rfind('\t')));  // without the long name
-  };
-  splitter.Feed(testing::ReadWholeFile(ViewsFileFor(file)), sink);
-  splitter.Finish(sink);
-  EXPECT_EQ(records, (Lines{"F\tT:\\A.DLL\t00000020\tVQI\tV000000000000000B,Q0000000000000015,I000000000000000B",
-                            "F\tT:\\ONLY-MFT.DLL\t00000020\tV\tV000000000000000C",
-                            "F\tT:\\B.DLL\t00000020\tVQI\tV000000000000000D,Q0000000000000017,I000000000000000D",
-                            "F\tT:\\ONLY-QUERY.DLL\t00000020\tQ\tQ0000000000000018"}));
+                    with_id(File(L"B.DLL", 3), 13), with_id(File(L"A.DLL", 1), 99)}, FolderIdentity{0, 0, 5}};
+  query[L"T:"] = {{with_id(File(L"B.DLL", 3), 23), with_id(File(L"A.DLL", 1), 21), with_id(File(L"ONLY-QUERY.DLL", 4), 24)},
+                  FolderIdentity{0, 0, 5}};
+  index[L"T:"] = {{with_id(File(L"A.DLL", 1), 11), with_id(File(L"B.DLL", 3), 13), with_id(File(L"STALE.DLL", 5), 15)},
+                  FolderIdentity{0, 0, 5}};
+  EXPECT_EQ(records(volume, query, index),
+            (Lines{"V0000000000000005,Q0000000000000005,I0000000000000005",
+                   "F\tT:\\A.DLL\t00000020\tVQI\tV000000000000000B,Q0000000000000015,I000000000000000B",
+                   "F\tT:\\ONLY-MFT.DLL\t00000020\tV\tV000000000000000C",
+                   "F\tT:\\B.DLL\t00000020\tVQI\tV000000000000000D,Q0000000000000017,I000000000000000D",
+                   "F\tT:\\ONLY-QUERY.DLL\t00000020\tQ\tQ0000000000000018"}));
+
+  // Where the MFT and the query agree, the index is not read.
+  volume[L"T:"].entries = {with_id(File(L"A.DLL", 1), 11)};
+  query[L"T:"].entries = {with_id(File(L"A.DLL", 1), 21)};
+  EXPECT_EQ(records(volume, query, index),
+            (Lines{"V0000000000000005,Q0000000000000005", "F\tT:\\A.DLL\t00000020\tVQ\tV000000000000000B,Q0000000000000015"}));
 }
 
 }  // namespace
