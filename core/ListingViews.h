@@ -59,6 +59,7 @@ inline constexpr std::string_view kViewsHeader = "Quarvel views 2";
 // Each view's id of a file or folder; nothing where a view gave none.
 using ViewIds = std::array<std::optional<std::uint64_t>, kViewTable.size()>;
 std::string IdsField(const ViewIds& ids);
+void AppendIdsField(std::string& out, const ViewIds& ids);
 std::optional<ViewIds> ParseIdsField(std::string_view field);
 
 // A folder as the lister opened it.
@@ -101,6 +102,10 @@ std::string ViewsFileFor(std::string_view listing_path);
 
 std::string ViewsFileRecord(std::string_view path, std::uint32_t attributes, Views views, const ViewIds& ids = {},
                             std::string_view long_name = {});
+// The same record appended to `out`: the lister writes one per file, millions
+// on a volume, without a string of their own.
+void AppendViewsFileRecord(std::string& out, std::string_view path, std::uint32_t attributes, Views views,
+                           const ViewIds& ids, std::string_view long_name);
 std::string FolderRecord(std::string_view folder, const FolderFacts& facts);
 std::string NotUsedRecord(ViewId view, std::string_view why);
 std::string EndRecord(std::uint64_t files);
@@ -110,6 +115,7 @@ bool EndsWithEndRecord(std::string_view tail);
 // A field as the views and recheck files write it, and read back (nothing for
 // a broken escape).
 std::string EscapedField(std::string_view field);
+void AppendEscapedField(std::string& out, std::string_view field);
 std::optional<std::string> UnescapedField(std::string_view field);
 std::string UnreadByQueryRecord(std::string_view folder, std::uint32_t status);
 std::string SourcesRecord(Views views);

@@ -29,6 +29,11 @@ void AppendUtf8(std::string& out, char32_t code) {
 std::string Wtf8FromUtf16(std::u16string_view text) {
   std::string out;
   out.reserve(text.size());
+  AppendWtf8(out, text);
+  return out;
+}
+
+void AppendWtf8(std::string& out, std::u16string_view text) {
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char16_t c = text[i];
     if (IsHigh(c) && i + 1 < text.size() && IsLow(text[i + 1])) {
@@ -38,7 +43,6 @@ std::string Wtf8FromUtf16(std::u16string_view text) {
       AppendUtf8(out, c);
     }
   }
-  return out;
 }
 
 std::optional<std::u16string> Utf16FromWtf8(std::string_view text) {

@@ -10,6 +10,7 @@
 namespace quarvel {
 
 std::string Wtf8FromUtf16(std::u16string_view text);
+void AppendWtf8(std::string& out, std::u16string_view text);
 // Nothing for bytes that are no WTF-8.
 std::optional<std::u16string> Utf16FromWtf8(std::string_view text);
 // True when the text holds a lone surrogate, so is no valid UTF-8.

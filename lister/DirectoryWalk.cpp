@@ -176,7 +176,10 @@ std::vector<DirectoryWalk::Subfolder> DirectoryWalk::ListFolder(Folders& folders
   WriteFolderRecord(folders, place);
 
   std::vector<Subfolder> subfolders;
-  std::string shown, path;  // reused for every entry: a volume lists millions
+  // Reused for every entry: a volume lists millions, and under Wine a string
+  // allocated per line costs more than writing it.
+  std::string shown, path, long_name;
+  std::u16string long_name16;
   for (const auto& [entry, in_view, ids] : merged) {
     if (!ListedByAView(in_view)) continue;  // only a view that checks the others has it
     shown.assign(place.prefix);
@@ -195,8 +198,12 @@ std::vector<DirectoryWalk::Subfolder> DirectoryWalk::ListFolder(Folders& folders
       }
       path.assign(heading);
       path += shown;
-      const std::u16string long_name(entry.long_name.begin(), entry.long_name.end());
-      facts_->WriteLine(ViewsFileRecord(path, entry.attributes, ViewsOf(in_view), view_ids, Wtf8FromUtf16(long_name)));
+      long_name16.assign(entry.long_name.begin(), entry.long_name.end());
+      long_name.clear();
+      AppendWtf8(long_name, long_name16);
+      facts_->WriteWith([&](std::string& line) {
+        AppendViewsFileRecord(line, path, entry.attributes, ViewsOf(in_view), view_ids, long_name);
+      });
     }
     ++totals_.files;
     totals_.bytes += entry.size;
