@@ -92,7 +92,7 @@ DirectoryEntry EntryOf(const ntfs::ChildView& child) {
     entry.reparse_tag = *child.reparse_tag;
   }
   entry.size = child.is_directory ? 0 : child.size;
-  entry.id = (static_cast<std::uint64_t>(child.sequence) << 48) | child.record;
+  entry.id = ntfs::FileReference{child.record, child.sequence}.Raw();
   return entry;
 }
 
@@ -356,7 +356,7 @@ class IndexFolder : public Folder {
   static OpenedFolder Open(const std::shared_ptr<RawNtfsSource::Volume>& volume, ntfs::FileReference folder) {
     auto index = ntfs::ReadFolderIndex(*volume->aligned, volume->boot, volume->mft, folder);
     if (!index || index->bad_blocks != 0) return {nullptr, ERROR_FILE_CORRUPT, false};
-    return {std::make_unique<IndexFolder>(volume, folder, std::move(index->entries)), 0, false};
+    return {std::make_unique<IndexFolder>(folder, std::move(index->entries)), 0, false};
   }
 
   FolderRead ReadEntries() override {
@@ -366,7 +366,7 @@ class IndexFolder : public Folder {
       if (entry.name.name_space == ntfs::NameSpace::kDos) continue;  // the 8.3 name of a file listed by its long one
       DirectoryEntry listed;
       listed.long_name = Wide(entry.name.name);
-      listed.id = (static_cast<std::uint64_t>(entry.file.sequence) << 48) | entry.file.record;
+      listed.id = entry.file.Raw();
       read.entries.push_back(std::move(listed));
     }
     return read;
@@ -377,12 +377,10 @@ class IndexFolder : public Folder {
   // The walk opens each folder it checks by its path (IndexSource).
   OpenedFolder OpenSubfolder(const std::wstring&) override { return {nullptr, ERROR_NOT_SUPPORTED, false}; }
 
-  IndexFolder(std::shared_ptr<RawNtfsSource::Volume> volume, ntfs::FileReference folder,
-              std::vector<ntfs::IndexEntry> entries)
-      : volume_(std::move(volume)), folder_(folder), entries_(std::move(entries)) {}
+  IndexFolder(ntfs::FileReference folder, std::vector<ntfs::IndexEntry> entries)
+      : folder_(folder), entries_(std::move(entries)) {}
 
  private:
-  std::shared_ptr<RawNtfsSource::Volume> volume_;
   ntfs::FileReference folder_;
   std::vector<ntfs::IndexEntry> entries_;
 };

@@ -14,6 +14,7 @@ struct FileReference {
   static FileReference FromRaw(std::uint64_t raw) {
     return {raw & 0xFFFF'FFFF'FFFFu, static_cast<std::uint16_t>(raw >> 48)};
   }
+  std::uint64_t Raw() const { return (static_cast<std::uint64_t>(sequence) << 48) | record; }
   bool operator==(const FileReference&) const = default;
 };
 
