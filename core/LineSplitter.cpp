@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "core/Text.h"
+
 namespace quarvel {
 
 void LineSplitter::Feed(std::string_view bytes, const LineSink& sink) {
@@ -15,7 +17,7 @@ void LineSplitter::Feed(std::string_view bytes, const LineSink& sink) {
         continue;
       }
     }
-    const std::size_t end = bytes.find_first_of("\r\n", at);
+    const std::size_t end = FindFirstOf(bytes, "\r\n", at);
     if (end == std::string_view::npos) {
       have_pending_ = true;
       const std::size_t room = max_line_ - std::min(max_line_, pending_.size());

@@ -1,6 +1,7 @@
 #include "core/ListingViews.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <vector>
 
@@ -8,6 +9,14 @@ namespace quarvel {
 namespace {
 
 constexpr char kHex[] = "0123456789ABCDEF";
+
+// The bytes a field holds only escaped: a tab or a line end would cut the
+// record, a '%' would read as an escape.
+constexpr auto kNeedsEscape = [] {
+  std::array<bool, 256> needs{};
+  for (const unsigned char c : {'\t', '\r', '\n', '%'}) needs[c] = true;
+  return needs;
+}();
 
 }  // namespace
 
@@ -22,7 +31,8 @@ void AppendEscapedField(std::string& out, std::string_view field) {
   // The text between two characters that need an escape goes in whole: names
   // hardly ever hold one, and the lister writes millions of them.
   while (!field.empty()) {
-    const std::size_t plain = std::min(field.find_first_of("\t\r\n%"), field.size());
+    std::size_t plain = 0;
+    while (plain < field.size() && !kNeedsEscape[static_cast<unsigned char>(field[plain])]) ++plain;
     out.append(field.substr(0, plain));
     if (plain == field.size()) return;
     const auto c = static_cast<unsigned char>(field[plain]);
@@ -139,14 +149,15 @@ std::string ViewsFileRecord(std::string_view path, std::uint32_t attributes, Vie
                             std::string_view long_name) {
   std::string record;
   record.reserve(path.size() + long_name.size() + 64);
-  AppendViewsFileRecord(record, path, attributes, views, ids, long_name);
+  AppendViewsFileRecord(record, "", path, attributes, views, ids, long_name);
   return record;
 }
 
-void AppendViewsFileRecord(std::string& out, std::string_view path, std::uint32_t attributes, Views views,
-                           const ViewIds& ids, std::string_view long_name) {
+void AppendViewsFileRecord(std::string& out, std::string_view escaped_folder, std::string_view rest_of_path,
+                           std::uint32_t attributes, Views views, const ViewIds& ids, std::string_view long_name) {
   out += "F\t";
-  AppendEscapedField(out, path);
+  out += escaped_folder;
+  AppendEscapedField(out, rest_of_path);
   out += '\t';
   out += Hex8(attributes);
   out += '\t';
@@ -158,7 +169,20 @@ void AppendViewsFileRecord(std::string& out, std::string_view path, std::uint32_
 }
 
 std::string FolderRecord(std::string_view folder, const FolderFacts& facts) {
-  return "P\t" + EscapedField(folder) + "\t" + EscapedField(facts.true_path) + "\t" + IdsField(facts.ids);
+  std::string record;
+  AppendFolderRecord(record, folder, "", facts.true_path, facts.ids);
+  return record;
+}
+
+void AppendFolderRecord(std::string& out, std::string_view folder, std::string_view rest_of_folder,
+                        std::string_view true_path, const ViewIds& ids) {
+  out += "P\t";
+  AppendEscapedField(out, folder);
+  AppendEscapedField(out, rest_of_folder);
+  out += '\t';
+  AppendEscapedField(out, true_path);
+  out += '\t';
+  AppendIdsField(out, ids);
 }
 
 std::string NotUsedRecord(ViewId view, std::string_view why) {

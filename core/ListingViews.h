@@ -103,10 +103,16 @@ std::string ViewsFileFor(std::string_view listing_path);
 std::string ViewsFileRecord(std::string_view path, std::uint32_t attributes, Views views, const ViewIds& ids = {},
                             std::string_view long_name = {});
 // The same record appended to `out`: the lister writes one per file, millions
-// on a volume, without a string of their own.
-void AppendViewsFileRecord(std::string& out, std::string_view path, std::uint32_t attributes, Views views,
-                           const ViewIds& ids, std::string_view long_name);
+// on a volume, without a string of their own. The path comes in two parts: its
+// folder's, escaped already (EscapedField; a folder's files share it), and the
+// rest.
+void AppendViewsFileRecord(std::string& out, std::string_view escaped_folder, std::string_view rest_of_path,
+                           std::uint32_t attributes, Views views, const ViewIds& ids, std::string_view long_name);
 std::string FolderRecord(std::string_view folder, const FolderFacts& facts);
+// The same record appended to `out`, the folder given as two parts (the
+// heading and the rest of the path below it) and its true path as WTF-8.
+void AppendFolderRecord(std::string& out, std::string_view folder, std::string_view rest_of_folder,
+                        std::string_view true_path, const ViewIds& ids);
 std::string NotUsedRecord(ViewId view, std::string_view why);
 std::string EndRecord(std::uint64_t files);
 std::string JournalRecord(const JournalMark& mark);

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cwchar>
 #include <optional>
 
 #include "platform/AnsiText.h"
@@ -18,16 +17,23 @@ constexpr const char* kNotAnsiNote = "NOT-ANSI:";
 // cut or forge a line, and the characters Win32 names cannot hold are the ones
 // a hostile volume (or a POSIX name) could use to forge a path, a subfolder
 // line ("<Dir>"), a summary ("found:") or a note ("FOLDER-NOT-READ:").
-bool IsUnsafe(wchar_t c) { return c < 0x20 || c == 0x7F || std::wcschr(L"\\/:*?\"<>|", c) != nullptr; }
+bool IsUnsafe(wchar_t c) {
+  switch (c) {
+    case L'\\': case L'/': case L':': case L'*': case L'?': case L'"': case L'<': case L'>': case L'|': case 0x7F:
+      return true;
+    default:
+      return c < 0x20;
+  }
+}
 
-bool IsSafe(const std::wstring& name) {
+bool IsSafe(std::wstring_view name) {
   for (const wchar_t c : name) {
     if (IsUnsafe(c)) return false;
   }
   return true;
 }
 
-std::string Noted(const std::wstring& name) {
+std::string Noted(std::wstring_view name) {
   std::string noted = kNotAnsiNote;
   for (const wchar_t c : name) {
     const auto spelled = IsUnsafe(c) ? std::nullopt : win::ExactAnsi(std::wstring(1, c));
@@ -56,14 +62,14 @@ bool AsciiCodePage() {
 
 // Appends the exact spelling of `name`; false (and nothing appended) when it
 // has none, or holds a character the listing must never hold as it is.
-bool AppendSpelled(std::string& out, const std::wstring& name) {
+bool AppendSpelled(std::string& out, std::wstring_view name) {
   if (!IsSafe(name)) return false;
   if (AsciiCodePage() && !name.empty() &&
       std::all_of(name.begin(), name.end(), [](wchar_t c) { return c > 0 && c < 0x80; })) {
     for (const wchar_t c : name) out += static_cast<char>(c);
     return true;
   }
-  const auto spelled = win::ExactAnsi(name);
+  const auto spelled = win::ExactAnsi(std::wstring(name));
   if (spelled) out += *spelled;
   return spelled.has_value();
 }

@@ -11,6 +11,33 @@
 #include "lister/AnsiName.h"
 
 namespace quarvel::lister {
+
+// What listing a folder needs beyond its entries, kept from one folder to the
+// next: a volume has hundreds of thousands of folders, and under Wine each
+// heap allocation costs more than a line of the listing.
+struct MergeScratch {
+  struct Ref {
+    std::size_t hash;
+    std::uint32_t view;
+    std::uint32_t at;
+  };
+  struct Group {
+    std::uint32_t view, at;
+    std::array<bool, kWalkViews> in_view{};
+    std::array<std::uint64_t, kWalkViews> ids{};
+  };
+  std::vector<Ref> refs;
+  std::vector<Group> groups;
+  std::vector<std::uint32_t> group_of;
+};
+
+struct DirectoryWalk::Scratch {
+  MergeScratch merge;
+  std::vector<MergedEntry> merged;
+  std::string heading, escaped_heading, shown, long_name, true_path;
+  std::u16string utf16;
+};
+
 namespace {
 
 bool Matches(const DirectoryEntry& entry, const std::wstring& filter) {
@@ -18,39 +45,30 @@ bool Matches(const DirectoryEntry& entry, const std::wstring& filter) {
          (!entry.short_name.empty() && MatchesFilter(entry.short_name, filter));
 }
 
-// Every view's entries, each long name once: in the order the first view gave
-// them, then what only a later view returned. A name a view gives twice counts
-// once (the first). Equal names are found by sorting their hashes, without a
-// map node per name: a volume lists millions.
-std::vector<MergedEntry> MergeViews(std::array<std::vector<DirectoryEntry>, kWalkViews>& reads) {
-  struct Ref {
-    std::size_t hash;
-    std::uint32_t view;
-    std::uint32_t at;
-  };
-  std::vector<Ref> refs;
-  std::size_t total = 0;
-  for (const auto& entries : reads) total += entries.size();
-  refs.reserve(total);
+// Every view's entries, each long name once, into `merged`: in the order the
+// first view gave them, then what only a later view returned. A name a view
+// gives twice counts once (the first). Equal names are found by sorting their
+// hashes, without a map node per name: a volume lists millions. The merged
+// entries' names are views of the reads' pools.
+void MergeViews(const std::array<FolderRead, kWalkViews>& reads, MergeScratch& scratch,
+                std::vector<MergedEntry>& merged) {
+  auto& refs = scratch.refs;
+  refs.clear();
   for (std::uint32_t view = 0; view < reads.size(); ++view) {
-    for (std::uint32_t at = 0; at < reads[view].size(); ++at) {
-      refs.push_back({std::hash<std::wstring>{}(reads[view][at].long_name), view, at});
+    for (std::uint32_t at = 0; at < reads[view].entries.size(); ++at) {
+      refs.push_back({std::hash<std::wstring_view>{}(reads[view].entries[at].long_name), view, at});
     }
   }
-  std::sort(refs.begin(), refs.end(), [](const Ref& a, const Ref& b) {
+  std::sort(refs.begin(), refs.end(), [](const MergeScratch::Ref& a, const MergeScratch::Ref& b) {
     return std::tie(a.hash, a.view, a.at) < std::tie(b.hash, b.view, b.at);
   });
-  const auto name_of = [&](const Ref& ref) -> const std::wstring& { return reads[ref.view][ref.at].long_name; };
+  const auto name_of = [&](const MergeScratch::Ref& ref) { return reads[ref.view].entries[ref.at].long_name; };
 
   // Each name's first ref (the earliest view, then place) stands for it.
-  struct Group {
-    std::uint32_t view, at;
-    std::array<bool, kWalkViews> in_view{};
-    std::array<std::uint64_t, kWalkViews> ids{};
-  };
-  std::vector<Group> groups;
-  groups.reserve(reads[0].size());
-  std::vector<std::uint32_t> group_of(refs.size());
+  auto& groups = scratch.groups;
+  groups.clear();
+  auto& group_of = scratch.group_of;
+  group_of.resize(refs.size());
   for (std::size_t r = 0; r < refs.size(); ++r) {
     std::optional<std::uint32_t> group;
     // Equal hashes are next to each other and few: compare names among them.
@@ -65,18 +83,17 @@ std::vector<MergedEntry> MergeViews(std::array<std::vector<DirectoryEntry>, kWal
       groups.push_back({refs[r].view, refs[r].at, {}, {}});
     }
     group_of[r] = *group;
-    Group& g = groups[*group];
+    MergeScratch::Group& g = groups[*group];
     if (!g.in_view[refs[r].view]) {
       g.in_view[refs[r].view] = true;
-      g.ids[refs[r].view] = reads[refs[r].view][refs[r].at].id;  // the second look finds the file by it
+      g.ids[refs[r].view] = reads[refs[r].view].entries[refs[r].at].id;  // the second look finds the file by it
     }
   }
-  std::sort(groups.begin(), groups.end(),
-            [](const Group& a, const Group& b) { return std::tie(a.view, a.at) < std::tie(b.view, b.at); });
-  std::vector<MergedEntry> merged;
-  merged.reserve(groups.size());
-  for (const Group& g : groups) merged.push_back({std::move(reads[g.view][g.at]), g.in_view, g.ids});
-  return merged;
+  std::sort(groups.begin(), groups.end(), [](const MergeScratch::Group& a, const MergeScratch::Group& b) {
+    return std::tie(a.view, a.at) < std::tie(b.view, b.at);
+  });
+  merged.clear();
+  for (const auto& g : groups) merged.push_back({reads[g.view].entries[g.at], g.in_view, g.ids});
 }
 
 // Marks which merged entries a checking view's read of the folder names, by
@@ -85,11 +102,11 @@ void MarkChecked(std::vector<MergedEntry>& merged, std::size_t view, const std::
   std::vector<std::pair<std::size_t, std::uint32_t>> by_hash;  // hash, place in `checked`
   by_hash.reserve(checked.size());
   for (std::uint32_t at = 0; at < checked.size(); ++at) {
-    by_hash.emplace_back(std::hash<std::wstring>{}(checked[at].long_name), at);
+    by_hash.emplace_back(std::hash<std::wstring_view>{}(checked[at].long_name), at);
   }
   std::sort(by_hash.begin(), by_hash.end());
   for (MergedEntry& m : merged) {
-    const std::size_t hash = std::hash<std::wstring>{}(m.entry.long_name);
+    const std::size_t hash = std::hash<std::wstring_view>{}(m.entry.long_name);
     for (auto it = std::lower_bound(by_hash.begin(), by_hash.end(), std::make_pair(hash, std::uint32_t{0}));
          it != by_hash.end() && it->first == hash; ++it) {
       if (checked[it->second].long_name == m.entry.long_name) {
@@ -120,7 +137,12 @@ std::wstring VerbatimPath(const std::wstring& path) {
 
 DirectoryWalk::DirectoryWalk(std::array<View, kWalkViews> views, ListingOutput& output, ListingOutput* facts,
                              std::wstring filter, bool recurse)
-    : views_(views), output_(output), facts_(facts), filter_(std::move(filter)), recurse_(recurse) {
+    : views_(views),
+      output_(output),
+      facts_(facts),
+      filter_(std::move(filter)),
+      recurse_(recurse),
+      scratch_(std::make_unique<Scratch>()) {
   if (facts_ != nullptr) {
     facts_->WriteLine(kViewsHeader);
     Views used;
@@ -130,6 +152,8 @@ DirectoryWalk::DirectoryWalk(std::array<View, kWalkViews> views, ListingOutput& 
     facts_->WriteLine(SourcesRecord(used));
   }
 }
+
+DirectoryWalk::~DirectoryWalk() = default;
 
 bool DirectoryWalk::ListedByAView(const std::array<bool, kWalkViews>& in_view) const {
   for (std::size_t i = 0; i < views_.size(); ++i) {
@@ -148,45 +172,49 @@ Views DirectoryWalk::ViewsOf(const std::array<bool, kWalkViews>& in_view) const 
 
 void DirectoryWalk::WriteFolderRecord(const Folders& folders, const Place& place) {
   if (facts_ == nullptr) return;
-  FolderFacts folder{Wtf8FromUtf16(std::u16string(place.true_path.begin(), place.true_path.end())), {}};
+  ViewIds ids;
   for (std::size_t i = 0; i < folders.size(); ++i) {
     if (!folders[i] || views_[i].source == nullptr) continue;
-    if (const auto identity = folders[i]->Identity()) {
-      folder.ids[static_cast<std::size_t>(views_[i].Id())] = identity->id_low;
-    }
+    if (const auto identity = folders[i]->Identity()) ids[static_cast<std::size_t>(views_[i].Id())] = identity->id_low;
   }
-  facts_->WriteLine(FolderRecord(FolderHeadingLine(place.heading) + place.prefix, folder));
+  Scratch& s = *scratch_;
+  s.utf16.assign(place.true_path.begin(), place.true_path.end());
+  s.true_path.clear();
+  AppendWtf8(s.true_path, s.utf16);
+  facts_->WriteWith([&](std::string& line) { AppendFolderRecord(line, s.heading, place.prefix, s.true_path, ids); });
 }
 
 std::vector<DirectoryWalk::Subfolder> DirectoryWalk::ListFolder(Folders& folders, const Place& place,
                                                                 std::array<std::optional<std::uint32_t>, kWalkViews> unread) {
-  const std::string heading = FolderHeadingLine(place.heading);
+  Scratch& s = *scratch_;
+  s.heading.assign(place.heading);
+  if (s.heading.empty() || s.heading.back() != '\\') s.heading += '\\';
+  const std::string& heading = s.heading;
   if (place.prefix.empty()) output_.WriteLine(heading);
   ++totals_.folders;
 
-  std::array<std::vector<DirectoryEntry>, kWalkViews> reads;
+  std::array<FolderRead, kWalkViews> reads;  // whose pools the merged entries' names are views of
   for (std::size_t i = 0; i < folders.size(); ++i) {
     if (!folders[i]) continue;
-    FolderRead read = folders[i]->ReadEntries();
-    if (read.failure) unread[i] = read.failure;
-    reads[i] = std::move(read.entries);
+    reads[i] = folders[i]->ReadEntries();
+    if (reads[i].failure) unread[i] = reads[i].failure;
   }
-  std::vector<MergedEntry> merged = MergeViews(reads);
+  std::vector<MergedEntry>& merged = s.merged;
+  MergeViews(reads, s.merge, merged);
   CheckWhereViewsDisagree(folders, place, merged);
   WriteFolderRecord(folders, place);
 
   std::vector<Subfolder> subfolders;
-  // Reused for every entry: a volume lists millions, and under Wine a string
-  // allocated per line costs more than writing it.
-  std::string shown, path, long_name;
-  std::u16string long_name16;
+  std::string& shown = s.shown;
+  s.escaped_heading.clear();
+  AppendEscapedField(s.escaped_heading, heading);
   for (const auto& [entry, in_view, ids] : merged) {
     if (!ListedByAView(in_view)) continue;  // only a view that checks the others has it
     shown.assign(place.prefix);
     AppendListedName(shown, entry);
     if (entry.IsFolder()) {
       if (Matches(entry, filter_)) output_.WriteLine(SubfolderLine(shown));
-      if (recurse_ && !entry.IsLink()) subfolders.push_back({entry.long_name, ListedName(entry), in_view});
+      if (recurse_ && !entry.IsLink()) subfolders.push_back({std::wstring(entry.long_name), ListedName(entry), in_view});
       continue;
     }
     if (!Matches(entry, filter_)) continue;
@@ -196,13 +224,11 @@ std::vector<DirectoryWalk::Subfolder> DirectoryWalk::ListFolder(Folders& folders
       for (std::size_t i = 0; i < ids.size(); ++i) {
         if (in_view[i] && ids[i] != 0 && views_[i].source != nullptr) view_ids[static_cast<std::size_t>(views_[i].Id())] = ids[i];
       }
-      path.assign(heading);
-      path += shown;
-      long_name16.assign(entry.long_name.begin(), entry.long_name.end());
-      long_name.clear();
-      AppendWtf8(long_name, long_name16);
+      s.utf16.assign(entry.long_name.begin(), entry.long_name.end());
+      s.long_name.clear();
+      AppendWtf8(s.long_name, s.utf16);
       facts_->WriteWith([&](std::string& line) {
-        AppendViewsFileRecord(line, path, entry.attributes, ViewsOf(in_view), view_ids, long_name);
+        AppendViewsFileRecord(line, s.escaped_heading, shown, entry.attributes, ViewsOf(in_view), view_ids, s.long_name);
       });
     }
     ++totals_.files;
@@ -258,7 +284,7 @@ bool DirectoryWalk::FirstVisit(const Folders& folders) {
   for (std::size_t i = 0; i < folders.size(); ++i) {
     if (!folders[i]) continue;
     const auto identity = folders[i]->Identity();
-    return !identity || visited_.insert({static_cast<int>(i), *identity}).second;
+    return !identity || visited_.insert({i, *identity}).second;
   }
   return true;
 }
@@ -298,12 +324,9 @@ void DirectoryWalk::Run(const std::string& heading, const std::wstring& path) {
     }
     const Subfolder& sub = frame.subfolders[frame.next++];
     Place sub_place = frame.place;
-    sub_place.true_path += sub.name + L"\\";
-    if (sub_place.prefix.empty() && IsSpelled(sub.shown_name)) {
-      sub_place.heading += sub.shown_name + "\\";
-    } else {
-      sub_place.prefix += sub.shown_name + "\\";
-    }
+    (sub_place.true_path += sub.name) += L'\\';
+    std::string& below = sub_place.prefix.empty() && IsSpelled(sub.shown_name) ? sub_place.heading : sub_place.prefix;
+    (below += sub.shown_name) += '\\';
     Folders opened;
     std::array<std::optional<std::uint32_t>, kWalkViews> sub_unread;
     for (std::size_t i = 0; i < opened.size(); ++i) {

@@ -13,9 +13,11 @@
 
 #include <array>
 #include <cstdint>
-#include <set>
+#include <memory>
 #include <string>
+#include <unordered_set>
 #include <utility>
+#include <vector>
 
 #include "core/ListingViews.h"
 #include "lister/Folder.h"
@@ -53,6 +55,7 @@ class DirectoryWalk {
   // views file's records.
   DirectoryWalk(std::array<View, kWalkViews> views, ListingOutput& output, ListingOutput* facts, std::wstring filter,
                 bool recurse);
+  ~DirectoryWalk();
 
   // `heading` is the folder's full path as the listing shows it (ANSI, ending in
   // "\"); `path` is how to open it.
@@ -93,7 +96,21 @@ class DirectoryWalk {
   std::wstring filter_;
   bool recurse_;
   WalkTotals totals_;
-  std::set<std::pair<int, FolderIdentity>> visited_;
+  // The folders listed so far, by the view that opened them and their identity.
+  struct Visit {
+    std::size_t view = 0;
+    FolderIdentity folder;
+    bool operator==(const Visit&) const = default;
+  };
+  struct VisitHash {
+    std::size_t operator()(const Visit& visit) const {
+      const std::hash<std::uint64_t> hash;
+      return hash(visit.folder.id_low) ^ (hash(visit.folder.id_high) * 31) ^ (hash(visit.folder.volume) * 131) ^ visit.view;
+    }
+  };
+  std::unordered_set<Visit, VisitHash> visited_;
+  struct Scratch;
+  std::unique_ptr<Scratch> scratch_;
 };
 
 }  // namespace quarvel::lister

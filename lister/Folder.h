@@ -9,15 +9,19 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/ReparseTag.h"
+#include "lister/NamePool.h"
 
 namespace quarvel::lister {
 
+// The names are views: of the pool of the read that gave the entry (FolderRead),
+// or of text that outlives the entry.
 struct DirectoryEntry {
-  std::wstring long_name;
-  std::wstring short_name;  // empty when the long name already fits 8.3, or the volume keeps none
+  std::wstring_view long_name;
+  std::wstring_view short_name;  // empty when the long name already fits 8.3, or the volume keeps none
   std::uint32_t attributes = 0;
   std::uint64_t size = 0;
   std::uint32_t reparse_tag = 0;  // for a reparse point; 0 when unknown
@@ -48,6 +52,7 @@ struct FolderIdentity {
 // folder that could not be read to its end), if one did.
 struct FolderRead {
   std::vector<DirectoryEntry> entries;
+  NamePool names;  // what the entries' names are views of
   std::optional<std::uint32_t> failure;
 };
 

@@ -87,7 +87,7 @@ class NtFolder : public Folder {
       }
       restart = false;
       retried = false;
-      Append(buffer.data(), read.entries);
+      Append(buffer.data(), read);
     }
   }
 
@@ -126,14 +126,15 @@ class NtFolder : public Folder {
   }
 
  private:
-  static void Append(const unsigned char* at, std::vector<DirectoryEntry>& entries) {
+  static void Append(const unsigned char* at, FolderRead& read) {
     for (;;) {
       const auto* info = reinterpret_cast<const FileIdBothDirInformation*>(at);
-      std::wstring name(info->FileName, info->FileNameLength / sizeof(WCHAR));
+      const std::wstring_view name(info->FileName, info->FileNameLength / sizeof(WCHAR));
       if (name != L"." && name != L"..") {
         DirectoryEntry entry;
-        entry.long_name = std::move(name);
-        entry.short_name.assign(info->ShortName, static_cast<std::size_t>(info->ShortNameLength) / sizeof(WCHAR));
+        entry.long_name = read.names.Add(name);
+        entry.short_name = read.names.Add(
+            std::wstring_view(info->ShortName, static_cast<std::size_t>(info->ShortNameLength) / sizeof(WCHAR)));
         entry.attributes = info->FileAttributes;
         entry.size = static_cast<std::uint64_t>(info->EndOfFile.QuadPart);
         if (entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT) entry.reparse_tag = info->EaSize;
@@ -142,7 +143,7 @@ class NtFolder : public Folder {
                                                     static_cast<std::uint64_t>(info->LastWriteTime.QuadPart),
                                                     static_cast<std::uint64_t>(info->ChangeTime.QuadPart))
                                 .value_or(0);
-        entries.push_back(std::move(entry));
+        read.entries.push_back(entry);
       }
       if (info->NextEntryOffset == 0) return;
       at += info->NextEntryOffset;

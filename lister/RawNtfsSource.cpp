@@ -81,10 +81,11 @@ std::vector<std::wstring> NamesBelowRoot(const std::wstring& final_path, std::si
   return names;
 }
 
-DirectoryEntry EntryOf(const ntfs::ChildView& child) {
+// The child as an entry, its names copied into `names`.
+DirectoryEntry EntryOf(const ntfs::ChildView& child, NamePool& names) {
   DirectoryEntry entry;
-  entry.long_name.assign(child.name.begin(), child.name.end());
-  if (child.short_name) entry.short_name.assign(child.short_name->begin(), child.short_name->end());
+  entry.long_name = names.Add(child.name);
+  if (child.short_name) entry.short_name = names.Add(*child.short_name);
   entry.attributes = child.attributes;
   if (child.is_directory) entry.attributes |= FILE_ATTRIBUTE_DIRECTORY;
   if (child.reparse_tag) {
@@ -96,11 +97,11 @@ DirectoryEntry EntryOf(const ntfs::ChildView& child) {
   return entry;
 }
 
-DirectoryEntry EntryOf(const ntfs::Child& child) {
+DirectoryEntry EntryOf(const ntfs::Child& child, NamePool& names) {
   ntfs::ChildView view{child.record, child.sequence, child.name, child.name_space, std::nullopt,
                        child.is_directory, child.attributes, child.size, child.reparse_tag};
   if (child.short_name) view.short_name = *child.short_name;
-  return EntryOf(view);
+  return EntryOf(view, names);
 }
 
 }  // namespace
@@ -130,8 +131,8 @@ class RawFolder : public Folder {
     FolderRead read;
     subfolders_.emplace();
     volume_->index->ForEachChild(record_, [&](const ntfs::ChildView& child) {
-      read.entries.push_back(EntryOf(child));
-      if (child.is_directory) subfolders_->push_back({read.entries.back().long_name, child.record});
+      read.entries.push_back(EntryOf(child, read.names));
+      if (child.is_directory) subfolders_->push_back({subfolder_names_.Add(child.name), child.record});
     });
     return read;
   }
@@ -142,7 +143,7 @@ class RawFolder : public Folder {
     if (!subfolders_) {
       subfolders_.emplace();
       volume_->index->ForEachChild(record_, [&](const ntfs::ChildView& child) {
-        if (child.is_directory) subfolders_->push_back({std::wstring(child.name.begin(), child.name.end()), child.record});
+        if (child.is_directory) subfolders_->push_back({subfolder_names_.Add(child.name), child.record});
       });
     }
     // The walk opens the subfolders in the order they were read: the search
@@ -164,7 +165,8 @@ class RawFolder : public Folder {
   std::shared_ptr<RawNtfsSource::Volume> volume_;
   std::uint64_t record_;
   // The subfolders by long name, gathered with the entries (only these are opened later).
-  std::optional<std::vector<std::pair<std::wstring, std::uint64_t>>> subfolders_;
+  std::optional<std::vector<std::pair<std::wstring_view, std::uint64_t>>> subfolders_;
+  NamePool subfolder_names_;  // what their names are views of
   std::size_t next_subfolder_ = 0;
 };
 
@@ -177,7 +179,7 @@ class IndexedFolder : public Folder {
   FolderRead ReadEntries() override {
     FolderRead read;
     read.entries.reserve(volume_->one_folder_children.size());
-    for (const auto& child : volume_->one_folder_children) read.entries.push_back(EntryOf(child));
+    for (const auto& child : volume_->one_folder_children) read.entries.push_back(EntryOf(child, read.names));
     return read;
   }
   std::optional<FolderIdentity> Identity() const override {
@@ -365,9 +367,9 @@ class IndexFolder : public Folder {
     for (const ntfs::IndexEntry& entry : entries_) {
       if (entry.name.name_space == ntfs::NameSpace::kDos) continue;  // the 8.3 name of a file listed by its long one
       DirectoryEntry listed;
-      listed.long_name = Wide(entry.name.name);
+      listed.long_name = read.names.Add(std::u16string_view(entry.name.name));
       listed.id = entry.file.Raw();
-      read.entries.push_back(std::move(listed));
+      read.entries.push_back(listed);
     }
     return read;
   }

@@ -81,11 +81,13 @@ void ReadAheadSource::ReadAhead(const std::wstring& path, bool recurse, const st
     // walk will come to it.
     const auto& entries = node.read->entries;
     for (auto entry = entries.rbegin(); entry != entries.rend() && held < budget_; ++entry) {
-      if (!entry->IsFolder() || entry->IsLink() || node.subfolders.contains(entry->long_name)) continue;
-      auto subfolder = std::make_unique<Node>(Node{node.opened.folder->OpenSubfolder(entry->long_name), {}, {}, {}});
+      if (!entry->IsFolder() || entry->IsLink()) continue;
+      std::wstring name(entry->long_name);
+      if (node.subfolders.contains(name)) continue;
+      auto subfolder = std::make_unique<Node>(Node{node.opened.folder->OpenSubfolder(name), {}, {}, {}});
       ++held;
       if (subfolder->opened.folder) pending.push_back(subfolder.get());
-      node.subfolders.emplace(entry->long_name, std::move(subfolder));
+      node.subfolders.emplace(std::move(name), std::move(subfolder));
     }
   }
 }

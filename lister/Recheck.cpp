@@ -12,8 +12,8 @@ namespace {
 
 std::wstring Wide(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
 
-bool SameNameIgnoringCase(const std::wstring& a, const std::wstring& b) {
-  return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
+bool SameNameIgnoringCase(std::wstring_view a, std::wstring_view b) {
+  return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
          CSTR_EQUAL;
 }
 
@@ -28,7 +28,7 @@ void NoteChange(RecheckAnswer& answer, std::optional<std::uint64_t> changed_at) 
 struct FolderNow {
   Look unreadable = Look::kUnknown;  // the answer for every file in it when `read` is false
   bool read = false;
-  std::vector<DirectoryEntry> entries;
+  FolderRead listing;  // the entries, and the names they are views of
 };
 
 FolderNow ReadFolder(FolderSource& query, const std::wstring& path, const std::optional<std::uint64_t>& listed_id) {
@@ -46,7 +46,7 @@ FolderNow ReadFolder(FolderSource& query, const std::wstring& path, const std::o
   FolderRead read = opened.folder->ReadEntries();
   if (read.failure) return now;
   now.read = true;
-  now.entries = std::move(read.entries);
+  now.listing = std::move(read);
   return now;
 }
 
@@ -59,10 +59,10 @@ void LookInQuery(FolderSource& query, const std::wstring& folder_path, std::uint
   }
   // The exact spelling first: a case-sensitive volume may hold both.
   const DirectoryEntry* found = nullptr;
-  for (const auto& entry : folder.entries) {
+  for (const auto& entry : folder.listing.entries) {
     if (entry.long_name == name) found = &entry;
   }
-  for (const auto& entry : folder.entries) {
+  for (const auto& entry : folder.listing.entries) {
     if (found == nullptr && SameNameIgnoringCase(entry.long_name, name)) found = &entry;
   }
   const auto& listed_id = request.ids[static_cast<std::size_t>(ViewId::kQuery)];

@@ -62,7 +62,7 @@ Result<std::optional<MftRecord>> ReadMftRecord(std::span<std::byte> buffer, std:
   return std::optional<MftRecord>{record};
 }
 
-Status ForEachAttribute(const MftRecord& record, const std::function<void(const AttributeView&)>& visit) {
+Status ForEachAttribute(const MftRecord& record, FunctionRef<void(const AttributeView&)> visit) {
   const Bytes used = record.bytes.first(record.header.used_size);
   std::size_t at = record.header.first_attribute;
   const auto bad = [&](const std::string& why) {

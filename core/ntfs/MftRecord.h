@@ -3,11 +3,11 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <span>
 #include <string>
 
+#include "core/FunctionRef.h"
 #include "core/ntfs/FileReference.h"
 #include "core/ntfs/LittleEndian.h"
 #include "core/ntfs/Result.h"
@@ -70,7 +70,7 @@ Result<std::optional<MftRecord>> ReadMftRecord(std::span<std::byte> buffer, std:
 
 // Calls `visit` for each attribute in order, up to the end marker. Fails, having
 // visited the attributes before it, at the first attribute that does not fit.
-Status ForEachAttribute(const MftRecord& record, const std::function<void(const AttributeView&)>& visit);
+Status ForEachAttribute(const MftRecord& record, FunctionRef<void(const AttributeView&)> visit);
 
 std::string RecordLabel(std::uint64_t number);  // "MFT record 7"
 

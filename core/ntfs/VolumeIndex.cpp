@@ -146,9 +146,8 @@ std::optional<std::uint32_t> VolumeIndex::EntryOf(std::uint64_t record) const {
   return static_cast<std::uint32_t>(at - entries_.begin());
 }
 
-void VolumeIndex::NameInto(const Name& name, std::u16string& out) const {
+std::u16string_view VolumeIndex::NameInto(const Name& name, std::array<char16_t, 255>& out) const {
   const std::byte* text = pool_[name.text / kPoolBlock].data() + name.text % kPoolBlock;
-  out.resize(name.length);
   if (name.form & kWide) {
     for (std::size_t i = 0; i < name.length; ++i)
       out[i] = static_cast<char16_t>(std::to_integer<unsigned>(text[2 * i]) |
@@ -156,12 +155,12 @@ void VolumeIndex::NameInto(const Name& name, std::u16string& out) const {
   } else {
     for (std::size_t i = 0; i < name.length; ++i) out[i] = static_cast<char16_t>(std::to_integer<unsigned>(text[i]));
   }
+  return {out.data(), name.length};
 }
 
 std::u16string VolumeIndex::NameText(const Name& name) const {
-  std::u16string out;
-  NameInto(name, out);
-  return out;
+  std::array<char16_t, 255> text;
+  return std::u16string(NameInto(name, text));
 }
 
 FileEntry VolumeIndex::Materialize(const Entry& entry) const {
@@ -387,7 +386,7 @@ std::optional<std::uint32_t> VolumeIndex::ShortNameOf(const Entry& entry, const 
   return std::nullopt;
 }
 
-void VolumeIndex::ForEachChild(std::uint64_t folder, const std::function<void(const ChildView&)>& visit) const {
+void VolumeIndex::ForEachChild(std::uint64_t folder, FunctionRef<void(const ChildView&)> visit) const {
   const auto at = EntryOf(folder);
   if (!at) return;
   const auto group = std::lower_bound(folders_.begin(), folders_.end(), std::pair{*at, std::uint32_t{0}});
@@ -395,21 +394,32 @@ void VolumeIndex::ForEachChild(std::uint64_t folder, const std::function<void(co
   const std::size_t first = group->second;
   const std::size_t last = group + 1 == folders_.end() ? children_.size() : (group + 1)->second;
   const Entry& parent = entries_[*at];
-  std::u16string name_text, short_text;  // reused for every child
+  // A name is at most 255 characters: spelled on the stack, not the heap.
+  std::array<char16_t, 255> name_text, short_text;
+  // A folder's children lie all over the tables, and a volume lists millions:
+  // what a child a few places on needs is fetched while this one is handed on
+  // (its entry and name first, the name's text once the name is in).
+  constexpr std::size_t kAhead = 8;
   for (std::size_t c = first; c < last; ++c) {
+    if (c + kAhead < last) {
+      __builtin_prefetch(&entries_[children_[c + kAhead].first]);
+      __builtin_prefetch(&names_[children_[c + kAhead].second]);
+    }
+    if (c + kAhead / 2 < last) {
+      const std::uint32_t text = names_[children_[c + kAhead / 2].second].text;
+      __builtin_prefetch(pool_[text / kPoolBlock].data() + text % kPoolBlock);
+    }
     const auto [e, k] = children_[c];
     const Entry& entry = entries_[e];
     const Name& name = names_[k];
     ChildView child;
     child.record = entry.record;
     child.sequence = entry.sequence;
-    NameInto(name, name_text);
-    child.name = name_text;
+    child.name = NameInto(name, name_text);
     child.name_space = static_cast<NameSpace>(name.form & kSpaceMask);
     if (child.name_space != NameSpace::kDos)
       if (const auto short_name = ShortNameOf(entry, parent, k)) {
-        NameInto(names_[*short_name], short_text);
-        child.short_name = short_text;
+        child.short_name = NameInto(names_[*short_name], short_text);
       }
     child.is_directory = (entry.size_and_flags & kDirectoryFlag) != 0;
     child.attributes = entry.attributes;

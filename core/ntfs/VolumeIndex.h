@@ -4,14 +4,15 @@
 // answers even when a program hides entries from the directory queries.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/FunctionRef.h"
 #include "core/ntfs/AttributeValues.h"
 #include "core/ntfs/BootSector.h"
 #include "core/ntfs/ByteSource.h"
@@ -105,7 +106,7 @@ class VolumeIndex {
   // for a file, an orphan, a metafile, or a record not in use.
   std::vector<Child> Children(std::uint64_t folder) const;
   // The same children, one call each, without a string allocated per name.
-  void ForEachChild(std::uint64_t folder, const std::function<void(const ChildView&)>& visit) const;
+  void ForEachChild(std::uint64_t folder, FunctionRef<void(const ChildView&)> visit) const;
 
   // The bytes the index holds (its tables' capacities and the name pool).
   std::size_t MemoryBytes() const;
@@ -136,7 +137,8 @@ class VolumeIndex {
   void CollectChildren(const std::vector<std::uint32_t>& name_parent, const std::vector<std::uint32_t>& primary);
   std::optional<std::uint32_t> EntryOf(std::uint64_t record) const;
   std::u16string NameText(const Name& name) const;
-  void NameInto(const Name& name, std::u16string& out) const;
+  // The name spelled in `out`.
+  std::u16string_view NameInto(const Name& name, std::array<char16_t, 255>& out) const;
   FileEntry Materialize(const Entry& entry) const;
   // The DOS name paired with the entry's name `name` in the folder `folder` as its short name.
   std::optional<std::uint32_t> ShortNameOf(const Entry& entry, const Entry& folder, std::uint32_t name) const;

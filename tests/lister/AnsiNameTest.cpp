@@ -7,7 +7,7 @@
 namespace quarvel::lister {
 namespace {
 
-DirectoryEntry Entry(const std::wstring& long_name, const std::wstring& short_name = L"") {
+DirectoryEntry Entry(std::wstring_view long_name, std::wstring_view short_name = L"") {
   DirectoryEntry entry;
   entry.long_name = long_name;
   entry.short_name = short_name;

@@ -33,7 +33,15 @@ class FakeFolder : public Folder {
   FolderRead ReadEntries() override {
     ++reads;
     const auto& spec = tree_.at(path_);
-    return {spec.entries, spec.read_failure};
+    // Names copied into the read's own pool, as a real folder gives them.
+    FolderRead read;
+    for (DirectoryEntry entry : spec.entries) {
+      entry.long_name = read.names.Add(entry.long_name);
+      entry.short_name = read.names.Add(entry.short_name);
+      read.entries.push_back(entry);
+    }
+    read.failure = spec.read_failure;
+    return read;
   }
   std::optional<FolderIdentity> Identity() const override { return tree_.at(path_).identity; }
   OpenedFolder OpenSubfolder(const std::wstring& name) override { return Open(tree_, path_ + L"\\" + name); }
