@@ -13,18 +13,23 @@ Result<StandardTimes> ParseStandardTimes(Bytes value) {
 }
 
 Result<FileName> ParseFileName(Bytes value) {
+  FileName name;
+  if (auto parsed = ParseFileNameInto(value, name); !parsed) return parsed.failure();
+  return name;
+}
+
+Status ParseFileNameInto(Bytes value, FileName& name) {
   constexpr std::size_t kNameOffset = 0x42;
   if (!Fits(value, 0, kNameOffset)) return Failure{"$FILE_NAME: too short"};
   const std::size_t length = Le8(value, 0x40);
   const std::uint8_t name_space = Le8(value, 0x41);
   if (name_space > 3) return Failure{"$FILE_NAME: unknown namespace " + std::to_string(name_space)};
   if (length == 0 || !Fits(value, kNameOffset, 2 * length)) return Failure{"$FILE_NAME: bad name length"};
-  FileName name;
   name.parent = FileReference::FromRaw(Le64(value, 0));
   name.name_space = static_cast<NameSpace>(name_space);
   name.name.resize(length);
   for (std::size_t i = 0; i < length; ++i) name.name[i] = static_cast<char16_t>(Le16(value, kNameOffset + 2 * i));
-  return name;
+  return Ok();
 }
 
 Result<std::uint32_t> ParseReparseTag(Bytes value) {

@@ -47,6 +47,9 @@ struct FileName {
 };
 
 Result<FileName> ParseFileName(Bytes value);
+// The same, into `name`, whose string keeps its capacity: the MFT's reader
+// parses millions of names into the same few.
+Status ParseFileNameInto(Bytes value, FileName& name);
 
 // The reparse tag (IO_REPARSE_TAG_*) at the start of $REPARSE_POINT.
 Result<std::uint32_t> ParseReparseTag(Bytes value);

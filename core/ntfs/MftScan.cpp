@@ -76,10 +76,10 @@ class Scanner {
       ++tally_.not_in_use;
       return;
     }
-    auto contents = ReadRecordContents(**record, source_, boot_);
-    if (!contents) return CountBad(tally_, number, contents.failure().text);
+    auto read = ReadRecordContentsInto(**record, source_, boot_, contents_);
+    if (!read) return CountBad(tally_, number, read.failure().text);
     ++tally_.in_use;
-    in_use_(*contents);
+    in_use_(contents_);
   }
 
   ByteSource& source_;
@@ -90,6 +90,9 @@ class Scanner {
   ClusterStream mft_;
   std::uint64_t size_;
   std::uint64_t unreadable_end_ = ~std::uint64_t{0};
+  // Every record is read into this one (a callback may move it away): its
+  // names keep their storage from record to record.
+  RecordContents contents_;
 };
 
 }  // namespace

@@ -22,7 +22,20 @@ Result<std::vector<std::byte>> NonResidentValue(const AttributeView& attribute, 
 
 Result<RecordContents> ReadRecordContents(const MftRecord& record, ByteSource& source, const BootSector& boot) {
   RecordContents contents;
+  if (auto read = ReadRecordContentsInto(record, source, boot, contents); !read) return read.failure();
+  return contents;
+}
+
+Status ReadRecordContentsInto(const MftRecord& record, ByteSource& source, const BootSector& boot,
+                              RecordContents& contents) {
   contents.header = record.header;
+  contents.attributes.reset();
+  contents.times.reset();
+  contents.data_size.reset();
+  contents.reparse_tag.reset();
+  contents.extension_records.clear();
+  std::size_t named = 0;  // names parsed into `contents.names`; the rest are dropped at the end
+  const auto drop_unparsed_names = [&] { contents.names.resize(named); };
   // The label is spelled only for a failure: most records have none.
   const auto label = [&] { return RecordLabel(record.header.number); };
   std::optional<Failure> failure;
@@ -43,8 +56,9 @@ Result<RecordContents> ReadRecordContents(const MftRecord& record, ByteSource& s
         break;
       case kFileName:
         if (!attribute.resident) return fail(Failure{"$FILE_NAME is not resident"});
-        if (auto name = ParseFileName(attribute.value)) contents.names.push_back(std::move(*name));
-        else fail(name.failure());
+        if (named == contents.names.size()) contents.names.emplace_back();
+        if (auto parsed = ParseFileNameInto(attribute.value, contents.names[named]); parsed) ++named;
+        else fail(parsed.failure());
         break;
       case kData:
         if (!attribute.Unnamed()) break;
@@ -59,6 +73,7 @@ Result<RecordContents> ReadRecordContents(const MftRecord& record, ByteSource& s
         break;
     }
   });
+  drop_unparsed_names();
   if (!walked) return walked.failure();
   if (failure) return *failure;
 
@@ -90,7 +105,7 @@ Result<RecordContents> ReadRecordContents(const MftRecord& record, ByteSource& s
       contents.reparse_tag = *tag;
     }
   }
-  return contents;
+  return Ok();
 }
 
 void MergeExtension(RecordContents& base, const RecordContents& extension) {

@@ -27,6 +27,10 @@ struct RecordContents {
 // Reads the attributes above. A non-resident attribute list or reparse point is
 // read from `source`. Any attribute that does not parse fails the whole record.
 Result<RecordContents> ReadRecordContents(const MftRecord& record, ByteSource& source, const BootSector& boot);
+// The same into `contents`, which keeps its names' storage from the record
+// before: the MFT's reader reads millions of records into one.
+Status ReadRecordContentsInto(const MftRecord& record, ByteSource& source, const BootSector& boot,
+                              RecordContents& contents);
 
 // Takes what an extension record holds into its base record's contents.
 void MergeExtension(RecordContents& base, const RecordContents& extension);
