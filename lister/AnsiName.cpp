@@ -66,7 +66,9 @@ bool AppendSpelled(std::string& out, std::wstring_view name) {
   if (!IsSafe(name)) return false;
   if (AsciiCodePage() && !name.empty() &&
       std::all_of(name.begin(), name.end(), [](wchar_t c) { return c > 0 && c < 0x80; })) {
-    for (const wchar_t c : name) out += static_cast<char>(c);
+    const std::size_t at = out.size();
+    out.resize(at + name.size());
+    for (std::size_t i = 0; i < name.size(); ++i) out[at + i] = static_cast<char>(name[i]);
     return true;
   }
   const auto spelled = win::ExactAnsi(std::wstring(name));

@@ -334,7 +334,10 @@ void VolumeIndex::CollectChildren(const std::vector<std::uint32_t>& name_parent,
   for (std::size_t i = 0; i < entries_.size(); ++i)
     if (tree[i] && entries_[i].record != kRootRecord) for_each_child(i, [&](std::uint32_t folder, std::uint32_t) { ++start[folder + 1]; });
   for (std::size_t f = 0; f < entries_.size(); ++f) {
-    if (start[f + 1] != 0) folders_.emplace_back(static_cast<std::uint32_t>(f), start[f]);
+    if (start[f + 1] != 0) {
+      folders_.emplace_back(static_cast<std::uint32_t>(f), start[f]);
+      folder_records_.push_back(entries_[f].record);
+    }
     start[f + 1] += start[f];
   }
   children_.assign(start.back(), {0, 0});
@@ -387,19 +390,20 @@ std::optional<std::uint32_t> VolumeIndex::ShortNameOf(const Entry& entry, const 
 }
 
 void VolumeIndex::ForEachChild(std::uint64_t folder, FunctionRef<void(const ChildView&)> visit) const {
-  const auto at = EntryOf(folder);
-  if (!at) return;
-  const auto group = std::lower_bound(folders_.begin(), folders_.end(), std::pair{*at, std::uint32_t{0}});
-  if (group == folders_.end() || group->first != *at) return;
+  // Found among the folders alone: a search of every entry would miss the
+  // cache at each step, for each of a volume's hundreds of thousands of folders.
+  const auto found = std::lower_bound(folder_records_.begin(), folder_records_.end(), folder);
+  if (found == folder_records_.end() || *found != folder) return;
+  const auto group = folders_.begin() + (found - folder_records_.begin());
   const std::size_t first = group->second;
   const std::size_t last = group + 1 == folders_.end() ? children_.size() : (group + 1)->second;
-  const Entry& parent = entries_[*at];
+  const Entry& parent = entries_[group->first];
   // A name is at most 255 characters: spelled on the stack, not the heap.
   std::array<char16_t, 255> name_text, short_text;
   // A folder's children lie all over the tables, and a volume lists millions:
   // what a child a few places on needs is fetched while this one is handed on
   // (its entry and name first, the name's text once the name is in).
-  constexpr std::size_t kAhead = 8;
+  constexpr std::size_t kAhead = 16;
   for (std::size_t c = first; c < last; ++c) {
     if (c + kAhead < last) {
       __builtin_prefetch(&entries_[children_[c + kAhead].first]);
@@ -453,7 +457,8 @@ std::vector<Child> VolumeIndex::Children(std::uint64_t folder) const {
 std::size_t VolumeIndex::MemoryBytes() const {
   std::size_t bytes = entries_.capacity() * sizeof(Entry) + names_.Bytes() +
                       reparse_tags_.capacity() * sizeof(reparse_tags_[0]) +
-                      children_.capacity() * sizeof(children_[0]) + folders_.capacity() * sizeof(folders_[0]);
+                      children_.capacity() * sizeof(children_[0]) + folders_.capacity() * sizeof(folders_[0]) +
+                      folder_records_.capacity() * sizeof(folder_records_[0]);
   for (const auto& block : pool_) bytes += block.capacity();
   return bytes;
 }

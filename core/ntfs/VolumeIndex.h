@@ -177,6 +177,7 @@ class VolumeIndex {
   // Children grouped by folder: (entry, name) pairs; folders_ says where each folder's start.
   std::vector<std::pair<std::uint32_t, std::uint32_t>> children_;
   std::vector<std::pair<std::uint32_t, std::uint32_t>> folders_;  // folder entry, first child; by entry
+  std::vector<std::uint32_t> folder_records_;  // each of folders_' record number, in the same (rising) order
 };
 
 }  // namespace quarvel::ntfs
