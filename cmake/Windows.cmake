@@ -172,7 +172,7 @@ add_executable(unversioned tests/platform/versioned/stub.c)
 set_target_properties(unversioned PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/versioned)
 add_dependencies(platform_tests unversioned)
 
-add_executable(lister_tests tests/lister/ListerTest.cpp tests/lister/AnsiNameTest.cpp tests/lister/DirectoryWalkTest.cpp
+add_executable(lister_tests tests/lister/ListerTest.cpp tests/lister/AnsiNameTest.cpp tests/lister/NamePoolTest.cpp tests/lister/DirectoryWalkTest.cpp
   tests/lister/RecheckTest.cpp
   lister/AnsiName.cpp lister/DirectoryWalk.cpp lister/ListingOutput.cpp platform/FreshFile.cpp lister/ReadAhead.cpp
   lister/NtDirectory.cpp lister/RawNtfsSource.cpp lister/Recheck.cpp lister/UsnJournal.cpp)

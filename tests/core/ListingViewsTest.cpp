@@ -130,6 +130,29 @@ TEST(ListingViews, FilesCarryTheirIdentityAndTheirFoldersAndTheListerSaysItEnded
   EXPECT_FALSE(Read({kViewsHeader, EndRecord(0) + "x"}).Ended());
 }
 
+// The lister writes a record with its path in two parts, the folder's escaped
+// once for all its files: the record must be the one of the whole path, and
+// read back to it, whichever part holds a character that needs an escape.
+TEST(ListingViews, ARecordWrittenInPartsIsTheRecordOfTheWholePath) {
+  ViewIds ids;
+  ids[static_cast<std::size_t>(ViewId::kVolume)] = 0x41;
+  const struct {
+    std::string folder, rest;
+  } cases[] = {{"D:\\50%\\", "A\tB.DLL"}, {"D:\\TAB\tHERE\\", "%.DLL"}, {"D:\\", "PLAIN.DLL"}};
+  for (const auto& c : cases) {
+    std::string file;
+    AppendViewsFileRecord(file, EscapedField(c.folder), c.rest, 0x22, {ViewId::kVolume}, ids, "l\r");
+    EXPECT_EQ(file, ViewsFileRecord(c.folder + c.rest, 0x22, {ViewId::kVolume}, ids, "l\r"));
+    std::string folder;
+    AppendFolderRecord(folder, c.folder.substr(0, 3), c.folder.substr(3), "\\\\?\\D:\\%\\", ids);
+    EXPECT_EQ(folder, FolderRecord(c.folder, FolderFacts{"\\\\?\\D:\\%\\", ids}));
+    const auto views = Read({kViewsHeader, folder, file, EndRecord(1)});
+    const EntryFacts* read = views.Find(c.folder + c.rest);
+    ASSERT_NE(read, nullptr) << c.rest;
+    EXPECT_EQ(read->folder.true_path, "\\\\?\\D:\\%\\");
+  }
+}
+
 // The end record must be the very last line: a views file cut anywhere before
 // it is from a lister that did not finish.
 TEST(ListingViews, OnlyAFileThatEndsWithTheEndRecordIsWhole) {

@@ -145,6 +145,38 @@ TEST_F(MftScanTest, StretchesThatCannotBeReadAreSkippedCountedAndTheScanGoesOn) 
   EXPECT_TRUE(index.Find(39));  // read after both stretches
 }
 
+// Every record is parsed into the same contents: none may keep a name, a size
+// or a tag of the record read before it, nor of one that failed half-way.
+TEST_F(MftScanTest, EachRecordHasItsOwnNamesAndFactsThoughTheyAreReadIntoOne) {
+  const std::u16string long_name = u"a name too long for any short string";
+  volume.Put(16, {1, true, false, {},
+                  {StandardInformation(0x20), FileNameAttribute(kRoot, NameSpace::kWin32, long_name),
+                   FileNameAttribute(kRoot, NameSpace::kDos, u"ANAMET~1"), test::Resident(kData, test::ByteVector(7))}});
+  volume.AddFile(17, kRoot, u"one");
+  volume.Put(18, {1, true, false, {},
+                  {StandardInformation(0x20), FileNameAttribute(kRoot, NameSpace::kWin32, u"parsed first"),
+                   test::Resident(kFileName, test::ByteVector(10))}});  // too short: the record fails
+  volume.AddFile(19, kRoot, u"two");
+  const auto source = volume.Source();
+  auto readable = source;
+  const VolumeIndex index = Read(readable);
+
+  const auto names_of = [&](std::uint64_t record) {
+    NameList names;
+    if (const auto entry = index.Find(record)) {
+      for (const FileName& name : entry->names) names.push_back(name.name);
+    }
+    return names;
+  };
+  EXPECT_EQ(names_of(16), (NameList{long_name, u"ANAMET~1"}));
+  EXPECT_EQ(index.Find(16)->size, 7u);
+  EXPECT_EQ(names_of(17), NameList{u"one"});
+  EXPECT_EQ(index.Find(17)->size, 0u);
+  EXPECT_FALSE(index.Find(18));
+  EXPECT_EQ(index.tally().bad, 1u);
+  EXPECT_EQ(names_of(19), NameList{u"two"});
+}
+
 TEST_F(MftScanTest, ChosenRecordsAreReadByReferenceAlone) {
   volume.AddFile(16, kRoot, u"kept", false, 3);
   volume.AddFile(17, kRoot, u"reused", false, 8);
