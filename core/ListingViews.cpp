@@ -155,14 +155,19 @@ std::string ViewsFileRecord(std::string_view path, std::uint32_t attributes, Vie
 
 void AppendViewsFileRecord(std::string& out, std::string_view escaped_folder, std::string_view rest_of_path,
                            std::uint32_t attributes, Views views, const ViewIds& ids, std::string_view long_name) {
-  out += "F\t";
+  // A character at a time where a field is a few: a string per field, or a
+  // copy of a short one, costs more than the characters (millions of records).
+  out.push_back('F');
+  out.push_back('\t');
   out += escaped_folder;
   AppendEscapedField(out, rest_of_path);
-  out += '\t';
-  out += Hex8(attributes);
-  out += '\t';
-  out += views.Letters();
-  out += '\t';
+  out.push_back('\t');
+  for (int shift = 28; shift >= 0; shift -= 4) out.push_back(kHex[(attributes >> shift) & 0xF]);
+  out.push_back('\t');
+  for (const ViewRow& row : kViewTable) {
+    if (views.Has(row.id)) out.push_back(row.letter);
+  }
+  out.push_back('\t');
   AppendIdsField(out, ids);
   out += '\t';
   AppendEscapedField(out, long_name);

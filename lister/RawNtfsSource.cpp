@@ -124,11 +124,14 @@ namespace {
 
 class RawFolder : public Folder {
  public:
+  static constexpr std::size_t kTypicalChildren = 16;
+
   RawFolder(std::shared_ptr<RawNtfsSource::Volume> volume, std::uint64_t record)
       : volume_(std::move(volume)), record_(record) {}
 
   FolderRead ReadEntries() override {
     FolderRead read;
+    read.entries.reserve(kTypicalChildren);  // not grown one, two, four... in each of many small folders
     subfolders_.emplace();
     volume_->index->ForEachChild(record_, [&](const ntfs::ChildView& child) {
       read.entries.push_back(EntryOf(child, read.names));

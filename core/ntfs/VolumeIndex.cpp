@@ -403,7 +403,7 @@ void VolumeIndex::ForEachChild(std::uint64_t folder, FunctionRef<void(const Chil
   // A folder's children lie all over the tables, and a volume lists millions:
   // what a child a few places on needs is fetched while this one is handed on
   // (its entry and name first, the name's text once the name is in).
-  constexpr std::size_t kAhead = 16;
+  constexpr std::size_t kAhead = 32;
   for (std::size_t c = first; c < last; ++c) {
     if (c + kAhead < last) {
       __builtin_prefetch(&entries_[children_[c + kAhead].first]);
