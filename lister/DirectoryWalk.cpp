@@ -241,6 +241,7 @@ std::vector<DirectoryWalk::Subfolder> DirectoryWalk::ListFolder(Folders& folders
   } else if (unread[1] && facts_ != nullptr && place.prefix.empty()) {
     facts_->WriteLine(UnreadByQueryRecord(heading, *unread[1]));
   }
+  merged.clear();  // its names are views of this folder's reads, which end here
   return subfolders;
 }
 
