@@ -74,9 +74,13 @@ std::optional<std::string> UnescapedField(std::string_view field) {
 
 namespace {
 
+void AppendHex8(std::string& out, std::uint32_t value) {
+  for (int shift = 28; shift >= 0; shift -= 4) out.push_back(kHex[(value >> shift) & 0xF]);
+}
+
 std::string Hex8(std::uint32_t value) {
-  std::string text(8, '0');
-  for (int i = 7; i >= 0; --i, value >>= 4) text[static_cast<std::size_t>(i)] = kHex[value & 0xF];
+  std::string text;
+  AppendHex8(text, value);
   return text;
 }
 
@@ -155,18 +159,16 @@ std::string ViewsFileRecord(std::string_view path, std::uint32_t attributes, Vie
 
 void AppendViewsFileRecord(std::string& out, std::string_view escaped_folder, std::string_view rest_of_path,
                            std::uint32_t attributes, Views views, const ViewIds& ids, std::string_view long_name) {
-  // A character at a time where a field is a few: a string per field, or a
-  // copy of a short one, costs more than the characters (millions of records).
+  // Every field straight into `out`: a string per field costs more than its
+  // characters (millions of records).
   out.push_back('F');
   out.push_back('\t');
   out += escaped_folder;
   AppendEscapedField(out, rest_of_path);
   out.push_back('\t');
-  for (int shift = 28; shift >= 0; shift -= 4) out.push_back(kHex[(attributes >> shift) & 0xF]);
+  AppendHex8(out, attributes);
   out.push_back('\t');
-  for (const ViewRow& row : kViewTable) {
-    if (views.Has(row.id)) out.push_back(row.letter);
-  }
+  views.AppendLetters(out);
   out.push_back('\t');
   AppendIdsField(out, ids);
   out += '\t';

@@ -18,10 +18,14 @@ std::optional<ViewId> ViewOfLetter(char letter) {
 
 std::string Views::Letters() const {
   std::string letters;
-  for (const ViewRow& row : kViewTable) {
-    if (Has(row.id)) letters += row.letter;
-  }
+  AppendLetters(letters);
   return letters;
+}
+
+void Views::AppendLetters(std::string& out) const {
+  for (const ViewRow& row : kViewTable) {
+    if (Has(row.id)) out.push_back(row.letter);
+  }
 }
 
 std::optional<Views> Views::FromLetters(std::string_view letters) {

@@ -51,6 +51,7 @@ class Views {
 
   // "VQ": the letters in table order; "" for none.
   std::string Letters() const;
+  void AppendLetters(std::string& out) const;
   // Nothing for an empty text or a letter no view has.
   static std::optional<Views> FromLetters(std::string_view letters);
   // "the volume's MFT, the NT directory query"; "" for none.
