@@ -403,16 +403,24 @@ void VolumeIndex::ForEachChild(std::uint64_t folder, FunctionRef<void(const Chil
   // A folder's children lie all over the tables, and a volume lists millions:
   // what a child a few places on needs is fetched while this one is handed on
   // (its entry and name first, the name's text once the name is in).
+  // Most folders hold fewer children than that, so the first ones are asked
+  // for before the loop: their misses then overlap instead of coming one by one.
   constexpr std::size_t kAhead = 32;
+  const auto text_of = [&](std::size_t c) {
+    const std::uint32_t text = names_[children_[c].second].text;
+    return pool_[text / kPoolBlock].data() + text % kPoolBlock;
+  };
+  for (std::size_t c = first; c < std::min(last, first + kAhead); ++c) {
+    __builtin_prefetch(&entries_[children_[c].first]);
+    __builtin_prefetch(&names_[children_[c].second]);
+  }
+  for (std::size_t c = first; c < std::min(last, first + kAhead / 2); ++c) __builtin_prefetch(text_of(c));
   for (std::size_t c = first; c < last; ++c) {
     if (c + kAhead < last) {
       __builtin_prefetch(&entries_[children_[c + kAhead].first]);
       __builtin_prefetch(&names_[children_[c + kAhead].second]);
     }
-    if (c + kAhead / 2 < last) {
-      const std::uint32_t text = names_[children_[c + kAhead / 2].second].text;
-      __builtin_prefetch(pool_[text / kPoolBlock].data() + text % kPoolBlock);
-    }
+    if (c + kAhead / 2 < last) __builtin_prefetch(text_of(c + kAhead / 2));
     const auto [e, k] = children_[c];
     const Entry& entry = entries_[e];
     const Name& name = names_[k];
