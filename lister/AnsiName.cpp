@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <optional>
 
@@ -60,17 +59,21 @@ bool AsciiCodePage() {
   return ascii;
 }
 
+bool IsSafeAscii(wchar_t c) { return c > 0 && c < 0x80 && !IsUnsafe(c); }
+
 // Appends the exact spelling of `name`; false (and nothing appended) when it
 // has none, or holds a character the listing must never hold as it is.
 bool AppendSpelled(std::string& out, std::wstring_view name) {
-  if (!IsSafe(name)) return false;
-  if (AsciiCodePage() && !name.empty() &&
-      std::all_of(name.begin(), name.end(), [](wchar_t c) { return c > 0 && c < 0x80; })) {
-    const std::size_t at = out.size();
+  const std::size_t at = out.size();
+  if (AsciiCodePage() && !name.empty()) {
+    // Copied and checked in one pass: the usual name is all plain ASCII.
     out.resize(at + name.size());
-    for (std::size_t i = 0; i < name.size(); ++i) out[at + i] = static_cast<char>(name[i]);
-    return true;
+    std::size_t i = 0;
+    for (; i < name.size() && IsSafeAscii(name[i]); ++i) out[at + i] = static_cast<char>(name[i]);
+    if (i == name.size()) return true;
+    out.resize(at);
   }
+  if (!IsSafe(name)) return false;
   const auto spelled = win::ExactAnsi(std::wstring(name));
   if (spelled) out += *spelled;
   return spelled.has_value();
