@@ -214,7 +214,7 @@ std::vector<DirectoryWalk::Subfolder> DirectoryWalk::ListFolder(Folders& folders
     AppendListedName(shown, entry);
     if (entry.IsFolder()) {
       if (Matches(entry, filter_)) output_.WriteLine(SubfolderLine(shown));
-      if (recurse_ && !entry.IsLink()) subfolders.push_back({std::wstring(entry.long_name), ListedName(entry), in_view});
+      if (recurse_ && !entry.IsLink()) subfolders.push_back({std::wstring(entry.long_name), ListedName(entry), in_view, ids});
       continue;
     }
     if (!Matches(entry, filter_)) continue;
@@ -291,13 +291,16 @@ bool DirectoryWalk::FirstVisit(const Folders& folders) {
 }
 
 void DirectoryWalk::Run(const std::string& heading, const std::wstring& path) {
+  // A frame holds how long the place's paths were at its folder: the one place
+  // is cut back to them before the next subfolder is added, rather than copied
+  // for each of a volume's hundreds of thousands of folders.
   struct Frame {
     Folders folders;
-    Place place;
+    std::size_t heading = 0, prefix = 0, true_path = 0;
     std::vector<Subfolder> subfolders;
     std::size_t next = 0;
   };
-  const Place top_place{heading, "", VerbatimPath(path)};
+  Place place{heading, "", VerbatimPath(path)};
   Folders top;
   std::array<std::optional<std::uint32_t>, kWalkViews> unread;
   for (std::size_t i = 0; i < views_.size(); ++i) {
@@ -307,15 +310,15 @@ void DirectoryWalk::Run(const std::string& heading, const std::wstring& path) {
     if (!top[i] && !opened.missing) unread[i] = opened.status;
   }
   if (!top[0]) {
-    if (unread[0]) ReportUnread(top_place, *unread[0]);
+    if (unread[0]) ReportUnread(place, *unread[0]);
     if (!top[1]) return;
     unread[0].reset();  // the second view lists it
   }
   if (!FirstVisit(top)) return;
   // An explicit stack: a deep tree cannot overflow the program's own stack.
   std::vector<Frame> stack;
-  auto subfolders = ListFolder(top, top_place, unread);
-  stack.push_back({std::move(top), top_place, std::move(subfolders)});
+  auto subfolders = ListFolder(top, place, unread);
+  stack.push_back({std::move(top), place.heading.size(), place.prefix.size(), place.true_path.size(), std::move(subfolders)});
 
   while (!stack.empty()) {
     Frame& frame = stack.back();
@@ -323,27 +326,30 @@ void DirectoryWalk::Run(const std::string& heading, const std::wstring& path) {
       stack.pop_back();
       continue;
     }
+    place.heading.resize(frame.heading);
+    place.prefix.resize(frame.prefix);
+    place.true_path.resize(frame.true_path);
     const Subfolder& sub = frame.subfolders[frame.next++];
-    Place sub_place = frame.place;
-    (sub_place.true_path += sub.name) += L'\\';
-    std::string& below = sub_place.prefix.empty() && IsSpelled(sub.shown_name) ? sub_place.heading : sub_place.prefix;
+    (place.true_path += sub.name) += L'\\';
+    std::string& below = place.prefix.empty() && IsSpelled(sub.shown_name) ? place.heading : place.prefix;
     (below += sub.shown_name) += '\\';
     Folders opened;
     std::array<std::optional<std::uint32_t>, kWalkViews> sub_unread;
     for (std::size_t i = 0; i < opened.size(); ++i) {
       if (!sub.in_view[i] || !frame.folders[i] || IsChecking(i)) continue;
-      OpenedFolder attempt = frame.folders[i]->OpenSubfolder(sub.name);
+      OpenedFolder attempt = frame.folders[i]->OpenSubfolder(sub.name, sub.ids[i]);
       opened[i] = std::move(attempt.folder);
       if (!opened[i] && !attempt.missing) sub_unread[i] = attempt.status;
     }
     if (!opened[0] && !opened[1]) {
-      if (sub_unread[0] || sub_unread[1]) ReportUnread(sub_place, sub_unread[0] ? *sub_unread[0] : *sub_unread[1]);
+      if (sub_unread[0] || sub_unread[1]) ReportUnread(place, sub_unread[0] ? *sub_unread[0] : *sub_unread[1]);
       continue;
     }
     if (!opened[0]) sub_unread[0].reset();  // the second view lists it
     if (!FirstVisit(opened)) continue;
-    auto sub_subfolders = ListFolder(opened, sub_place, sub_unread);
-    stack.push_back({std::move(opened), std::move(sub_place), std::move(sub_subfolders)});
+    auto sub_subfolders = ListFolder(opened, place, sub_unread);
+    stack.push_back({std::move(opened), place.heading.size(), place.prefix.size(), place.true_path.size(),
+                     std::move(sub_subfolders)});
   }
 }
 

@@ -68,6 +68,7 @@ class DirectoryWalk {
     std::wstring name;       // to open it
     std::string shown_name;  // as the heading shows it
     std::array<bool, kWalkViews> in_view{};
+    std::array<std::uint64_t, kWalkViews> ids{};  // each view's id of it, which it may open it by
   };
   // Where a folder's lines go: under its heading, or, below a folder whose name
   // the ANSI code page cannot spell (so no heading can name it), under the last

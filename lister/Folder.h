@@ -74,8 +74,10 @@ class Folder {
   // Nothing when the source cannot tell; a folder of unknown identity is
   // always walked.
   virtual std::optional<FolderIdentity> Identity() const = 0;
-  // Opens a subfolder by its long name, without following a link.
-  virtual OpenedFolder OpenSubfolder(const std::wstring& name) = 0;
+  // Opens a subfolder by its long name, without following a link. `id` is its
+  // id as this folder's entries gave it (0 when unknown): a source whose ids
+  // name its folders opens it by the id, without a search by name.
+  virtual OpenedFolder OpenSubfolder(const std::wstring& name, std::uint64_t id) = 0;
 };
 
 class FolderSource {

@@ -110,7 +110,7 @@ class NtFolder : public Folder {
     return FolderIdentity{info.dwVolumeSerialNumber, 0, index};
   }
 
-  OpenedFolder OpenSubfolder(const std::wstring& name) override {
+  OpenedFolder OpenSubfolder(const std::wstring& name, std::uint64_t /*id*/) override {
     UNICODE_STRING object_name;
     object_name.Buffer = const_cast<PWSTR>(name.c_str());
     object_name.Length = static_cast<USHORT>(name.size() * sizeof(wchar_t));

@@ -132,45 +132,29 @@ class RawFolder : public Folder {
   FolderRead ReadEntries() override {
     FolderRead read;
     read.entries.reserve(kTypicalChildren);  // not grown one, two, four... in each of many small folders
-    subfolders_.emplace();
-    volume_->index->ForEachChild(record_, [&](const ntfs::ChildView& child) {
-      read.entries.push_back(EntryOf(child, read.names));
-      if (child.is_directory) subfolders_->push_back({subfolder_names_.Add(child.name), child.record});
-    });
+    volume_->index->ForEachChild(record_, [&](const ntfs::ChildView& child) { read.entries.push_back(EntryOf(child, read.names)); });
     return read;
   }
 
   std::optional<FolderIdentity> Identity() const override { return FolderIdentity{0, 0, record_}; }
 
-  OpenedFolder OpenSubfolder(const std::wstring& name) override {
-    if (!subfolders_) {
-      subfolders_.emplace();
-      volume_->index->ForEachChild(record_, [&](const ntfs::ChildView& child) {
-        if (child.is_directory) subfolders_->push_back({subfolder_names_.Add(child.name), child.record});
-      });
-    }
-    // The walk opens the subfolders in the order they were read: the search
-    // starts after the last one found, so a folder of thousands of
-    // subfolders is not searched from its start for each.
-    const std::size_t count = subfolders_->size();
-    for (std::size_t step = 0; step < count; ++step) {
-      const std::size_t at = (next_subfolder_ + step) % count;
-      const auto& [subfolder, record] = (*subfolders_)[at];
-      if (subfolder == name) {
-        next_subfolder_ = at + 1;
-        return {std::make_unique<RawFolder>(volume_, record), 0, false};
-      }
-    }
-    return {nullptr, ERROR_PATH_NOT_FOUND, true};
+  OpenedFolder OpenSubfolder(const std::wstring& name, std::uint64_t id) override {
+    // The id this folder's read gave is the subfolder's file reference: its
+    // record is opened as it is, with no search among the children (a folder
+    // may hold thousands of subfolders).
+    if (id != 0) return {std::make_unique<RawFolder>(volume_, ntfs::FileReference::FromRaw(id).record), 0, false};
+    std::optional<std::uint64_t> found;
+    volume_->index->ForEachChild(record_, [&](const ntfs::ChildView& child) {
+      if (!found && child.is_directory && std::equal(child.name.begin(), child.name.end(), name.begin(), name.end()))
+        found = child.record;
+    });
+    if (!found) return {nullptr, ERROR_PATH_NOT_FOUND, true};
+    return {std::make_unique<RawFolder>(volume_, *found), 0, false};
   }
 
  private:
   std::shared_ptr<RawNtfsSource::Volume> volume_;
   std::uint64_t record_;
-  // The subfolders by long name, gathered with the entries (only these are opened later).
-  std::optional<std::vector<std::pair<std::wstring_view, std::uint64_t>>> subfolders_;
-  NamePool subfolder_names_;  // what their names are views of
-  std::size_t next_subfolder_ = 0;
 };
 
 // A folder read through its own index: its entries only (a scan without
@@ -188,7 +172,7 @@ class IndexedFolder : public Folder {
   std::optional<FolderIdentity> Identity() const override {
     return FolderIdentity{0, 0, volume_->one_folder_record};
   }
-  OpenedFolder OpenSubfolder(const std::wstring&) override { return {nullptr, ERROR_NOT_SUPPORTED, false}; }
+  OpenedFolder OpenSubfolder(const std::wstring&, std::uint64_t) override { return {nullptr, ERROR_NOT_SUPPORTED, false}; }
 
  private:
   std::shared_ptr<RawNtfsSource::Volume> volume_;
@@ -380,7 +364,7 @@ class IndexFolder : public Folder {
   std::optional<FolderIdentity> Identity() const override { return FolderIdentity{0, 0, folder_.record}; }
 
   // The walk opens each folder it checks by its path (IndexSource).
-  OpenedFolder OpenSubfolder(const std::wstring&) override { return {nullptr, ERROR_NOT_SUPPORTED, false}; }
+  OpenedFolder OpenSubfolder(const std::wstring&, std::uint64_t) override { return {nullptr, ERROR_NOT_SUPPORTED, false}; }
 
   IndexFolder(ntfs::FileReference folder, std::vector<ntfs::IndexEntry> entries)
       : folder_(folder), entries_(std::move(entries)) {}

@@ -38,9 +38,9 @@ class ReadAheadFolder : public Folder {
     return node_->identity ? *node_->identity : node_->opened.folder->Identity();
   }
 
-  OpenedFolder OpenSubfolder(const std::wstring& name) override {
+  OpenedFolder OpenSubfolder(const std::wstring& name, std::uint64_t id) override {
     const auto found = node_->subfolders.find(name);
-    if (found == node_->subfolders.end()) return node_->opened.folder->OpenSubfolder(name);
+    if (found == node_->subfolders.end()) return node_->opened.folder->OpenSubfolder(name, id);
     std::unique_ptr<Node> subfolder = std::move(found->second);
     node_->subfolders.erase(found);
     return Hand(std::move(subfolder));
@@ -84,7 +84,7 @@ void ReadAheadSource::ReadAhead(const std::wstring& path, bool recurse, const st
       if (!entry->IsFolder() || entry->IsLink()) continue;
       std::wstring name(entry->long_name);
       if (node.subfolders.contains(name)) continue;
-      auto subfolder = std::make_unique<Node>(Node{node.opened.folder->OpenSubfolder(name), {}, {}, {}});
+      auto subfolder = std::make_unique<Node>(Node{node.opened.folder->OpenSubfolder(name, entry->id), {}, {}, {}});
       ++held;
       if (subfolder->opened.folder) pending.push_back(subfolder.get());
       node.subfolders.emplace(std::move(name), std::move(subfolder));

@@ -44,7 +44,7 @@ class FakeFolder : public Folder {
     return read;
   }
   std::optional<FolderIdentity> Identity() const override { return tree_.at(path_).identity; }
-  OpenedFolder OpenSubfolder(const std::wstring& name) override { return Open(tree_, path_ + L"\\" + name); }
+  OpenedFolder OpenSubfolder(const std::wstring& name, std::uint64_t) override { return Open(tree_, path_ + L"\\" + name); }
 
   static inline int reads = 0;
 
