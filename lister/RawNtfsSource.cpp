@@ -138,18 +138,12 @@ class RawFolder : public Folder {
 
   std::optional<FolderIdentity> Identity() const override { return FolderIdentity{0, 0, record_}; }
 
-  OpenedFolder OpenSubfolder(const std::wstring& name, std::uint64_t id) override {
+  OpenedFolder OpenSubfolder(const std::wstring&, std::uint64_t id) override {
     // The id this folder's read gave is the subfolder's file reference: its
     // record is opened as it is, with no search among the children (a folder
-    // may hold thousands of subfolders).
-    if (id != 0) return {std::make_unique<RawFolder>(volume_, ntfs::FileReference::FromRaw(id).record), 0, false};
-    std::optional<std::uint64_t> found;
-    volume_->index->ForEachChild(record_, [&](const ntfs::ChildView& child) {
-      if (!found && child.is_directory && std::equal(child.name.begin(), child.name.end(), name.begin(), name.end()))
-        found = child.record;
-    });
-    if (!found) return {nullptr, ERROR_PATH_NOT_FOUND, true};
-    return {std::make_unique<RawFolder>(volume_, *found), 0, false};
+    // may hold thousands of subfolders). Every child this view gives has one.
+    if (id == 0) return {nullptr, ERROR_PATH_NOT_FOUND, true};
+    return {std::make_unique<RawFolder>(volume_, ntfs::FileReference::FromRaw(id).record), 0, false};
   }
 
  private:
