@@ -5,10 +5,9 @@ namespace {
 
 constexpr std::size_t kNameColumn = 14;
 
-std::string PaddedName(std::string_view name) {
-  std::string line(name);
-  line.append(name.size() + 2 > kNameColumn ? 2 : kNameColumn - name.size(), ' ');
-  return line;
+void AppendPaddedName(std::string& out, std::string_view name) {
+  out.append(name);
+  out.append(name.size() + 2 > kNameColumn ? 2 : kNameColumn - name.size(), ' ');
 }
 
 }  // namespace
@@ -20,8 +19,7 @@ std::string FolderHeadingLine(std::string_view folder) {
 }
 
 void AppendFileLine(std::string& out, std::string_view name, std::uint64_t size) {
-  out.append(name);
-  out.append(name.size() + 2 > kNameColumn ? 2 : kNameColumn - name.size(), ' ');
+  AppendPaddedName(out, name);
   char digits[20];
   std::size_t count = 0;
   do {
@@ -37,8 +35,15 @@ std::string FileLine(std::string_view name, std::uint64_t size) {
   return line;
 }
 
+void AppendSubfolderLine(std::string& out, std::string_view name) {
+  AppendPaddedName(out, name);
+  out.append(kSubfolderMark);
+}
+
 std::string SubfolderLine(std::string_view name) {
-  return PaddedName(name) + std::string(kSubfolderMark);
+  std::string line;
+  AppendSubfolderLine(line, name);
+  return line;
 }
 
 std::string UnreadFolderName(std::uint32_t status) {

@@ -22,6 +22,7 @@ std::string FileLine(std::string_view name, std::uint64_t size);
 // The same line appended to `out` (no string of its own: the lister writes millions).
 void AppendFileLine(std::string& out, std::string_view name, std::uint64_t size);
 std::string SubfolderLine(std::string_view name);
+void AppendSubfolderLine(std::string& out, std::string_view name);
 // The name the lister gives, in a file line of its own, to a folder it could
 // not open or read to its end, with the status it got. The colon keeps the
 // ordinary search from ever matching it, so the folder is reported as not

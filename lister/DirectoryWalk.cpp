@@ -32,6 +32,7 @@ struct MergeScratch {
 };
 
 struct DirectoryWalk::Scratch {
+  std::array<FolderRead, kWalkViews> reads;  // whose pools the merged entries' names are views of
   MergeScratch merge;
   std::vector<MergedEntry> merged;
   std::string heading, escaped_heading, shown, long_name, true_path;
@@ -193,10 +194,12 @@ std::vector<DirectoryWalk::Subfolder> DirectoryWalk::ListFolder(Folders& folders
   if (place.prefix.empty()) output_.WriteLine(heading);
   ++totals_.folders;
 
-  std::array<FolderRead, kWalkViews> reads;  // whose pools the merged entries' names are views of
+  // Read into the same few reads, folder after folder: their memory is used again.
+  std::array<FolderRead, kWalkViews>& reads = s.reads;
   for (std::size_t i = 0; i < folders.size(); ++i) {
+    reads[i].Clear();
     if (!folders[i]) continue;
-    reads[i] = folders[i]->ReadEntries();
+    folders[i]->ReadEntries(reads[i]);
     if (reads[i].failure) unread[i] = reads[i].failure;
   }
   std::vector<MergedEntry>& merged = s.merged;
@@ -213,7 +216,7 @@ std::vector<DirectoryWalk::Subfolder> DirectoryWalk::ListFolder(Folders& folders
     shown.assign(place.prefix);
     AppendListedName(shown, entry);
     if (entry.IsFolder()) {
-      if (Matches(entry, filter_)) output_.WriteLine(SubfolderLine(shown));
+      if (Matches(entry, filter_)) output_.WriteWith([&](std::string& line) { AppendSubfolderLine(line, shown); });
       if (recurse_ && !entry.IsLink()) subfolders.push_back({std::wstring(entry.long_name), ListedName(entry), in_view, ids});
       continue;
     }
@@ -269,7 +272,8 @@ void DirectoryWalk::CheckWhereViewsDisagree(Folders& folders, const Place& place
     if (!disagree) continue;
     OpenedFolder opened = views_[c].source->OpenFolder(place.true_path);
     if (!opened.folder) continue;  // not checked: the folder record says so by its missing id
-    FolderRead read = opened.folder->ReadEntries();
+    FolderRead read;
+    opened.folder->ReadEntries(read);
     if (read.failure) continue;
     MarkChecked(merged, c, read.entries);
     folders[c] = std::move(opened.folder);

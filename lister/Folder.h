@@ -54,6 +54,13 @@ struct FolderRead {
   std::vector<DirectoryEntry> entries;
   NamePool names;  // what the entries' names are views of
   std::optional<std::uint32_t> failure;
+
+  // Empty again, its memory kept.
+  void Clear() {
+    entries.clear();
+    names.Clear();
+    failure.reset();
+  }
 };
 
 class Folder;
@@ -69,8 +76,9 @@ struct OpenedFolder {
 class Folder {
  public:
   virtual ~Folder() = default;
-  // Every entry except "." and "..", in the order the source gives them.
-  virtual FolderRead ReadEntries() = 0;
+  // Every entry except "." and "..", in the order the source gives them, into
+  // `read`, which is emptied first (its memory is used again).
+  virtual void ReadEntries(FolderRead& read) = 0;
   // Nothing when the source cannot tell; a folder of unknown identity is
   // always walked.
   virtual std::optional<FolderIdentity> Identity() const = 0;

@@ -34,6 +34,15 @@ class NamePool {
     return {block.data() + at, name.size()};
   }
 
+  // Drops every name, keeping the largest block for the next ones: a walk reads
+  // hundreds of thousands of folders into the same few pools.
+  void Clear() {
+    if (blocks_.empty()) return;
+    std::swap(blocks_.front(), blocks_.back());
+    blocks_.resize(1);
+    blocks_.front().clear();
+  }
+
  private:
   static constexpr std::size_t kFirstBlock = 512;
   static constexpr std::size_t kLargestBlock = 64 * 1024;

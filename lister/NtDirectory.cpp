@@ -65,8 +65,8 @@ class NtFolder : public Folder {
   NtFolder(win::UniqueFileHandle handle, NtDirectory::QueryDirectoryFile query, NtDirectory::OpenFile open)
       : handle_(std::move(handle)), query_(query), open_(open) {}
 
-  FolderRead ReadEntries() override {
-    FolderRead read;
+  void ReadEntries(FolderRead& read) override {
+    read.Clear();
     std::vector<unsigned char> buffer(kQueryBufferSize);
     bool restart = true;
     bool retried = false;
@@ -75,7 +75,7 @@ class NtFolder : public Folder {
       const LONG status = query_(handle_.get(), nullptr, nullptr, nullptr, &status_block, buffer.data(),
                                  static_cast<ULONG>(buffer.size()), kFileIdBothDirectoryInformation, FALSE, nullptr,
                                  restart ? TRUE : FALSE);
-      if (status == kStatusNoMoreFiles || status == kStatusNoSuchFile) return read;
+      if (status == kStatusNoMoreFiles || status == kStatusNoSuchFile) return;
       if (status != kStatusSuccess) {
         // A network hiccup may pass; a second failure is the folder's answer.
         if (!retried) {
@@ -83,7 +83,7 @@ class NtFolder : public Folder {
           continue;
         }
         read.failure = static_cast<std::uint32_t>(status);
-        return read;
+        return;
       }
       restart = false;
       retried = false;

@@ -129,11 +129,10 @@ class RawFolder : public Folder {
   RawFolder(std::shared_ptr<RawNtfsSource::Volume> volume, std::uint64_t record)
       : volume_(std::move(volume)), record_(record) {}
 
-  FolderRead ReadEntries() override {
-    FolderRead read;
+  void ReadEntries(FolderRead& read) override {
+    read.Clear();
     read.entries.reserve(kTypicalChildren);  // not grown one, two, four... in each of many small folders
     volume_->index->ForEachChild(record_, [&](const ntfs::ChildView& child) { read.entries.push_back(EntryOf(child, read.names)); });
-    return read;
   }
 
   std::optional<FolderIdentity> Identity() const override { return FolderIdentity{0, 0, record_}; }
@@ -157,11 +156,10 @@ class IndexedFolder : public Folder {
  public:
   explicit IndexedFolder(std::shared_ptr<RawNtfsSource::Volume> volume) : volume_(std::move(volume)) {}
 
-  FolderRead ReadEntries() override {
-    FolderRead read;
+  void ReadEntries(FolderRead& read) override {
+    read.Clear();
     read.entries.reserve(volume_->one_folder_children.size());
     for (const auto& child : volume_->one_folder_children) read.entries.push_back(EntryOf(child, read.names));
-    return read;
   }
   std::optional<FolderIdentity> Identity() const override {
     return FolderIdentity{0, 0, volume_->one_folder_record};
@@ -342,8 +340,8 @@ class IndexFolder : public Folder {
     return {std::make_unique<IndexFolder>(folder, std::move(index->entries)), 0, false};
   }
 
-  FolderRead ReadEntries() override {
-    FolderRead read;
+  void ReadEntries(FolderRead& read) override {
+    read.Clear();
     read.entries.reserve(entries_.size());
     for (const ntfs::IndexEntry& entry : entries_) {
       if (entry.name.name_space == ntfs::NameSpace::kDos) continue;  // the 8.3 name of a file listed by its long one
@@ -352,7 +350,6 @@ class IndexFolder : public Folder {
       listed.id = entry.file.Raw();
       read.entries.push_back(listed);
     }
-    return read;
   }
 
   std::optional<FolderIdentity> Identity() const override { return FolderIdentity{0, 0, folder_.record}; }

@@ -27,11 +27,10 @@ class ReadAheadFolder : public Folder {
  public:
   explicit ReadAheadFolder(std::unique_ptr<Node> node) : node_(std::move(node)) {}
 
-  FolderRead ReadEntries() override {
-    if (!node_->read) return node_->opened.folder->ReadEntries();
-    FolderRead read = std::move(*node_->read);
+  void ReadEntries(FolderRead& read) override {
+    if (!node_->read) return node_->opened.folder->ReadEntries(read);
+    read = std::move(*node_->read);
     node_->read.reset();
-    return read;
   }
 
   std::optional<FolderIdentity> Identity() const override {
@@ -74,7 +73,7 @@ void ReadAheadSource::ReadAhead(const std::wstring& path, bool recurse, const st
     node.identity = node.opened.folder->Identity();
     // A folder reached again through a loop: the walk skips it, so no need to read it.
     if (*node.identity && !seen.insert(**node.identity).second) continue;
-    node.read = node.opened.folder->ReadEntries();
+    node.opened.folder->ReadEntries(node.read.emplace());
     held += node.read->entries.size();
     if (!recurse) continue;
     // Pushed last to first, so that the first subfolder is read first, as the

@@ -43,7 +43,8 @@ FolderNow ReadFolder(FolderSource& query, const std::wstring& path, const std::o
     const auto identity = opened.folder->Identity();
     if (!identity || identity->id_low != *listed_id) return now;  // another folder now holds that path
   }
-  FolderRead read = opened.folder->ReadEntries();
+  FolderRead read;
+  opened.folder->ReadEntries(read);
   if (read.failure) return now;
   now.read = true;
   now.listing = std::move(read);

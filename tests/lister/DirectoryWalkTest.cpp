@@ -30,18 +30,17 @@ using FakeTree = std::map<std::wstring, FakeFolderSpec>;
 class FakeFolder : public Folder {
  public:
   FakeFolder(const FakeTree& tree, std::wstring path) : tree_(tree), path_(std::move(path)) {}
-  FolderRead ReadEntries() override {
+  void ReadEntries(FolderRead& read) override {
     ++reads;
     const auto& spec = tree_.at(path_);
     // Names copied into the read's own pool, as a real folder gives them.
-    FolderRead read;
+    read.Clear();
     for (DirectoryEntry entry : spec.entries) {
       entry.long_name = read.names.Add(entry.long_name);
       entry.short_name = read.names.Add(entry.short_name);
       read.entries.push_back(entry);
     }
     read.failure = spec.read_failure;
-    return read;
   }
   std::optional<FolderIdentity> Identity() const override { return tree_.at(path_).identity; }
   OpenedFolder OpenSubfolder(const std::wstring& name, std::uint64_t) override { return Open(tree_, path_ + L"\\" + name); }
