@@ -32,5 +32,22 @@ TEST(NamePool, ViewsStayValidAcrossBlocksAndMoves) {
   for (std::size_t i = 0; i < names.size(); ++i) EXPECT_EQ(views[i], names[i]) << i;
 }
 
+// A pool emptied for the next folder keeps one block: the next folder's names,
+// however many and long, are whole.
+TEST(NamePool, NamesAfterClearAreWholeWhateverTheKeptBlock) {
+  NamePool pool;
+  for (int i = 0; i < 3000; ++i) pool.Add(std::wstring_view(L"earlier-folder-name"));
+  for (const std::size_t count : {1u, 3000u}) {
+    pool.Clear();
+    std::vector<std::wstring> names;
+    std::vector<std::wstring_view> views;
+    for (std::size_t i = 0; i < count; ++i) {
+      names.push_back(L"next-" + std::to_wstring(i));
+      views.push_back(pool.Add(std::wstring_view(names.back())));
+    }
+    for (std::size_t i = 0; i < names.size(); ++i) EXPECT_EQ(views[i], names[i]) << count << " " << i;
+  }
+}
+
 }  // namespace
 }  // namespace quarvel::lister
