@@ -13,9 +13,14 @@ void AppendPaddedName(std::string& out, std::string_view name) {
 }  // namespace
 
 std::string FolderHeadingLine(std::string_view folder) {
-  std::string line(folder);
-  if (line.empty() || line.back() != '\\') line += '\\';
+  std::string line;
+  AssignFolderHeadingLine(line, folder);
   return line;
+}
+
+void AssignFolderHeadingLine(std::string& out, std::string_view folder) {
+  out.assign(folder);
+  if (out.empty() || out.back() != '\\') out += '\\';
 }
 
 void AppendFileLine(std::string& out, std::string_view name, std::uint64_t size) {

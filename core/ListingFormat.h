@@ -16,6 +16,8 @@ inline constexpr std::string_view kSizeSummaryMark = "Total of file sizes:";
 
 // A folder's full path, ending in "\".
 std::string FolderHeadingLine(std::string_view folder);
+// The same line in `out`, replacing what it held (its buffer kept).
+void AssignFolderHeadingLine(std::string& out, std::string_view folder);
 // The name, at least two blanks, then the size: the name search needs the blanks
 // to tell where the name ends.
 std::string FileLine(std::string_view name, std::uint64_t size);

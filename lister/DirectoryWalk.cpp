@@ -188,8 +188,7 @@ void DirectoryWalk::WriteFolderRecord(const Folders& folders, const Place& place
 std::vector<DirectoryWalk::Subfolder> DirectoryWalk::ListFolder(Folders& folders, const Place& place,
                                                                 std::array<std::optional<std::uint32_t>, kWalkViews> unread) {
   Scratch& s = *scratch_;
-  s.heading.assign(place.heading);
-  if (s.heading.empty() || s.heading.back() != '\\') s.heading += '\\';
+  AssignFolderHeadingLine(s.heading, place.heading);
   const std::string& heading = s.heading;
   if (place.prefix.empty()) output_.WriteLine(heading);
   ++totals_.folders;

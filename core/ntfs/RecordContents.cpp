@@ -35,7 +35,6 @@ Status ReadRecordContentsInto(const MftRecord& record, ByteSource& source, const
   contents.reparse_tag.reset();
   contents.extension_records.clear();
   std::size_t named = 0;  // names parsed into `contents.names`; the rest are dropped at the end
-  const auto drop_unparsed_names = [&] { contents.names.resize(named); };
   // The label is spelled only for a failure: most records have none.
   const auto label = [&] { return RecordLabel(record.header.number); };
   std::optional<Failure> failure;
@@ -73,7 +72,7 @@ Status ReadRecordContentsInto(const MftRecord& record, ByteSource& source, const
         break;
     }
   });
-  drop_unparsed_names();
+  contents.names.resize(named);
   if (!walked) return walked.failure();
   if (failure) return *failure;
 
