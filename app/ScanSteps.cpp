@@ -224,12 +224,15 @@ void FrmFerrow::CompareListing() {
   std::ranges::stable_sort(unseen_by_item_, {}, [this](std::uint32_t at) -> const std::string& { return unseen_[at].item; });
   work_.KeepGoing();
   ui::SetTextNow(info, "Completed");
-  // The counts, and whether the strongest view was read: a scan without the
-  // volume's own MFT cannot see a hider of the directory query.
+  // The counts, whether the strongest view was read (a scan without the
+  // volume's own MFT cannot see a hider of the directory query), and a second
+  // look that failed.
   std::string counts;
   if (!outcome.stopped) {
     counts = VerdictCountsText(outcome.counts, static_cast<int>(outcome.vanished.size()));
     if (outcome.volume_view) counts += "; " + VolumeViewText(*outcome.volume_view);
+    // The first look's verdicts stand unconfirmed: the user must know.
+    if (outcome.second_look.kind == SecondLookState::Kind::kFailed) counts += "; " + SecondLookText(outcome.second_look);
   }
   ui::SetText(is_dir, counts);
   EnableWindow(Control(kCmdLog), TRUE);

@@ -450,7 +450,11 @@ int Scan(const ScanRequest& request) {
   }
   Json views = ViewNames(outcome.lister_views);
   views.push_back("win32 search");
-  const int exit_code = ScanExitCode(outcome.unseen.size(), pointing_at_hider, request.all);
+  // A failed second look leaves the first look's verdicts unconfirmed: the
+  // report is written whole, but a script must not take it for a whole answer.
+  const bool second_look_failed = outcome.second_look.kind == SecondLookState::Kind::kFailed;
+  const int exit_code =
+      second_look_failed ? kScanExitError : ScanExitCode(outcome.unseen.size(), pointing_at_hider, request.all);
   const auto duration =
       std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count();
   Json summary = {{"type", "summary"},
@@ -470,10 +474,15 @@ int Scan(const ScanRequest& request) {
                         {"views_not_used", ViewsNotUsed(outcome)},
                         {"exit_code", exit_code}};
   if (outcome.volume_view) summary["volume_view"] = VolumeViewText(*outcome.volume_view);
+  summary["second_look"] = SecondLookText(outcome.second_look);
   out.Write(JsonLine(summary));
   if (!out.Ok()) return Fail("The report could not be written whole: " + ErrorText(GetLastError()) + ".");
   if (csv_file && !csv_file->Ok()) {
     return Fail("The CSV file could not be written whole: " + ErrorText(GetLastError()) + ".");
+  }
+  if (second_look_failed) {
+    return Fail("The second look at the unseen files failed: " + outcome.second_look.failure +
+                "; the report holds the first look's verdicts, unconfirmed.");
   }
   return exit_code;
 }

@@ -13,9 +13,26 @@ Judgement Changed(const std::string& what) {
 
 }  // namespace
 
-Decision Decide(const UnseenFacts& facts, const RecheckAnswer* answer, std::optional<std::uint64_t> scan_started) {
+std::string SecondLookText(const SecondLookState& state) {
+  switch (state.kind) {
+    case SecondLookState::Kind::kTaken: return "second look: taken";
+    case SecondLookState::Kind::kFailed: return "second look: failed, because " + state.failure;
+    case SecondLookState::Kind::kNotNeeded: break;
+  }
+  return "second look: not needed";
+}
+
+Decision Decide(const UnseenFacts& facts, const RecheckAnswer* answer, std::optional<std::uint64_t> scan_started,
+                bool second_look_failed) {
   Decision decision;
   decision.judgement = Judge(facts);
+  if (answer == nullptr && second_look_failed && facts.lister && PointsAtHider(facts, decision.judgement.verdict)) {
+    // Kept as it stands, so that a hider cannot take back an accusation by
+    // killing the second look; the user is told it was not confirmed.
+    decision.judgement.reason +=
+        " The second look that would have confirmed it failed: a file made, renamed or hidden during the scan "
+        "reads the same way.";
+  }
   if (answer == nullptr || !facts.lister || facts.unread_folder_note) return decision;
   const EntryFacts& first = *facts.lister;
 

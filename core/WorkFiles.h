@@ -12,8 +12,7 @@ inline constexpr const char* kListingFileAsCompared = "\\DLL.txt";
 inline constexpr const char* kLogFile = "\\log.txt";
 // What the lister knows of each entry beyond its line (ViewsFileFor(kListingFile)).
 inline constexpr const char* kViewsFile = "\\dll-views.txt";
-// The comparison's second look: the paths asked about, and the lister's answers.
-inline constexpr const char* kRecheckRequestFile = "\\recheck.txt";
+// The lister's answers to the comparison's second look.
 inline constexpr const char* kRecheckAnswerFile = "\\rechecked.txt";
 
 // The repair's backups and its backup folder; the "32" pair backs up the key

@@ -18,6 +18,7 @@
 #include "platform/FedProcess.h"
 #include "platform/FileLines.h"
 #include "platform/OrdinarySearchView.h"
+#include "platform/SystemError.h"
 
 namespace quarvel::win {
 namespace {
@@ -98,57 +99,120 @@ std::string HexText(std::uint64_t value) {
 
 // The lister's second look at the candidates, started with the first of them
 // and fed the others as the comparison meets them, so that it reads their
-// folders beside the comparison rather than after it.
+// folders beside the comparison rather than after it. Its answers go to its
+// standard output, a file made anew here and read back through the same
+// handle: nobody else can write or replace them in between.
 class SecondLook {
  public:
   // `listed_after` is when the listing began (a FILETIME; 0: not known).
   SecondLook(const std::string& work_folder, const std::string& lister_path, std::uint64_t listed_after)
-      : lister_path_(lister_path), answers_file_(work_folder + kRecheckAnswerFile), listed_after_(listed_after) {}
-  ~SecondLook() { DeleteFileA(answers_file_.c_str()); }
+      : lister_path_(lister_path), answers_path_(work_folder + kRecheckAnswerFile), listed_after_(listed_after) {}
+  ~SecondLook() {
+    process_.reset();
+    if (answers_) {
+      answers_.reset();
+      DeleteFileA(answers_path_.c_str());
+    }
+  }
+  SecondLook(const SecondLook&) = delete;
+  SecondLook& operator=(const SecondLook&) = delete;
 
   // `journal` is where the volume's change journal stood when the listing began.
   void Ask(const std::string& path, const EntryFacts& facts, const std::optional<JournalMark>& journal) {
-    if (failed_ || lister_path_.empty()) return;
-    if (!process_) {
-      DeleteFileA(answers_file_.c_str());
-      DWORD error = 0;
-      std::string since;
-      if (listed_after_ != 0) since += " /SINCE:" + HexText(listed_after_);
-      if (journal) since += " /USN:" + JournalMarkText(*journal);
-      process_ = FedProcess::Start(Quoted(lister_path_) + " /CHECK -" + since + " >" + Quoted(answers_file_), error);
-      failed_ = !process_;
-      if (failed_) return;
-    }
+    if (!failure_.empty() || lister_path_.empty()) return;
+    if (!process_ && !Start(journal)) return;
     pending_ += RecheckRequestLine(path, facts);
     pending_ += "\r\n";
+    ++asked_;
     if (pending_.size() >= kFeedSize) Feed();
   }
 
-  // The answers once the lister has answered every path; nothing when it could
-  // not be asked, or `should_stop` ended it first.
-  std::optional<RecheckAnswers> Answers(const std::function<bool()>& should_stop) {
-    if (!process_ || failed_) return std::nullopt;
-    Feed();
-    if (failed_ || !process_->Finish(should_stop)) return std::nullopt;
-    std::optional<RecheckAnswers> answers(std::in_place);
-    ReadLines(answers_file_, [&](std::string_view line) { answers->ReadLine(line); }, {}, false, kLongestRecheckLine);
+  // The answers once the lister has answered every path asked; nothing when
+  // none was asked, `should_stop` ended it first, or it failed: `state` says
+  // which. Answers of a lister that failed are never used, not even in part:
+  // its last line may be cut anywhere.
+  std::optional<RecheckAnswers> Answers(const std::function<bool()>& should_stop, SecondLookState& state) {
+    state = {};
+    if (process_) {
+      Feed();
+      DWORD exit_code = 0;
+      if (!process_->Finish(should_stop, &exit_code)) return std::nullopt;
+      if (exit_code != 0) {
+        failure_ = "the lister did not finish (exit code " + std::to_string(exit_code) + ": " +
+                   ListerEndText(exit_code) + ")";
+      } else if (feed_broken_) {
+        failure_ = "the lister stopped reading the files asked about";
+      }
+    }
+    std::optional<RecheckAnswers> answers;
+    if (failure_.empty() && process_) {
+      answers.emplace();
+      const std::size_t answered = ReadAnswers(*answers);
+      if (answered < asked_) {
+        failure_ = "the lister answered " + std::to_string(answered) + " of the " + std::to_string(asked_) +
+                   " files asked about";
+      }
+    }
+    if (!failure_.empty()) {
+      state = {SecondLookState::Kind::kFailed, failure_};
+      return std::nullopt;
+    }
+    if (answers) state.kind = SecondLookState::Kind::kTaken;
     return answers;
   }
 
  private:
   static constexpr std::size_t kFeedSize = 16 * 1024;
 
+  bool Start(const std::optional<JournalMark>& journal) {
+    // A file already under the name is deleted (a planted hard link loses
+    // only its link) and the answers file made new, shared for reading only.
+    DeleteFileA(answers_path_.c_str());
+    answers_.reset(CreateFileA(answers_path_.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                               CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY, nullptr));
+    if (!answers_) {
+      failure_ = "its answers file " + answers_path_ + " could not be made: " + SystemErrorDescription(GetLastError());
+      return false;
+    }
+    DWORD error = 0;
+    std::string since;
+    if (listed_after_ != 0) since += " /SINCE:" + HexText(listed_after_);
+    if (journal) since += " /USN:" + JournalMarkText(*journal);
+    process_ = FedProcess::Start(Quoted(lister_path_) + " /CHECK -" + since, error, answers_.get());
+    if (!process_) failure_ = "the lister could not be started: " + SystemErrorDescription(error);
+    return process_.has_value();
+  }
+
   void Feed() {
-    if (!pending_.empty() && !process_->Write(pending_)) failed_ = true;
+    if (!pending_.empty() && !feed_broken_ && !process_->Write(pending_)) feed_broken_ = true;
     pending_.clear();
   }
 
+  // Reads the answers file from its start; the number of answers read.
+  std::size_t ReadAnswers(RecheckAnswers& answers) {
+    const LARGE_INTEGER start{};
+    if (!SetFilePointerEx(answers_.get(), start, nullptr, FILE_BEGIN)) return 0;
+    PulledLines lines(
+        [this](char* into, std::size_t size) {
+          DWORD read = 0;
+          if (!ReadFile(answers_.get(), into, static_cast<DWORD>(size), &read, nullptr)) return std::size_t{0};
+          return static_cast<std::size_t>(read);
+        },
+        kLongestRecheckLine);
+    std::size_t answered = 0;
+    while (const std::string* line = lines.Next()) answered += answers.ReadLine(*line) ? 1 : 0;
+    return answered;
+  }
+
   std::string lister_path_;
-  std::string answers_file_;
-  std::optional<FedProcess> process_;
+  std::string answers_path_;
   std::uint64_t listed_after_;
+  UniqueFileHandle answers_;
+  std::optional<FedProcess> process_;
   std::string pending_;
-  bool failed_ = false;
+  std::size_t asked_ = 0;
+  bool feed_broken_ = false;
+  std::string failure_;
 };
 
 }  // namespace
@@ -213,18 +277,22 @@ ComparisonOutcome RunComparison(const std::string& work_folder, const ListerRunO
   // a stop while the lister still looks ends it there.
   std::optional<RecheckAnswers> answers;
   if (!outcome.stopped) {
-    answers = second_look.Answers([&] {
-      outcome.stopped = callbacks.keep_going && !callbacks.keep_going();
-      return outcome.stopped;
-    });
+    answers = second_look.Answers(
+        [&] {
+          outcome.stopped = callbacks.keep_going && !callbacks.keep_going();
+          return outcome.stopped;
+        },
+        outcome.second_look);
   }
+  const bool second_look_failed = outcome.second_look.kind == SecondLookState::Kind::kFailed;
   // Tens of thousands of verdicts take a while under Wine: the window answers
   // meanwhile (a stop now changes nothing, the decisions are the last step).
   for (std::size_t at = 0; at < candidates.size(); ++at) {
     pump();
     Candidate& candidate = candidates[at];
     const Decision decision = Decide(candidate.facts, answers ? answers->Find(candidate.facts.path) : nullptr,
-                                     run.started_at != 0 ? std::optional<std::uint64_t>(run.started_at) : std::nullopt);
+                                     run.started_at != 0 ? std::optional<std::uint64_t>(run.started_at) : std::nullopt,
+                                     second_look_failed);
     if (decision.vanished) {
       outcome.vanished.push_back(std::move(candidate.item));
       outcome.vanished_at.push_back(at);

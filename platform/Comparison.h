@@ -13,6 +13,7 @@
 
 #include "core/ListingReader.h"
 #include "core/ListingViews.h"
+#include "core/ScanDecision.h"
 #include "core/Verdict.h"
 #include "platform/ListerRun.h"
 
@@ -36,6 +37,7 @@ struct ComparisonOutcome {
   Views lister_views;  // the views the lister read with (from its views file)
   std::map<ViewId, std::string> views_not_used;  // and why it could not use the others
   std::optional<VolumeViewState> volume_view;    // whether it read the volume raw, and what it skipped
+  SecondLookState second_look;  // taken, not needed, or failed (its answers then unused)
 };
 
 // What the caller does with each line as it is read: List2's items at once,
@@ -48,9 +50,6 @@ struct ComparisonCallbacks {
   std::function<bool()> keep_going;
 };
 
-// Reads `listing` (and the views file beside it) from the work folder, in which
-// the lister `lister_path` is started again for the second look ("": no
-// second look, every file keeps the verdict of the first).
 // Reads the listing `run` wrote in `work_folder`. Only headings within its
 // roots (the listed folder's spellings) are ever asked about, and the second
 // look starts only the lister `run` checked and still holds (none: every file

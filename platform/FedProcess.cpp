@@ -14,14 +14,14 @@ constexpr DWORD kPipeSize = 1 << 20;
 // A list of the handles a child may inherit, and nothing else.
 class InheritedHandles {
  public:
-  explicit InheritedHandles(HANDLE handle) : handle_(handle) {
+  explicit InheritedHandles(std::vector<HANDLE> handles) : handles_(std::move(handles)) {
     SIZE_T size = 0;
     InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
     storage_.resize(size);
     list_ = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage_.data());
     ok_ = InitializeProcThreadAttributeList(list_, 1, 0, &size) &&
-          UpdateProcThreadAttribute(list_, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, &handle_, sizeof(handle_), nullptr,
-                                    nullptr);
+          UpdateProcThreadAttribute(list_, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles_.data(),
+                                    handles_.size() * sizeof(HANDLE), nullptr, nullptr);
   }
   ~InheritedHandles() {
     if (list_ != nullptr) DeleteProcThreadAttributeList(list_);
@@ -32,7 +32,7 @@ class InheritedHandles {
   LPPROC_THREAD_ATTRIBUTE_LIST List() const { return ok_ ? list_ : nullptr; }
 
  private:
-  HANDLE handle_;
+  std::vector<HANDLE> handles_;
   std::vector<unsigned char> storage_;
   LPPROC_THREAD_ATTRIBUTE_LIST list_ = nullptr;
   bool ok_ = false;
@@ -40,7 +40,7 @@ class InheritedHandles {
 
 }  // namespace
 
-std::optional<FedProcess> FedProcess::Start(const std::string& command_line, DWORD& error) {
+std::optional<FedProcess> FedProcess::Start(const std::string& command_line, DWORD& error, HANDLE output) {
   // Neither end is inheritable when made; only the reading end is made so,
   // and handed to this child alone.
   HANDLE read = nullptr;
@@ -55,7 +55,15 @@ std::optional<FedProcess> FedProcess::Start(const std::string& command_line, DWO
     error = GetLastError();
     return std::nullopt;
   }
-  const InheritedHandles inherited(read);
+  std::vector<HANDLE> handed{read};
+  if (output != nullptr) {
+    if (!SetHandleInformation(output, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT)) {
+      error = GetLastError();
+      return std::nullopt;
+    }
+    handed.push_back(output);
+  }
+  const InheritedHandles inherited(std::move(handed));
   if (inherited.List() == nullptr) {
     error = GetLastError();
     return std::nullopt;
@@ -66,6 +74,7 @@ std::optional<FedProcess> FedProcess::Start(const std::string& command_line, DWO
   startup.StartupInfo.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
   startup.StartupInfo.wShowWindow = static_cast<WORD>(ShowWindowState());
   startup.StartupInfo.hStdInput = child_end.get();
+  startup.StartupInfo.hStdOutput = output;
   startup.lpAttributeList = inherited.List();
   std::vector<char> writable(command_line.begin(), command_line.end());
   writable.push_back('\0');

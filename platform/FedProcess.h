@@ -23,9 +23,10 @@ namespace quarvel::win {
 class FedProcess {
  public:
   // Starts the command line (in the caller's current folder, minimised as every
-  // started program is), the pipe's reading end the only handle it inherits;
+  // started program is), the pipe's reading end and `output` (its standard
+  // output, when given; made inheritable) the only handles it inherits;
   // nothing when it cannot be started, `error` says why.
-  static std::optional<FedProcess> Start(const std::string& command_line, DWORD& error);
+  static std::optional<FedProcess> Start(const std::string& command_line, DWORD& error, HANDLE output = nullptr);
 
   FedProcess(FedProcess&& other) noexcept;
   FedProcess& operator=(FedProcess&& other) noexcept;

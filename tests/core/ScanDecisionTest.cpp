@@ -97,6 +97,35 @@ TEST(Decide, NothingIsDroppedWithoutASecondLookOrFacts) {
   EXPECT_FALSE(Decide(note, &gone).vanished);
 }
 
+// A second look that failed withdraws nothing: every accusation stands, so a
+// hider cannot clear itself by killing it, and says it was not confirmed;
+// other verdicts read as before.
+TEST(Decide, AFailedSecondLookLeavesAccusationsStandingButUnconfirmed) {
+  struct FailedRow {
+    std::uint32_t attributes;
+    Views listed_by;
+    Verdict verdict;
+    bool says_unconfirmed;
+  };
+  const FailedRow rows[] = {
+      {kHidden, kVolume, Verdict::kSeenOnlyOnVolume, true},
+      {kPlain, kQuery, Verdict::kKeptFromWin32Search, true},
+      {kHidden, kQuery, Verdict::kHiddenByAttribute, false},
+  };
+  for (const FailedRow& row : rows) {
+    UnseenFacts facts;
+    facts.lister = EntryFacts{row.attributes, row.listed_by, {}, {}, {}};
+    const Decision failed = Decide(facts, nullptr, 1000, true);
+    EXPECT_FALSE(failed.vanished);
+    EXPECT_EQ(failed.judgement.verdict, row.verdict);
+    EXPECT_EQ(failed.judgement.reason.find("second look") != std::string::npos, row.says_unconfirmed)
+        << failed.judgement.reason;
+    EXPECT_EQ(Decide(facts, nullptr, 1000, false).judgement.reason.find("second look"), std::string::npos);
+  }
+  EXPECT_EQ(SecondLookText({SecondLookState::Kind::kFailed, "the lister ended with exit code 3"}),
+            "second look: failed, because the lister ended with exit code 3");
+}
+
 // Which times count as a change that can alter how a view lists a file: its
 // making, and a change of its metadata after its last write; never a write of
 // its data alone, which a hider's own log file would show all the time.

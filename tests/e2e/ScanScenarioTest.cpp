@@ -2,6 +2,9 @@
 // window, over folders made for each scenario.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <tlhelp32.h>
+
 #include <algorithm>
 #include <memory>
 #include <string>
@@ -548,6 +551,68 @@ TEST_F(ScanScenario, AListerThatDidNotFinishIsAFailureNeverAnEmptyResult) {
   EXPECT_EQ(app->Text(kLblInfo), "The lister did not finish");
   EXPECT_FALSE(app->Enabled(kCmdScan));
   EXPECT_TRUE(app->ListItems(kList1).empty());
+}
+
+// The id of a running locate.com, or 0.
+DWORD RunningLister() {
+  const win::UniqueKernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  PROCESSENTRY32 entry{};
+  entry.dwSize = sizeof(entry);
+  if (!snapshot || !Process32First(snapshot.get(), &entry)) return 0;
+  do {
+    if (_stricmp(entry.szExeFile, "locate.com") == 0) return entry.th32ProcessID;
+  } while (Process32Next(snapshot.get(), &entry));
+  return 0;
+}
+
+// A second look that fails, its lister killed or its answers file taken by
+// another program, drops nothing and says so; and while it runs nobody else
+// can write or remove its answers.
+TEST_F(ScanScenario, ASecondLookThatFailsDropsNothingAndSaysSo) {
+  for (int i = 0; i < 300; ++i) scan.MakeFile("PLAIN" + std::to_string(i) + ".DLL", "1", 0);
+  scan.MakeFile("STAYS.DLL", "1", kHidden);
+  const std::string gone = scan.MakeFile("GONE.DLL", "22", kHidden);
+  Start();
+  Settings(scan.Path(), "*.dll", false);
+  RunLister();
+  SetFileAttributesA(gone.c_str(), FILE_ATTRIBUTE_NORMAL);
+  ASSERT_TRUE(DeleteFileA(gone.c_str()));
+
+  bool answers_held = false;
+  std::thread killer([&] {
+    for (int tries = 0; tries < 20000; ++tries) {
+      if (const DWORD id = RunningLister()) {
+        const win::UniqueKernelHandle written(CreateFileA((work / "rechecked.txt").c_str(), GENERIC_WRITE,
+                                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                                          nullptr, OPEN_EXISTING, 0, nullptr));
+        answers_held = !written && !DeleteFileA((work / "rechecked.txt").c_str());
+        const win::UniqueKernelHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, id));
+        if (process) TerminateProcess(process.get(), 1);
+        return;
+      }
+      Sleep(1);
+    }
+  });
+  Compare();
+  killer.join();
+  EXPECT_TRUE(answers_held);
+  EXPECT_EQ(app->ListItems(kList1).size(), 2u);
+  EXPECT_NE(app->Text(kLblIsDir).find("; second look: failed, because the lister did not finish (exit code 1"),
+            std::string::npos)
+      << app->Text(kLblIsDir);
+
+  // An answers file another program holds cannot be made anew: the same.
+  const win::UniqueFileHandle taken(
+      CreateFileA((work / "rechecked.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  ASSERT_TRUE(taken);
+  scan.MakeFile("GONE.DLL", "22", kHidden);
+  RunLister();
+  SetFileAttributesA(gone.c_str(), FILE_ATTRIBUTE_NORMAL);
+  ASSERT_TRUE(DeleteFileA(gone.c_str()));
+  Compare();
+  EXPECT_EQ(app->ListItems(kList1).size(), 2u);
+  EXPECT_NE(app->Text(kLblIsDir).find("; second look: failed, because its answers file"), std::string::npos)
+      << app->Text(kLblIsDir);
 }
 
 }  // namespace

@@ -61,7 +61,8 @@ code=$(run "$work/tree.out" "$work/tree.err" "$scan" "$(winpath "$work/tree")" /
   /JSON "$(winpath "$work/tree.json")" /CSV "$(winpath "$work/tree.csv")" /PROGRESS)
 check "hidden and system files alone: exit 0" test "$code" = 0
 check "hidden and system files: a valid report and the same records in CSV" \
-  validate "$work/tree.json" --exit "$code" --csv "$work/tree.csv" hidden_attribute=1 system_file=1 kept_from_win32=0
+  validate "$work/tree.json" --exit "$code" --csv "$work/tree.csv" hidden_attribute=1 system_file=1 kept_from_win32=0 \
+  "second_look=second look: taken"
 check "/PROGRESS: folders and files read on redirected standard error" grep -q 'compared 2 folder(s), 4 file(s)' "$work/tree.err"
 code=$(run "$work/all.out" "$work/all.err" "$scan" "$(winpath "$work/tree")" /FILTER '*.DLL' /S /ALL)
 check "/ALL: any unseen file exits 1, the report on standard output" test "$code" = 1
