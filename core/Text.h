@@ -27,4 +27,17 @@ constexpr std::size_t FindFirstOf(std::string_view text, std::string_view set, s
   return std::string_view::npos;
 }
 
+// Appends to `out`, one byte each, the characters of `text` from its start for
+// as long as `narrow` says they are single-byte ASCII, copied as they are
+// checked (most names are such a run whole); how many were appended.
+template <class Char, class Narrow>
+std::size_t AppendNarrowRun(std::string& out, std::basic_string_view<Char> text, const Narrow& narrow) {
+  const std::size_t at = out.size();
+  out.resize(at + text.size());
+  std::size_t copied = 0;
+  for (; copied < text.size() && narrow(text[copied]); ++copied) out[at + copied] = static_cast<char>(text[copied]);
+  out.resize(at + copied);
+  return copied;
+}
+
 }  // namespace quarvel

@@ -1,5 +1,7 @@
 #include "core/Wtf8.h"
 
+#include "core/Text.h"
+
 namespace quarvel {
 namespace {
 
@@ -36,13 +38,9 @@ std::string Wtf8FromUtf16(std::u16string_view text) {
 void AppendWtf8(std::string& out, std::u16string_view text) {
   for (std::size_t i = 0; i < text.size(); ++i) {
     // A run of ASCII (most names are) goes in at once.
-    std::size_t ascii = i;
-    while (ascii < text.size() && text[ascii] < 0x80) ++ascii;
-    if (ascii != i) {
-      const std::size_t at = out.size();
-      out.resize(at + (ascii - i));
-      for (std::size_t k = i; k < ascii; ++k) out[at + (k - i)] = static_cast<char>(text[k]);
-      i = ascii - 1;
+    const std::size_t ascii = AppendNarrowRun(out, text.substr(i), [](char16_t c) { return c < 0x80; });
+    if (ascii != 0) {
+      i += ascii - 1;
       continue;
     }
     const char16_t c = text[i];

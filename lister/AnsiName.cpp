@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "core/Text.h"
 #include "platform/AnsiText.h"
 
 namespace quarvel::lister {
@@ -64,13 +65,10 @@ bool IsSafeAscii(wchar_t c) { return c > 0 && c < 0x80 && !IsUnsafe(c); }
 // Appends the exact spelling of `name`; false (and nothing appended) when it
 // has none, or holds a character the listing must never hold as it is.
 bool AppendSpelled(std::string& out, std::wstring_view name) {
-  const std::size_t at = out.size();
   if (AsciiCodePage() && !name.empty()) {
     // Copied and checked in one pass: the usual name is all plain ASCII.
-    out.resize(at + name.size());
-    std::size_t i = 0;
-    for (; i < name.size() && IsSafeAscii(name[i]); ++i) out[at + i] = static_cast<char>(name[i]);
-    if (i == name.size()) return true;
+    const std::size_t at = out.size();
+    if (AppendNarrowRun(out, name, IsSafeAscii) == name.size()) return true;
     out.resize(at);
   }
   if (!IsSafe(name)) return false;
