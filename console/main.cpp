@@ -474,14 +474,15 @@ int Scan(const ScanRequest& request) {
                         {"views_not_used", ViewsNotUsed(outcome)},
                         {"exit_code", exit_code}};
   if (outcome.volume_view) summary["volume_view"] = VolumeViewText(*outcome.volume_view);
-  summary["second_look"] = SecondLookText(outcome.second_look);
+  // The failure's text holds a path and the system's words, in the ANSI code page.
+  summary["second_look"] = win::Utf8FromAnsi(SecondLookText(outcome.second_look));
   out.Write(JsonLine(summary));
   if (!out.Ok()) return Fail("The report could not be written whole: " + ErrorText(GetLastError()) + ".");
   if (csv_file && !csv_file->Ok()) {
     return Fail("The CSV file could not be written whole: " + ErrorText(GetLastError()) + ".");
   }
   if (second_look_failed) {
-    return Fail("The second look at the unseen files failed: " + outcome.second_look.failure +
+    return Fail("The second look at the unseen files failed: " + win::Utf8FromAnsi(outcome.second_look.failure) +
                 "; the report holds the first look's verdicts, unconfirmed.");
   }
   return exit_code;

@@ -28,16 +28,16 @@ constexpr std::size_t FindFirstOf(std::string_view text, std::string_view set, s
 }
 
 // Appends to `out`, one byte each, the characters of `text` from its start for
-// as long as `narrow` says they are single-byte ASCII, copied as they are
-// checked (most names are such a run whole); how many were appended.
+// as long as `narrow` says they are single-byte ASCII (most names are such a
+// run whole), with one resize for the run; how many were appended.
 template <class Char, class Narrow>
 std::size_t AppendNarrowRun(std::string& out, std::basic_string_view<Char> text, const Narrow& narrow) {
+  std::size_t run = 0;
+  while (run < text.size() && narrow(text[run])) ++run;
   const std::size_t at = out.size();
-  out.resize(at + text.size());
-  std::size_t copied = 0;
-  for (; copied < text.size() && narrow(text[copied]); ++copied) out[at + copied] = static_cast<char>(text[copied]);
-  out.resize(at + copied);
-  return copied;
+  out.resize(at + run);
+  for (std::size_t i = 0; i < run; ++i) out[at + i] = static_cast<char>(text[i]);
+  return run;
 }
 
 }  // namespace quarvel

@@ -66,7 +66,7 @@ bool IsSafeAscii(wchar_t c) { return c > 0 && c < 0x80 && !IsUnsafe(c); }
 // has none, or holds a character the listing must never hold as it is.
 bool AppendSpelled(std::string& out, std::wstring_view name) {
   if (AsciiCodePage() && !name.empty()) {
-    // Copied and checked in one pass: the usual name is all plain ASCII.
+    // The usual name is all plain ASCII: copied as it is.
     const std::size_t at = out.size();
     if (AppendNarrowRun(out, name, IsSafeAscii) == name.size()) return true;
     out.resize(at);

@@ -5,7 +5,7 @@
 // be read as a file that Windows does not see.
 //
 //   locate.com "<folder>\<filter>" [/NR] [>file]
-//   locate.com /CHECK "<file of paths>"|- [/SINCE:<filetime>] [/USN:<journal mark>] >answers
+//   locate.com /CHECK "<file of paths>"|- [/SINCE:<filetime>] [/USN:<journal mark>] [>answers]
 //
 // /NR lists the folder only; without it the whole tree. ">file" writes the
 // listing to that file (on NT no command interpreter does the redirection),
@@ -13,7 +13,8 @@
 // which of the paths in the file (or, with "-", on standard input) its views
 // still show (see core/Recheck.h); /SINCE: gives when the listing began (a
 // FILETIME in hex), /USN: where the volume's change journal stood then, so
-// that it says what changed since.
+// that it says what changed since. The comparison hands it the answers file
+// as its standard output.
 #include <windows.h>
 
 #include <array>

@@ -151,6 +151,9 @@ class SecondLook {
       if (answered < asked_) {
         failure_ = "the lister answered " + std::to_string(answered) + " of the " + std::to_string(asked_) +
                    " files asked about";
+      } else if (!EndsInLineEnd()) {
+        // A count that agrees does not make whole a last line cut short.
+        failure_ = "the lister's last answer was cut short";
       }
     }
     if (!failure_.empty()) {
@@ -186,6 +189,18 @@ class SecondLook {
   void Feed() {
     if (!pending_.empty() && !feed_broken_ && !process_->Write(pending_)) feed_broken_ = true;
     pending_.clear();
+  }
+
+  bool EndsInLineEnd() const {
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(answers_.get(), &size) || size.QuadPart == 0) return false;
+    OVERLAPPED at{};
+    const auto last = static_cast<ULONGLONG>(size.QuadPart - 1);
+    at.Offset = static_cast<DWORD>(last);
+    at.OffsetHigh = static_cast<DWORD>(last >> 32);
+    char byte = 0;
+    DWORD read = 0;
+    return ReadFile(answers_.get(), &byte, 1, &read, &at) && read == 1 && byte == '\n';
   }
 
   // Reads the answers file from its start; the number of answers read.

@@ -42,7 +42,7 @@ class InheritedHandles {
 
 std::optional<FedProcess> FedProcess::Start(const std::string& command_line, DWORD& error, HANDLE output) {
   // Neither end is inheritable when made; only the reading end is made so,
-  // and handed to this child alone.
+  // and handed to this child alone, with `output`.
   HANDLE read = nullptr;
   HANDLE write = nullptr;
   if (!CreatePipe(&read, &write, nullptr, kPipeSize)) {
@@ -79,12 +79,13 @@ std::optional<FedProcess> FedProcess::Start(const std::string& command_line, DWO
   std::vector<char> writable(command_line.begin(), command_line.end());
   writable.push_back('\0');
   FedProcess process;
-  if (!CreateProcessA(nullptr, writable.data(), nullptr, nullptr, TRUE,
-                      NORMAL_PRIORITY_CLASS | EXTENDED_STARTUPINFO_PRESENT, nullptr, nullptr,
-                      &startup.StartupInfo, &process.info_)) {
-    error = GetLastError();
-    return std::nullopt;
-  }
+  const bool started = CreateProcessA(nullptr, writable.data(), nullptr, nullptr, TRUE,
+                                      NORMAL_PRIORITY_CLASS | EXTENDED_STARTUPINFO_PRESENT, nullptr, nullptr,
+                                      &startup.StartupInfo, &process.info_);
+  if (!started) error = GetLastError();
+  // The caller's handle goes on to no other child.
+  if (output != nullptr) SetHandleInformation(output, HANDLE_FLAG_INHERIT, 0);
+  if (!started) return std::nullopt;
   process.feed_ = std::make_unique<Feed>();
   process.writer_ = std::thread(&FedProcess::WriteAll, std::move(input), std::ref(*process.feed_));
   return process;

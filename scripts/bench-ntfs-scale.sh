@@ -50,7 +50,8 @@ lister=$build/windows/bin/locate.exe
 list() { (cd "$work/lister-work" && /usr/lib/wine/wine64 "$lister" 'Q:\*.*' '>raw.txt' </dev/null >/dev/null 2>&1); }
 list
 # The walk writes nothing before the whole MFT is read and its index built, so
-# the first byte of the listing marks the end of the parse (polled every 10 ms).
+# the first byte of the listing (its first 64 KiB, written after the walk's
+# first folders) marks the end of the parse (polled every 10 ms).
 rm -f "$work/lister-work/raw.txt"
 started=$(date +%s%N)
 timed "lister raw view under Wine" bash -c "cd '$work/lister-work' && /usr/lib/wine/wine64 '$lister' 'Q:\\*.*' '>raw.txt' </dev/null >/dev/null 2>&1" &
