@@ -196,8 +196,10 @@ std::vector<DirectoryWalk::Subfolder> DirectoryWalk::ListFolder(Folders& folders
   // Read into the same few reads, folder after folder: their memory is used again.
   std::array<FolderRead, kWalkViews>& reads = s.reads;
   for (std::size_t i = 0; i < folders.size(); ++i) {
-    reads[i].Clear();
-    if (!folders[i]) continue;
+    if (!folders[i]) {
+      reads[i].Clear();  // ReadEntries empties the others
+      continue;
+    }
     folders[i]->ReadEntries(reads[i]);
     if (reads[i].failure) unread[i] = reads[i].failure;
   }

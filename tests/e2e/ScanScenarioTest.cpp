@@ -72,6 +72,12 @@ class ScanScenario : public ::testing::Test {
     EXPECT_EQ(app->Enabled(kCmdLog), log);
   }
 
+  // A hidden file deleted between "Run" and "Compare".
+  static void DeleteListedFile(const std::string& path) {
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ASSERT_TRUE(DeleteFileA(path.c_str()));
+  }
+
   std::string Heading(const std::string& folder) const { return FolderHeadingLine(folder); }
   std::string ShortLeaf(const std::string& path) const {
     const std::string s = win::GetShortName(path);
@@ -136,8 +142,7 @@ TEST_F(ScanScenario, AFileDeletedBeforeTheCompareIsNotReportedButCountedAndARena
   Start();
   Settings(scan.Path(), "*.dll", false);
   RunLister();
-  SetFileAttributesA(gone.c_str(), FILE_ATTRIBUTE_NORMAL);
-  ASSERT_TRUE(DeleteFileA(gone.c_str()));
+  ASSERT_NO_FATAL_FAILURE(DeleteListedFile(gone));
   ASSERT_TRUE(MoveFileA(renamed.c_str(), (scan / "ELSEWHERE.TXT").c_str()));
   Compare();
   const std::string h = Heading(scan.Path());
@@ -180,8 +185,7 @@ TEST_F(ScanScenario, HiddenFilesInFoldersTheSearchCannotNameStayAndOnlyTheDelete
   Start();
   Settings(scan.Path(), "*.dll", true);
   RunLister();
-  SetFileAttributesA(gone.c_str(), FILE_ATTRIBUTE_NORMAL);
-  ASSERT_TRUE(DeleteFileA(gone.c_str()));
+  ASSERT_NO_FATAL_FAILURE(DeleteListedFile(gone));
   Compare();
   const Items unseen = app->ListItems(kList1);
   EXPECT_EQ(unseen.size(), 3u) << ::testing::PrintToString(unseen);
@@ -575,8 +579,7 @@ TEST_F(ScanScenario, ASecondLookThatFailsDropsNothingAndSaysSo) {
   Start();
   Settings(scan.Path(), "*.dll", false);
   RunLister();
-  SetFileAttributesA(gone.c_str(), FILE_ATTRIBUTE_NORMAL);
-  ASSERT_TRUE(DeleteFileA(gone.c_str()));
+  ASSERT_NO_FATAL_FAILURE(DeleteListedFile(gone));
 
   bool answers_held = false;
   std::thread killer([&] {
@@ -607,8 +610,7 @@ TEST_F(ScanScenario, ASecondLookThatFailsDropsNothingAndSaysSo) {
   ASSERT_TRUE(taken);
   scan.MakeFile("GONE.DLL", "22", kHidden);
   RunLister();
-  SetFileAttributesA(gone.c_str(), FILE_ATTRIBUTE_NORMAL);
-  ASSERT_TRUE(DeleteFileA(gone.c_str()));
+  ASSERT_NO_FATAL_FAILURE(DeleteListedFile(gone));
   Compare();
   EXPECT_EQ(app->ListItems(kList1).size(), 2u);
   EXPECT_NE(app->Text(kLblIsDir).find("; second look: failed, because its answers file"), std::string::npos)
