@@ -98,20 +98,18 @@ void FrmFerrow::RunLister() {
     case Kind::kFailed:
     case Kind::kNotHeld: {
       // A listing that may not be whole is never compared: it would read as clean.
-      ui::SetText(info, "The lister did not finish");
-      const std::string why = outcome.kind == Kind::kFailed
-                                  ? "ended without finishing its listing (exit code " +
-                                        std::to_string(outcome.exit_code) + ": " +
-                                        win::ListerEndText(outcome.exit_code) + ")"
-                                  : "wrote a listing that another program holds open: " +
-                                        win::SystemErrorDescription(outcome.error) + " (error " +
-                                        std::to_string(outcome.error) + ")";
-      MessageBoxA(hwnd_,
-                  ("The lister " + outcome.lister_path + " " + why +
-                   ". Nothing is compared, since a partial listing would hide what it did not reach. "
-                   "An antivirus program may have ended it; try again.")
-                      .c_str(),
-                  kAppTitle, MB_OK | MB_ICONWARNING);
+      ui::SetText(info, outcome.kind == Kind::kFailed ? "The lister did not finish" : "The lister was not run");
+      const std::string text =
+          outcome.kind == Kind::kFailed
+              ? "The lister " + outcome.lister_path + " ended without finishing its listing (exit code " +
+                    std::to_string(outcome.exit_code) + ": " + win::ListerEndText(outcome.exit_code) +
+                    "). Nothing is compared, since a partial listing would hide what it did not reach. "
+                    "An antivirus program may have ended it; try again."
+              : "The lister " + outcome.lister_path +
+                    " was not run: its listing file could not be made anew, since another program holds its "
+                    "name: " + win::SystemErrorDescription(outcome.error) + " (error " +
+                    std::to_string(outcome.error) + "). Close that program, or start this one from another folder.";
+      MessageBoxA(hwnd_, text.c_str(), kAppTitle, MB_OK | MB_ICONWARNING);
       lister_run_ = {};
       return;
     }

@@ -23,6 +23,7 @@ add_library(quarvel_platform STATIC
   platform/FedProcess.cpp
   platform/FileLines.cpp
   platform/FreshFile.cpp
+  platform/InheritedHandles.cpp
   platform/LaunchAppSync.cpp
   platform/ListerRun.cpp
   platform/MessagePump.cpp

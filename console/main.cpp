@@ -423,7 +423,7 @@ int Scan(const ScanRequest& request) {
                   win::ListerEndText(run.exit_code) +
                   "); nothing it listed is reported, since its listing may not be whole.");
     case Kind::kNotHeld:
-      return Fail("The lister's listing could not be held against other programs: " + ErrorText(run.error) + ".");
+      return Fail("The lister's listing file could not be made anew: " + ErrorText(run.error) + ".");
   }
 
   win::ComparisonCallbacks callbacks;

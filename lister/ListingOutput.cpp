@@ -3,9 +3,28 @@
 #include "platform/FreshFile.h"
 
 namespace quarvel::lister {
-ListingOutput::ListingOutput(const std::string& file_name) {
+namespace {
+
+// Whether `handle` is the file `path` names: the same volume and file index.
+bool IsFileNamed(HANDLE handle, const std::string& path) {
+  if (handle == nullptr || handle == INVALID_HANDLE_VALUE || GetFileType(handle) != FILE_TYPE_DISK) return false;
+  const win::UniqueFileHandle named(CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  BY_HANDLE_FILE_INFORMATION handed{};
+  BY_HANDLE_FILE_INFORMATION found{};
+  return named && GetFileInformationByHandle(handle, &handed) && GetFileInformationByHandle(named.get(), &found) &&
+         handed.dwVolumeSerialNumber == found.dwVolumeSerialNumber && handed.nFileIndexHigh == found.nFileIndexHigh &&
+         handed.nFileIndexLow == found.nFileIndexLow;
+}
+
+}  // namespace
+
+ListingOutput::ListingOutput(const std::string& file_name, DWORD handed) {
   if (file_name.empty()) {
     target_ = GetStdHandle(STD_OUTPUT_HANDLE);
+  } else if (const HANDLE given = GetStdHandle(handed); IsFileNamed(given, file_name)) {
+    target_ = given;
   } else {
     owned_file_ = win::CreateFreshFile(file_name, FILE_SHARE_READ);
     target_ = owned_file_.get();

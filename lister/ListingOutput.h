@@ -13,9 +13,12 @@ namespace quarvel::lister {
 
 class ListingOutput {
  public:
-  // Creates `file_name` anew (an old file is deleted, never written through),
-  // or uses standard output when it is empty.
-  explicit ListingOutput(const std::string& file_name);
+  // Writes to `file_name` through the standard handle `handed`
+  // (STD_OUTPUT_HANDLE, say) when the program that started this one handed
+  // that very file there, made and held by it; else creates `file_name` anew
+  // (an old file is deleted, never written through). Uses standard output
+  // when `file_name` is empty.
+  explicit ListingOutput(const std::string& file_name, DWORD handed = STD_OUTPUT_HANDLE);
   ~ListingOutput();
   ListingOutput(const ListingOutput&) = delete;
   ListingOutput& operator=(const ListingOutput&) = delete;

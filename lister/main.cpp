@@ -9,7 +9,9 @@
 //
 // /NR lists the folder only; without it the whole tree. ">file" writes the
 // listing to that file (on NT no command interpreter does the redirection),
-// and the views file beside it; without it, to standard output. /CHECK says
+// and the views file beside it; without it, to standard output. A program
+// that starts it can make both files itself and hand them over as standard
+// output and standard error: the lister then writes through those handles. /CHECK says
 // which of the paths in the file (or, with "-", on standard input) its views
 // still show (see core/Recheck.h); /SINCE: gives when the listing began (a
 // FILETIME in hex), /USN: where the volume's change journal stood then, so
@@ -158,7 +160,7 @@ int Run() {
   lister::WalkTotals totals;
   std::optional<lister::ListingOutput> facts;
   if (!arguments.output_file.empty()) {
-    facts.emplace(ViewsFileFor(arguments.output_file));
+    facts.emplace(ViewsFileFor(arguments.output_file), STD_ERROR_HANDLE);
     if (!facts->IsOpen()) return kNotWritten;
   }
   if (views[0].source != nullptr) {

@@ -3,6 +3,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/InheritedHandles.h"
 #include "platform/LaunchAppSync.h"
 
 namespace quarvel::win {
@@ -10,33 +11,6 @@ namespace {
 
 // Room for much of a large second look in the pipe itself.
 constexpr DWORD kPipeSize = 1 << 20;
-
-// A list of the handles a child may inherit, and nothing else.
-class InheritedHandles {
- public:
-  explicit InheritedHandles(std::vector<HANDLE> handles) : handles_(std::move(handles)) {
-    SIZE_T size = 0;
-    InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
-    storage_.resize(size);
-    list_ = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage_.data());
-    ok_ = InitializeProcThreadAttributeList(list_, 1, 0, &size) &&
-          UpdateProcThreadAttribute(list_, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles_.data(),
-                                    handles_.size() * sizeof(HANDLE), nullptr, nullptr);
-  }
-  ~InheritedHandles() {
-    if (list_ != nullptr) DeleteProcThreadAttributeList(list_);
-  }
-  InheritedHandles(const InheritedHandles&) = delete;
-  InheritedHandles& operator=(const InheritedHandles&) = delete;
-
-  LPPROC_THREAD_ATTRIBUTE_LIST List() const { return ok_ ? list_ : nullptr; }
-
- private:
-  std::vector<HANDLE> handles_;
-  std::vector<unsigned char> storage_;
-  LPPROC_THREAD_ATTRIBUTE_LIST list_ = nullptr;
-  bool ok_ = false;
-};
 
 }  // namespace
 
@@ -51,18 +25,9 @@ std::optional<FedProcess> FedProcess::Start(const std::string& command_line, DWO
   }
   const UniqueKernelHandle child_end(read);
   UniqueKernelHandle input(write);
-  if (!SetHandleInformation(read, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT)) {
-    error = GetLastError();
-    return std::nullopt;
-  }
   std::vector<HANDLE> handed{read};
-  if (output != nullptr) {
-    if (!SetHandleInformation(output, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT)) {
-      error = GetLastError();
-      return std::nullopt;
-    }
-    handed.push_back(output);
-  }
+  if (output != nullptr) handed.push_back(output);
+  // Inheritable only until the child is made: they go on to no other child.
   const InheritedHandles inherited(std::move(handed));
   if (inherited.List() == nullptr) {
     error = GetLastError();
@@ -82,10 +47,10 @@ std::optional<FedProcess> FedProcess::Start(const std::string& command_line, DWO
   const bool started = CreateProcessA(nullptr, writable.data(), nullptr, nullptr, TRUE,
                                       NORMAL_PRIORITY_CLASS | EXTENDED_STARTUPINFO_PRESENT, nullptr, nullptr,
                                       &startup.StartupInfo, &process.info_);
-  if (!started) error = GetLastError();
-  // The caller's handle goes on to no other child.
-  if (output != nullptr) SetHandleInformation(output, HANDLE_FLAG_INHERIT, 0);
-  if (!started) return std::nullopt;
+  if (!started) {
+    error = GetLastError();
+    return std::nullopt;
+  }
   process.feed_ = std::make_unique<Feed>();
   process.writer_ = std::thread(&FedProcess::WriteAll, std::move(input), std::ref(*process.feed_));
   return process;

@@ -2,10 +2,10 @@
 
 namespace quarvel::win {
 
-UniqueFileHandle CreateFreshFile(const std::string& path, DWORD share) {
+UniqueFileHandle CreateFreshFile(const std::string& path, DWORD share, DWORD access) {
   const auto create = [&] {
     return UniqueFileHandle(
-        CreateFileA(path.c_str(), GENERIC_WRITE, share, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        CreateFileA(path.c_str(), access, share, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
   };
   UniqueFileHandle file = create();
   if (file) return file;

@@ -12,9 +12,9 @@
 
 namespace quarvel::win {
 
-// `share` as CreateFile takes it. An empty handle on failure, with
-// GetLastError() telling why (ERROR_FILE_EXISTS: something put the name back
-// between the deletion and the creation).
-UniqueFileHandle CreateFreshFile(const std::string& path, DWORD share);
+// `share` and `access` as CreateFile takes them. An empty handle on failure,
+// with GetLastError() telling why (ERROR_FILE_EXISTS: something put the name
+// back between the deletion and the creation).
+UniqueFileHandle CreateFreshFile(const std::string& path, DWORD share, DWORD access = GENERIC_WRITE);
 
 }  // namespace quarvel::win

@@ -1,7 +1,9 @@
 #include "platform/LaunchAppSync.h"
 
+#include <optional>
 #include <vector>
 
+#include "platform/InheritedHandles.h"
 #include "platform/MessagePump.h"
 #include "platform/UniqueHandle.h"
 
@@ -17,23 +19,40 @@ std::int16_t ShowWindowState() { return show_window_state; }
 
 Bool16 RunAndWait(const std::string& command_line) { return ToBool16(StartAndWait(command_line).started); }
 
-LaunchOutcome StartAndWait(const std::string& command_line, const std::function<bool()>& should_stop) {
-  STARTUPINFOA startup{};
-  startup.cb = sizeof(startup);
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = static_cast<WORD>(show_window_state);
+LaunchOutcome StartAndWait(const std::string& command_line, const std::function<bool()>& should_stop,
+                           const HandedOutput& handed) {
+  STARTUPINFOEXA startup{};
+  startup.StartupInfo.cb = sizeof(startup);
+  startup.StartupInfo.dwFlags = STARTF_USESHOWWINDOW;
+  startup.StartupInfo.wShowWindow = static_cast<WORD>(show_window_state);
 
   // CreateProcessA may write into the command line, so it gets its own copy.
   std::vector<char> writable(command_line.begin(), command_line.end());
   writable.push_back('\0');
 
-  // The program inherits no handle: whatever this process holds open (the
-  // held lister and listing among them) stays its own.
+  // The program inherits the handed files and nothing else: whatever this
+  // process holds open (the held lister and listing among them) stays its own.
+  std::vector<HANDLE> inheritable;
+  for (const HANDLE handle : {handed.output, handed.error}) {
+    if (handle != nullptr) inheritable.push_back(handle);
+  }
+  std::optional<InheritedHandles> inherited;
+  DWORD flags = NORMAL_PRIORITY_CLASS;
+  if (!inheritable.empty()) {
+    inherited.emplace(std::move(inheritable));
+    if (inherited->List() == nullptr) return {false, GetLastError(), false};
+    startup.StartupInfo.dwFlags |= STARTF_USESTDHANDLES;
+    startup.StartupInfo.hStdOutput = handed.output;
+    startup.StartupInfo.hStdError = handed.error;
+    startup.lpAttributeList = inherited->List();
+    flags |= EXTENDED_STARTUPINFO_PRESENT;
+  }
   PROCESS_INFORMATION info{};
-  if (!CreateProcessA(nullptr, writable.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS,
-                      nullptr, nullptr, &startup, &info)) {
+  if (!CreateProcessA(nullptr, writable.data(), nullptr, nullptr, inherited.has_value(), flags, nullptr, nullptr,
+                      &startup.StartupInfo, &info)) {
     return {false, GetLastError(), false};
   }
+  inherited.reset();
   DWORD exit_code = 0;
   const bool ended = WaitForProcess(info, should_stop, &exit_code);
   return {true, 0, !ended, exit_code};

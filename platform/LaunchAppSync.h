@@ -29,10 +29,18 @@ struct LaunchOutcome {
   DWORD exit_code = 0;   // the program's, once it has ended of itself
 };
 
+// Files handed to a started program as its standard output and standard
+// error: the only handles it inherits. Without them it inherits none.
+struct HandedOutput {
+  HANDLE output = nullptr;
+  HANDLE error = nullptr;
+};
+
 // As RunAndWait, and says why a program could not be started. `should_stop`,
 // asked after each pass of the message loop, can end the program early (the
 // window is closing): the program is then terminated and waited for.
-LaunchOutcome StartAndWait(const std::string& command_line, const std::function<bool()>& should_stop = {});
+LaunchOutcome StartAndWait(const std::string& command_line, const std::function<bool()>& should_stop = {},
+                           const HandedOutput& handed = {});
 
 // Waits for the started process to end, dispatching window messages meanwhile,
 // then closes both handles of `info`. False when `should_stop` ended it.

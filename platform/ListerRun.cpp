@@ -3,6 +3,7 @@
 #include "core/ListingViews.h"
 #include "core/WorkFiles.h"
 #include "platform/FindFiles.h"
+#include "platform/FreshFile.h"
 #include "platform/LaunchAppSync.h"
 #include "platform/ResourceFile.h"
 #include "platform/SystemError.h"
@@ -11,36 +12,21 @@ namespace quarvel::win {
 
 namespace {
 
-// Holds the listing and the views file against writers, and checks that the
-// views file ends with the lister's end record: a lister killed or crashed
-// part way leaves a listing that must not read as whole.
-void HoldOutput(const std::string& listing, const std::string& views, ListerRunOutcome& outcome) {
-  const auto hold = [](const std::string& path) {
-    return UniqueFileHandle(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr));
-  };
-  outcome.listing_hold = hold(listing);
-  outcome.views_hold = hold(views);
-  if (!outcome.listing_hold || !outcome.views_hold) {
-    const DWORD error = GetLastError();
-    // A file that is not there is a lister that did not finish; one that is
-    // there but cannot be held is open for writing elsewhere.
-    outcome.kind = error == ERROR_FILE_NOT_FOUND ? ListerRunOutcome::Kind::kFailed : ListerRunOutcome::Kind::kNotHeld;
-    outcome.error = error;
-    return;
-  }
+// Checks that the views file ends with the lister's end record: a lister
+// killed or crashed part way leaves a listing that must not read as whole.
+bool ViewsFileEnded(HANDLE views) {
   LARGE_INTEGER size{};
   std::string tail(256, '\0');
   DWORD read = 0;
   OVERLAPPED at{};
-  if (GetFileSizeEx(outcome.views_hold.get(), &size)) {
+  if (GetFileSizeEx(views, &size)) {
     const auto start = size.QuadPart > static_cast<LONGLONG>(tail.size()) ? size.QuadPart - static_cast<LONGLONG>(tail.size()) : 0;
     at.Offset = static_cast<DWORD>(start);
     at.OffsetHigh = static_cast<DWORD>(static_cast<ULONGLONG>(start) >> 32);
-    if (!ReadFile(outcome.views_hold.get(), tail.data(), static_cast<DWORD>(tail.size()), &read, &at)) read = 0;
+    if (!ReadFile(views, tail.data(), static_cast<DWORD>(tail.size()), &read, &at)) read = 0;
   }
   tail.resize(read);
-  if (!EndsWithEndRecord(tail)) outcome.kind = ListerRunOutcome::Kind::kFailed;
+  return EndsWithEndRecord(tail);
 }
 
 // The listed folder's full path and short form, each ending in "\".
@@ -104,11 +90,26 @@ ListerRunOutcome RunListerIn(const ListerLaunch& launch, const std::function<boo
     outcome.kind = ListerRunOutcome::Kind::kNoCommand;
     return outcome;
   }
+  // The listing and views file are made here, anew, and handed to the lister
+  // as its standard output and error: held with read sharing only from before
+  // the lister writes a byte to the end of the comparison, so nobody who can
+  // write this folder can put a listing of their own in their place.
+  const DWORD kReadAndWrite = GENERIC_READ | GENERIC_WRITE;
+  outcome.listing_hold = CreateFreshFile(listing, FILE_SHARE_READ, kReadAndWrite);
+  if (outcome.listing_hold) outcome.views_hold = CreateFreshFile(views, FILE_SHARE_READ, kReadAndWrite);
+  if (!outcome.views_hold) {
+    outcome.kind = ListerRunOutcome::Kind::kNotHeld;
+    outcome.error = GetLastError();
+    outcome.listing_hold.reset();
+    return outcome;
+  }
   FILETIME now{};
   GetSystemTimeAsFileTime(&now);
   outcome.started_at = (static_cast<std::uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
-  const auto run = StartAndWait(*command_line, should_stop);
+  const auto run = StartAndWait(*command_line, should_stop, {outcome.listing_hold.get(), outcome.views_hold.get()});
   if (run.stopped) {
+    outcome.listing_hold.reset();
+    outcome.views_hold.reset();
     DeleteFileA(listing.c_str());
     DeleteFileA(views.c_str());
     outcome.kind = ListerRunOutcome::Kind::kStopped;
@@ -118,8 +119,8 @@ ListerRunOutcome RunListerIn(const ListerLaunch& launch, const std::function<boo
   } else if (run.exit_code != 0) {
     outcome.kind = ListerRunOutcome::Kind::kFailed;
     outcome.exit_code = run.exit_code;
-  } else {
-    HoldOutput(listing, views, outcome);
+  } else if (!ViewsFileEnded(outcome.views_hold.get())) {
+    outcome.kind = ListerRunOutcome::Kind::kFailed;
   }
   return outcome;
 }

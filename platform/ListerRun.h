@@ -24,7 +24,7 @@ struct ListerRunOutcome {
     kStopped,      // ended early at the caller's word; the partial listing is removed
     kNoCommand,    // no command line for this platform
     kFailed,       // the lister did not finish: its exit code was not 0, or its views file has no end
-    kNotHeld,      // the listing could not be held against writers once written
+    kNotHeld,      // the listing or views file could not be made anew: another program holds the name
   };
   Kind kind = Kind::kListed;
   DWORD error = 0;      // why it could not be started
@@ -35,10 +35,11 @@ struct ListerRunOutcome {
   std::vector<std::string> roots;
   // When the lister was started (FILETIME): a file changed since is never accused.
   std::uint64_t started_at = 0;
-  // Held open with read sharing only from the check of the lister's bytes to
-  // the end of the comparison: nobody can replace the lister that the second
-  // look starts, nor rewrite the listing and views file that decide the
-  // verdicts.
+  // Held open with read sharing only to the end of the comparison, the lister
+  // from the check of its bytes and the listing and views file from before
+  // the lister writes them (it writes through these handles): nobody can
+  // replace the lister that the second look starts, nor write the listing
+  // and views file that decide the verdicts.
   UniqueFileHandle lister_hold;
   UniqueFileHandle listing_hold;
   UniqueFileHandle views_hold;

@@ -540,23 +540,6 @@ TEST_F(ScanScenario, FailureInsideAHandlerIsReportedAndTheWindowStaysUsable) {
 // A lister that cannot finish its listing (here: its listing file is held by
 // another program, as an antivirus might) is reported with the system's words,
 // and nothing is compared: a partial listing would read as clean.
-TEST_F(ScanScenario, AListerThatDidNotFinishIsAFailureNeverAnEmptyResult) {
-  scan.MakeFile("HIDDEN.DLL", "1", kHidden);
-  Start();
-  Settings(scan.Path(), "*.dll", false);
-  win::UniqueFileHandle lock(
-      CreateFileA((work / "dll-views.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-  ASSERT_TRUE(lock);
-  app->Click(kCmdLocate);
-  const auto box = WaitForMessageBox(kAppTitle);
-  ASSERT_TRUE(box.has_value());
-  EXPECT_NE(box->text.find("ended without finishing its listing"), std::string::npos) << box->text;
-  PressButton(*box, IDOK);
-  EXPECT_EQ(app->Text(kLblInfo), "The lister did not finish");
-  EXPECT_FALSE(app->Enabled(kCmdScan));
-  EXPECT_TRUE(app->ListItems(kList1).empty());
-}
-
 // The id of a running locate.com, or 0.
 DWORD RunningLister() {
   const win::UniqueKernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
@@ -567,6 +550,80 @@ DWORD RunningLister() {
     if (_stricmp(entry.szExeFile, "locate.com") == 0) return entry.th32ProcessID;
   } while (Process32Next(snapshot.get(), &entry));
   return 0;
+}
+
+// Waits on a thread of its own for the lister to start, tries to write and to
+// delete each of `files` while it runs, then kills it.
+class ListerKiller {
+ public:
+  explicit ListerKiller(std::vector<std::string> files)
+      : files_(std::move(files)), thread_([this] { Run(); }) {}
+  ~ListerKiller() { Join(); }
+  void Join() {
+    if (thread_.joinable()) thread_.join();
+  }
+  bool Killed() const { return killed_; }
+  // Every file was there, and could be neither written nor deleted.
+  bool FilesHeld() const { return files_held_; }
+
+ private:
+  void Run() {
+    for (int tries = 0; tries < 20000; ++tries) {
+      if (const DWORD id = RunningLister()) {
+        files_held_ = true;
+        for (const auto& file : files_) {
+          const win::UniqueKernelHandle written(CreateFileA(file.c_str(), GENERIC_WRITE,
+                                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                                            nullptr, OPEN_EXISTING, 0, nullptr));
+          const bool there = GetFileAttributesA(file.c_str()) != INVALID_FILE_ATTRIBUTES;
+          files_held_ = files_held_ && there && !written && !DeleteFileA(file.c_str());
+        }
+        const win::UniqueKernelHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, id));
+        killed_ = process && TerminateProcess(process.get(), 1);
+        return;
+      }
+      Sleep(1);
+    }
+  }
+
+  std::vector<std::string> files_;
+  bool killed_ = false;
+  bool files_held_ = false;
+  std::thread thread_;
+};
+
+// A lister that dies part way is a failure, never an empty result; and while
+// it writes, nobody else can write or remove its listing and views file.
+TEST_F(ScanScenario, AListerThatDidNotFinishIsAFailureNeverAnEmptyResult) {
+  for (int i = 0; i < 300; ++i) scan.MakeFile("PLAIN" + std::to_string(i) + ".DLL", "1", 0);
+  scan.MakeFile("HIDDEN.DLL", "1", kHidden);
+  Start();
+  Settings(scan.Path(), "*.dll", false);
+  ListerKiller killer({work / "dll.txt", work / "dll-views.txt"});
+  app->Click(kCmdLocate);
+  const auto box = WaitForMessageBox(kAppTitle);
+  ASSERT_TRUE(box.has_value());
+  killer.Join();
+  ASSERT_TRUE(killer.Killed());
+  EXPECT_TRUE(killer.FilesHeld());
+  EXPECT_NE(box->text.find("ended without finishing its listing (exit code 1"), std::string::npos) << box->text;
+  PressButton(*box, IDOK);
+  EXPECT_EQ(app->Text(kLblInfo), "The lister did not finish");
+  EXPECT_FALSE(app->Enabled(kCmdScan));
+  EXPECT_TRUE(app->ListItems(kList1).empty());
+
+  // A views file another program holds cannot be made anew: the lister is not run.
+  const win::UniqueFileHandle taken(
+      CreateFileA((work / "dll-views.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  ASSERT_TRUE(taken);
+  app->Click(kCmdLocate);
+  const auto refused = WaitForMessageBox(kAppTitle);
+  ASSERT_TRUE(refused.has_value());
+  EXPECT_NE(refused->text.find("was not run: its listing file could not be made anew"), std::string::npos)
+      << refused->text;
+  PressButton(*refused, IDOK);
+  EXPECT_EQ(app->Text(kLblInfo), "The lister was not run");
+  EXPECT_FALSE(app->Enabled(kCmdScan));
 }
 
 // A second look that fails, its lister killed or its answers file taken by
@@ -581,24 +638,11 @@ TEST_F(ScanScenario, ASecondLookThatFailsDropsNothingAndSaysSo) {
   RunLister();
   ASSERT_NO_FATAL_FAILURE(DeleteListedFile(gone));
 
-  bool answers_held = false;
-  std::thread killer([&] {
-    for (int tries = 0; tries < 20000; ++tries) {
-      if (const DWORD id = RunningLister()) {
-        const win::UniqueKernelHandle written(CreateFileA((work / "rechecked.txt").c_str(), GENERIC_WRITE,
-                                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                                          nullptr, OPEN_EXISTING, 0, nullptr));
-        answers_held = !written && !DeleteFileA((work / "rechecked.txt").c_str());
-        const win::UniqueKernelHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, id));
-        if (process) TerminateProcess(process.get(), 1);
-        return;
-      }
-      Sleep(1);
-    }
-  });
+  ListerKiller killer({work / "rechecked.txt"});
   Compare();
-  killer.join();
-  EXPECT_TRUE(answers_held);
+  killer.Join();
+  EXPECT_TRUE(killer.Killed());
+  EXPECT_TRUE(killer.FilesHeld());
   EXPECT_EQ(app->ListItems(kList1).size(), 2u);
   EXPECT_NE(app->Text(kLblIsDir).find("; second look: failed, because the lister did not finish (exit code 1"),
             std::string::npos)
