@@ -149,22 +149,11 @@ std::optional<ViewIds> ParseIdsField(std::string_view field) {
   return ids;
 }
 
-std::string ViewsFileRecord(std::string_view path, std::uint32_t attributes, Views views, const ViewIds& ids,
-                            std::string_view long_name) {
-  std::string record;
-  record.reserve(path.size() + long_name.size() + 64);
-  AppendViewsFileRecord(record, "", path, attributes, views, ids, long_name);
-  return record;
-}
+namespace {
 
-void AppendViewsFileRecord(std::string& out, std::string_view escaped_folder, std::string_view rest_of_path,
-                           std::uint32_t attributes, Views views, const ViewIds& ids, std::string_view long_name) {
-  // Every field straight into `out`: a string per field costs more than its
-  // characters (millions of records).
-  out.push_back('F');
-  out.push_back('\t');
-  out += escaped_folder;
-  AppendEscapedField(out, rest_of_path);
+// What a file record holds after its name, in both its forms.
+void AppendFileFacts(std::string& out, std::uint32_t attributes, Views views, const ViewIds& ids,
+                     std::string_view long_name) {
   out.push_back('\t');
   AppendHex8(out, attributes);
   out.push_back('\t');
@@ -173,6 +162,33 @@ void AppendViewsFileRecord(std::string& out, std::string_view escaped_folder, st
   AppendIdsField(out, ids);
   out += '\t';
   AppendEscapedField(out, long_name);
+}
+
+}  // namespace
+
+std::string ViewsFileRecord(std::string_view path, std::uint32_t attributes, Views views, const ViewIds& ids,
+                            std::string_view long_name) {
+  std::string record = "F\t";
+  AppendEscapedField(record, path);
+  AppendFileFacts(record, attributes, views, ids, long_name);
+  return record;
+}
+
+std::string FolderFileRecord(std::string_view listed_name, std::uint32_t attributes, Views views, const ViewIds& ids,
+                             std::string_view long_name) {
+  std::string record;
+  AppendFolderFileRecord(record, listed_name, attributes, views, ids, long_name);
+  return record;
+}
+
+void AppendFolderFileRecord(std::string& out, std::string_view listed_name, std::uint32_t attributes, Views views,
+                            const ViewIds& ids, std::string_view long_name) {
+  // Every field straight into `out`: a string per field costs more than its
+  // characters (millions of records).
+  out.push_back('f');
+  out.push_back('\t');
+  AppendEscapedField(out, listed_name);
+  AppendFileFacts(out, attributes, views, ids, long_name);
 }
 
 std::string FolderRecord(std::string_view folder, const FolderFacts& facts) {
@@ -252,15 +268,24 @@ bool ListingViews::ReadLine(std::string_view line) {
     return header_seen_;
   }
   if (files_.size() + unread_.size() >= kMostRecords) return false;
-  // The common case first, without a copy: a file nobody asks about.
-  if (wanted_ != nullptr && line.size() > 2 && line.substr(0, 2) == "F\t") {
+  // The common case first, without a field split: a file nobody asks about.
+  if (wanted_ != nullptr && line.size() > 2 && (line.starts_with(kFileRecord) || line.starts_with(kFolderFileRecord))) {
     const auto end = line.find('\t', 2);
     const std::string_view field = line.substr(2, end == std::string_view::npos ? std::string_view::npos : end - 2);
-    if (field.find('%') == std::string_view::npos && wanted_->find(field) == wanted_->end()) return true;
+    if (field.find('%') == std::string_view::npos) {
+      std::string_view path = field;
+      if (line[0] == kFolderFileRecord[0]) path = path_scratch_.assign(current_folder_).append(field);
+      if (wanted_->find(path) == wanted_->end()) return true;
+    }
   }
   const auto fields = Fields(line);
-  if (fields[0] == "F" && fields.size() == 6) {
-    const auto path = UnescapedField(fields[1]);
+  if ((fields[0] == "F" || fields[0] == "f") && fields.size() == 6) {
+    const bool in_folder = fields[0] == "f";
+    auto name = UnescapedField(fields[1]);
+    // A name alone names a file of the last folder record, never one below it.
+    if (in_folder && (!name || name->empty() || current_folder_.empty() || name->find('\\') != std::string::npos))
+      return false;
+    const auto path = in_folder ? std::optional<std::string>(current_folder_ + *name) : std::move(name);
     const auto attributes = ParseHex8(fields[2]);
     const auto views = Views::FromLetters(fields[3]);
     const auto ids = ParseIdsField(fields[4]);
@@ -269,8 +294,9 @@ bool ListingViews::ReadLine(std::string_view line) {
     if (wanted_ != nullptr && wanted_->find(*path) == wanted_->end()) return true;
     EntryFacts facts{*attributes, *views, *ids, *long_name, {}};
     // A folder's "P" record comes before its files; a file outside it gets none.
-    if (!current_folder_.empty() && path->size() > current_folder_.size() && path->starts_with(current_folder_) &&
-        path->find('\\', current_folder_.size()) == std::string::npos) {
+    if (in_folder || (!current_folder_.empty() && path->size() > current_folder_.size() &&
+                      path->starts_with(current_folder_) &&
+                      path->find('\\', current_folder_.size()) == std::string::npos)) {
       facts.folder = current_folder_facts_;
     }
     files_[*path] = std::move(facts);
@@ -341,16 +367,19 @@ std::optional<std::uint32_t> ListingViews::UnreadByQuery(const std::string& fold
 
 namespace {
 
-constexpr std::string_view kFileRecordStart = "F\t";
 // Lines read between two calls of the pump.
 constexpr std::size_t kLinesPerPump = 4096;
+
+bool IsFileRecord(std::string_view line) {
+  return line.starts_with(kFileRecord) || line.starts_with(kFolderFileRecord);
+}
 
 }  // namespace
 
 bool ViewsAlongListing::ReadOne() {
   const std::string* line = next_line_();
   if (line == nullptr) return false;
-  if (line->starts_with(kFileRecordStart)) ++records_read_;
+  if (IsFileRecord(*line)) ++records_read_;
   views_.ReadLine(*line);
   return true;
 }
@@ -370,17 +399,21 @@ void ViewsAlongListing::ReadRest(const std::function<void()>& pump) {
 
 void ViewsAlongListing::ReadRestOfFolder(std::string_view folder, const std::function<void()>& pump) {
   const std::string escaped = EscapedField(folder);
+  constexpr std::string_view kFolderRecord = "P\t";
   for (std::size_t lines = 1;; ++lines) {
     if (lines % kLinesPerPump == 0) pump();
     const std::string* line = next_line_();
     if (line == nullptr) return;
-    const bool file_record = line->starts_with(kFileRecordStart);
-    if (file_record && views_.HoldsEveryWanted() &&
-        !std::string_view(*line).substr(kFileRecordStart.size()).starts_with(escaped)) {
-      return;
-    }
-    if (file_record) ++records_read_;
-    views_.ReadLine(*line);
+    const std::string_view text = *line;
+    // The folder's records end where another folder's begin: at its folder
+    // record, or at a file record that names its whole path.
+    const bool elsewhere =
+        (text.starts_with(kFileRecord) && !text.substr(kFileRecord.size()).starts_with(escaped)) ||
+        (text.starts_with(kFolderRecord) && !(text.substr(kFolderRecord.size()).starts_with(escaped) &&
+                                              text.substr(kFolderRecord.size() + escaped.size()).starts_with('\t')));
+    if (elsewhere && views_.HoldsEveryWanted()) return;
+    if (IsFileRecord(text)) ++records_read_;
+    views_.ReadLine(text);
   }
 }
 

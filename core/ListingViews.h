@@ -3,18 +3,22 @@
 // stay exactly as they are. One record per line, fields separated by tabs, a
 // tab, CR, LF or "%" inside a field written as "%" and two hex digits:
 //
-//   Quarvel views 2                     first line: the format and its version
+//   Quarvel views 3                     first line: the format and its version
 //   S <views>                           the views the lister read with
 //   N <view> <why>                      a view it could not use, and why
 //   P <folder> <true path> <ids>        a folder, before its files: the listing's
 //                                       folder, its real path (UTF-8, "\\?\"
 //                                       form) and each view's id of it
+//   f <name> <attributes> <views> <ids> <long name>
+//                                       a listed file of the folder the last "P"
+//                                       record named: its listed name;
+//                                       FILE_ATTRIBUTE_* in hex; which views
+//                                       returned it (letters of the view table);
+//                                       each view's id of it; its real long name
+//                                       in UTF-8
 //   F <path> <attributes> <views> <ids> <long name>
-//                                       a listed file: the listing's folder and
-//                                       its listed name; FILE_ATTRIBUTE_* in hex;
-//                                       which views returned it (letters of the
-//                                       view table); each view's id of it; its
-//                                       real long name in UTF-8
+//                                       the same, by the listing's folder and its
+//                                       listed name (the lister writes "f")
 //   D <folder> <status>                 a folder the directory query could not
 //                                       read (an NTSTATUS in hex), although the
 //                                       volume view listed it
@@ -54,7 +58,7 @@
 
 namespace quarvel {
 
-inline constexpr std::string_view kViewsHeader = "Quarvel views 2";
+inline constexpr std::string_view kViewsHeader = "Quarvel views 3";
 
 // Each view's id of a file or folder; nothing where a view gave none.
 using ViewIds = std::array<std::optional<std::uint64_t>, kViewTable.size()>;
@@ -100,14 +104,18 @@ struct EntryFacts {
 // The views file's name beside a listing's: "dll.txt" gives "dll-views.txt".
 std::string ViewsFileFor(std::string_view listing_path);
 
+// The record of a file by its whole path ("F").
 std::string ViewsFileRecord(std::string_view path, std::uint32_t attributes, Views views, const ViewIds& ids = {},
                             std::string_view long_name = {});
-// The same record appended to `out`: the lister writes one per file, millions
-// on a volume, without a string of their own. The path comes in two parts: its
-// folder's, escaped already (EscapedField; a folder's files share it), and the
-// rest.
-void AppendViewsFileRecord(std::string& out, std::string_view escaped_folder, std::string_view rest_of_path,
-                           std::uint32_t attributes, Views views, const ViewIds& ids, std::string_view long_name);
+// The record of a file of the folder the last "P" record named, by its listed
+// name alone ("f"): the lister writes one per file, millions on a volume, and
+// appends it to `out` without a string of its own.
+std::string FolderFileRecord(std::string_view listed_name, std::uint32_t attributes, Views views,
+                             const ViewIds& ids = {}, std::string_view long_name = {});
+void AppendFolderFileRecord(std::string& out, std::string_view listed_name, std::uint32_t attributes, Views views,
+                            const ViewIds& ids, std::string_view long_name);
+inline constexpr std::string_view kFileRecord = "F\t";
+inline constexpr std::string_view kFolderFileRecord = "f\t";
 std::string FolderRecord(std::string_view folder, const FolderFacts& facts);
 // The same record appended to `out`, the folder given as two parts (the
 // heading and the rest of the path below it) and its true path as WTF-8.
@@ -173,6 +181,7 @@ class ListingViews {
   bool ended_ = false;
   std::string current_folder_;  // the last "P" record's folder, and its facts
   FolderFacts current_folder_facts_;
+  std::string path_scratch_;    // a folder file record's whole path, asked about
   std::optional<VolumeViewState> volume_view_;
   std::optional<JournalMark> journal_mark_;
   std::unordered_map<std::string, EntryFacts> files_;

@@ -35,7 +35,7 @@ struct DirectoryWalk::Scratch {
   std::array<FolderRead, kWalkViews> reads;  // whose pools the merged entries' names are views of
   MergeScratch merge;
   std::vector<MergedEntry> merged;
-  std::string heading, escaped_heading, shown, long_name, true_path;
+  std::string heading, shown, long_name, true_path;
   std::u16string utf16;
 };
 
@@ -210,8 +210,6 @@ std::vector<DirectoryWalk::Subfolder> DirectoryWalk::ListFolder(Folders& folders
 
   std::vector<Subfolder> subfolders;
   std::string& shown = s.shown;
-  s.escaped_heading.clear();
-  AppendEscapedField(s.escaped_heading, heading);
   for (const auto& [entry, in_view, ids] : merged) {
     if (!ListedByAView(in_view)) continue;  // only a view that checks the others has it
     shown.assign(place.prefix);
@@ -232,7 +230,8 @@ std::vector<DirectoryWalk::Subfolder> DirectoryWalk::ListFolder(Folders& folders
       s.long_name.clear();
       AppendWtf8(s.long_name, s.utf16);
       facts_->WriteWith([&](std::string& line) {
-        AppendViewsFileRecord(line, s.escaped_heading, shown, entry.attributes, ViewsOf(in_view), view_ids, s.long_name);
+        AppendFolderFileRecord(line, std::string_view(shown).substr(place.prefix.size()), entry.attributes,
+                               ViewsOf(in_view), view_ids, s.long_name);
       });
     }
     ++totals_.files;

@@ -82,28 +82,41 @@ TEST(ListingViews, VolumeViewRecordsRoundTripAndSayWhy) {
 // wanted late still gets its record; after a stop, only to the end of the last
 // wanted file's folder, its "D" record included.
 TEST(ViewsAlongListing, ReadsNoFurtherThanTheListingAndAfterAStopToTheFolderEnd) {
-  const std::vector<std::string> file = {std::string(kViewsHeader), SourcesRecord({ViewId::kVolume, ViewId::kQuery}),
-                                         ViewsFileRecord("C:\\A\\1", 0x20, {ViewId::kVolume, ViewId::kQuery}),
-                                         ViewsFileRecord("C:\\A\\2", 0x22, {ViewId::kVolume, ViewId::kQuery}),
-                                         ViewsFileRecord("C:\\A\\3", 0x20, {ViewId::kVolume}),
-                                         UnreadByQueryRecord("C:\\A\\", 0xC0000022),
-                                         ViewsFileRecord("C:\\B\\1", 0x20, {ViewId::kVolume, ViewId::kQuery})};
-  std::size_t read = 0;
-  ViewsAlongListing views([&]() -> const std::string* { return read < file.size() ? &file[read++] : nullptr; });
-  views.Listed(nullptr);
-  EXPECT_EQ(read, 3u);  // the header, the views and the first file's record
-  const std::string second = "C:\\A\\2", third = "C:\\A\\3";
-  views.Listed(&second);
-  views.Listed(&third);
-  EXPECT_EQ(read, 5u);
-  views.ReadRestOfFolder("C:\\A\\", [] {});
-  EXPECT_EQ(read, 7u);  // the next folder's first record ends it, unkept
-  EXPECT_EQ(views.Views().Find(second)->attributes, 0x22u);
-  EXPECT_EQ(views.Views().Find(third)->views, (Views{ViewId::kVolume}));
-  EXPECT_EQ(views.Views().Find("C:\\A\\1"), nullptr);  // never wanted
-  EXPECT_EQ(views.Views().Find("C:\\B\\1"), nullptr);
-  EXPECT_EQ(views.Views().UnreadByQuery("C:\\A\\"), 0xC0000022u);
-  EXPECT_EQ(views.Views().Sources(), (Views{ViewId::kVolume, ViewId::kQuery}));
+  const Views both{ViewId::kVolume, ViewId::kQuery};
+  const std::string a = FolderRecord("C:\\A\\", {}), b = FolderRecord("C:\\B\\", {});
+  // Each file by its whole path, and as the lister writes them: by name under their folder's record.
+  const struct {
+    std::vector<std::string> file;
+    std::size_t after_first, after_third, after_stop;
+  } forms[] = {
+      {{std::string(kViewsHeader), SourcesRecord(both), ViewsFileRecord("C:\\A\\1", 0x20, both),
+        ViewsFileRecord("C:\\A\\2", 0x22, both), ViewsFileRecord("C:\\A\\3", 0x20, {ViewId::kVolume}),
+        UnreadByQueryRecord("C:\\A\\", 0xC0000022), ViewsFileRecord("C:\\B\\1", 0x20, both)},
+       3, 5, 7},
+      {{std::string(kViewsHeader), SourcesRecord(both), a, FolderFileRecord("1", 0x20, both),
+        FolderFileRecord("2", 0x22, both), FolderFileRecord("3", 0x20, {ViewId::kVolume}),
+        UnreadByQueryRecord("C:\\A\\", 0xC0000022), b, FolderFileRecord("1", 0x20, both)},
+       4, 6, 8},
+  };
+  for (const auto& form : forms) {
+    const auto& file = form.file;
+    std::size_t read = 0;
+    ViewsAlongListing views([&]() -> const std::string* { return read < file.size() ? &file[read++] : nullptr; });
+    views.Listed(nullptr);
+    EXPECT_EQ(read, form.after_first);  // the header, the views and the first file's record
+    const std::string second = "C:\\A\\2", third = "C:\\A\\3";
+    views.Listed(&second);
+    views.Listed(&third);
+    EXPECT_EQ(read, form.after_third);
+    views.ReadRestOfFolder("C:\\A\\", [] {});
+    EXPECT_EQ(read, form.after_stop);  // the next folder's first record ends it, unkept
+    EXPECT_EQ(views.Views().Find(second)->attributes, 0x22u);
+    EXPECT_EQ(views.Views().Find(third)->views, (Views{ViewId::kVolume}));
+    EXPECT_EQ(views.Views().Find("C:\\A\\1"), nullptr);  // never wanted
+    EXPECT_EQ(views.Views().Find("C:\\B\\1"), nullptr);
+    EXPECT_EQ(views.Views().UnreadByQuery("C:\\A\\"), 0xC0000022u);
+    EXPECT_EQ(views.Views().Sources(), both);
+  }
 }
 
 // Each file carries its folder's real path and ids from the "P" record before
@@ -130,25 +143,38 @@ TEST(ListingViews, FilesCarryTheirIdentityAndTheirFoldersAndTheListerSaysItEnded
   EXPECT_FALSE(Read({kViewsHeader, EndRecord(0) + "x"}).Ended());
 }
 
-// The lister writes a record with its path in two parts, the folder's escaped
-// once for all its files: the record must be the one of the whole path, and
-// read back to it, whichever part holds a character that needs an escape.
-TEST(ListingViews, ARecordWrittenInPartsIsTheRecordOfTheWholePath) {
+// The lister names each file by its listed name alone, under the folder of
+// the "P" record before it: read back, the record is the file's by its whole
+// path, whichever part holds a character that needs an escape; a name that
+// no folder record stands before, or that reaches below its folder, is never
+// taken.
+TEST(ListingViews, AFileRecordByItsNameAloneIsTheFilesOfTheFolderBeforeIt) {
   ViewIds ids;
   ids[static_cast<std::size_t>(ViewId::kVolume)] = 0x41;
   const struct {
-    std::string folder, rest;
-  } cases[] = {{"D:\\50%\\", "A\tB.DLL"}, {"D:\\TAB\tHERE\\", "%.DLL"}, {"D:\\", "PLAIN.DLL"}};
+    std::string folder, name;
+    bool folder_first, taken;
+  } cases[] = {
+      {"D:\\50%\\", "A\tB.DLL", true, true},
+      {"D:\\TAB\tHERE\\", "%.DLL", true, true},
+      {"D:\\", "PLAIN.DLL", true, true},
+      {"D:\\", "PLAIN.DLL", false, false},   // no folder record before it
+      {"D:\\", "SUB\\X.DLL", true, false},  // a name cannot reach below its folder
+      {"D:\\", "", true, false},
+  };
   for (const auto& c : cases) {
-    std::string file;
-    AppendViewsFileRecord(file, EscapedField(c.folder), c.rest, 0x22, {ViewId::kVolume}, ids, "l\r");
-    EXPECT_EQ(file, ViewsFileRecord(c.folder + c.rest, 0x22, {ViewId::kVolume}, ids, "l\r"));
-    std::string folder;
-    AppendFolderRecord(folder, c.folder.substr(0, 3), c.folder.substr(3), "\\\\?\\D:\\%\\", ids);
-    EXPECT_EQ(folder, FolderRecord(c.folder, FolderFacts{"\\\\?\\D:\\%\\", ids}));
-    const auto views = Read({kViewsHeader, folder, file, EndRecord(1)});
-    const EntryFacts* read = views.Find(c.folder + c.rest);
-    ASSERT_NE(read, nullptr) << c.rest;
+    const std::string folder = FolderRecord(c.folder, FolderFacts{"\\\\?\\D:\\%\\", ids});
+    const std::string file = FolderFileRecord(c.name, 0x22, {ViewId::kVolume}, ids, "l\r");
+    ListingViews views;
+    views.ReadLine(kViewsHeader);
+    if (c.folder_first) views.ReadLine(folder);
+    EXPECT_EQ(views.ReadLine(file), c.taken) << c.folder << c.name;
+    const EntryFacts* read = views.Find(c.folder + c.name);
+    ASSERT_EQ(read != nullptr, c.taken) << c.folder << c.name;
+    if (!read) continue;
+    EXPECT_EQ(read->attributes, 0x22u);
+    EXPECT_EQ(read->long_name, "l\r");
+    EXPECT_EQ(read->ids, ids);
     EXPECT_EQ(read->folder.true_path, "\\\\?\\D:\\%\\");
   }
 }

@@ -206,7 +206,7 @@ TEST_F(DirectoryWalkTest, TheFoldersIndexChecksTheOtherViewsWhereTheyDisagree) {
     Lines lines;
     LineSplitter splitter;
     const auto sink = [&lines](std::string_view line) {
-      if (line.starts_with("F\t")) lines.emplace_back(line.substr(0, line.rfind('\t')));  // without the long name
+      if (line.starts_with("f\t")) lines.emplace_back(line.substr(0, line.rfind('\t')));  // without the long name
       if (line.starts_with("P\t")) lines.emplace_back(line.substr(line.rfind('\t') + 1));  // the folder's ids
     };
     splitter.Feed(testing::ReadWholeFile(ViewsFileFor(file)), sink);
@@ -222,16 +222,16 @@ TEST_F(DirectoryWalkTest, TheFoldersIndexChecksTheOtherViewsWhereTheyDisagree) {
                   FolderIdentity{0, 0, 5}};
   EXPECT_EQ(records(volume, query, index),
             (Lines{"V0000000000000005,Q0000000000000005,I0000000000000005",
-                   "F\tT:\\A.DLL\t00000020\tVQI\tV000000000000000B,Q0000000000000015,I000000000000000B",
-                   "F\tT:\\ONLY-MFT.DLL\t00000020\tV\tV000000000000000C",
-                   "F\tT:\\B.DLL\t00000020\tVQI\tV000000000000000D,Q0000000000000017,I000000000000000D",
-                   "F\tT:\\ONLY-QUERY.DLL\t00000020\tQ\tQ0000000000000018"}));
+                   "f\tA.DLL\t00000020\tVQI\tV000000000000000B,Q0000000000000015,I000000000000000B",
+                   "f\tONLY-MFT.DLL\t00000020\tV\tV000000000000000C",
+                   "f\tB.DLL\t00000020\tVQI\tV000000000000000D,Q0000000000000017,I000000000000000D",
+                   "f\tONLY-QUERY.DLL\t00000020\tQ\tQ0000000000000018"}));
 
   // Where the MFT and the query agree, the index is not read.
   volume[L"T:"].entries = {with_id(File(L"A.DLL", 1), 11)};
   query[L"T:"].entries = {with_id(File(L"A.DLL", 1), 21)};
   EXPECT_EQ(records(volume, query, index),
-            (Lines{"V0000000000000005,Q0000000000000005", "F\tT:\\A.DLL\t00000020\tVQ\tV000000000000000B,Q0000000000000015"}));
+            (Lines{"V0000000000000005,Q0000000000000005", "f\tA.DLL\t00000020\tVQ\tV000000000000000B,Q0000000000000015"}));
 }
 
 }  // namespace

@@ -258,7 +258,7 @@ TEST_F(ListerTest, TheRawListingOfAnNtfsVolumeHoldsWhatTheDirectoryQueryLists) {
   EXPECT_EQ(entries(one, "D:\\TREE\\A1\\"), entries(one_queried, FolderHeadingLine(std::string(mount) + "\\TREE\\A1")));
   EXPECT_TRUE(Has(one_views, "V\tused\t0\t0"));
   EXPECT_TRUE(std::any_of(one_views.begin(), one_views.end(), [](const std::string& line) {
-    return line.rfind("F\t", 0) == 0 && line.find("\tVQ\t") != std::string::npos;
+    return line.rfind("f\t", 0) == 0 && line.find("\tVQ\t") != std::string::npos;
   }));
 }
 
