@@ -30,8 +30,8 @@ LaunchOutcome StartAndWait(const std::string& command_line, const std::function<
   std::vector<char> writable(command_line.begin(), command_line.end());
   writable.push_back('\0');
 
-  // The program inherits the handed files and nothing else: whatever this
-  // process holds open (the held lister and listing among them) stays its own.
+  // The program inherits the handed files and nothing else: whatever else
+  // this process holds open (the held lister among it) stays its own.
   std::vector<HANDLE> inheritable;
   for (const HANDLE handle : {handed.output, handed.error}) {
     if (handle != nullptr) inheritable.push_back(handle);
