@@ -33,7 +33,8 @@
 //                                       first folder
 //
 // Readers skip record types they do not know, so a record type is added, never
-// changed.
+// changed; a record a reader must not skip (version 3's "f") comes with a new
+// version in the first line, which a reader of an older one refuses whole.
 //
 // Ids are "<letter><16 hex digits>" joined by ",": the volume's MFT file
 // reference (sequence number in the high 16 bits), the directory query's file id.
