@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <array>
 #include <cstdio>
 #include <optional>
 
@@ -17,7 +18,7 @@ constexpr const char* kNotAnsiNote = "NOT-ANSI:";
 // cut or forge a line, and the characters Win32 names cannot hold are the ones
 // a hostile volume (or a POSIX name) could use to forge a path, a subfolder
 // line ("<Dir>"), a summary ("found:") or a note ("FOLDER-NOT-READ:").
-bool IsUnsafe(wchar_t c) {
+constexpr bool IsUnsafe(wchar_t c) {
   switch (c) {
     case L'\\': case L'/': case L':': case L'*': case L'?': case L'"': case L'<': case L'>': case L'|': case 0x7F:
       return true;
@@ -60,7 +61,15 @@ bool AsciiCodePage() {
   return ascii;
 }
 
-bool IsSafeAscii(wchar_t c) { return c > 0 && c < 0x80 && !IsUnsafe(c); }
+// Which ASCII characters a name may hold as they are, looked up rather than
+// tested: every character of millions of names passes here.
+constexpr std::array<bool, 0x80> kSafeAscii = [] {
+  std::array<bool, 0x80> safe{};
+  for (wchar_t c = 1; c < 0x80; ++c) safe[c] = !IsUnsafe(c);
+  return safe;
+}();
+
+bool IsSafeAscii(wchar_t c) { return c < 0x80 && kSafeAscii[c]; }
 
 // Appends the exact spelling of `name`; false (and nothing appended) when it
 // has none, or holds a character the listing must never hold as it is.
@@ -91,6 +100,6 @@ std::string ListedName(const DirectoryEntry& entry) {
   return name;
 }
 
-bool IsSpelled(const std::string& listed_name) { return listed_name.rfind(kNotAnsiNote, 0) != 0; }
+bool IsSpelled(std::string_view listed_name) { return !listed_name.starts_with(kNotAnsiNote); }
 
 }  // namespace quarvel::lister

@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "lister/Folder.h"
 
@@ -19,6 +20,6 @@ namespace quarvel::lister {
 std::string ListedName(const DirectoryEntry& entry);
 // The same name appended to `out`.
 void AppendListedName(std::string& out, const DirectoryEntry& entry);
-bool IsSpelled(const std::string& listed_name);
+bool IsSpelled(std::string_view listed_name);
 
 }  // namespace quarvel::lister

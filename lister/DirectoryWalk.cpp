@@ -185,8 +185,9 @@ void DirectoryWalk::WriteFolderRecord(const Folders& folders, const Place& place
   facts_->WriteWith([&](std::string& line) { AppendFolderRecord(line, s.heading, place.prefix, s.true_path, ids); });
 }
 
-std::vector<DirectoryWalk::Subfolder> DirectoryWalk::ListFolder(Folders& folders, const Place& place,
-                                                                std::array<std::optional<std::uint32_t>, kWalkViews> unread) {
+void DirectoryWalk::ListFolder(Folders& folders, const Place& place,
+                               std::array<std::optional<std::uint32_t>, kWalkViews> unread, Subfolders& subfolders) {
+  subfolders.Clear();
   Scratch& s = *scratch_;
   AssignFolderHeadingLine(s.heading, place.heading);
   const std::string& heading = s.heading;
@@ -208,7 +209,6 @@ std::vector<DirectoryWalk::Subfolder> DirectoryWalk::ListFolder(Folders& folders
   CheckWhereViewsDisagree(folders, place, merged);
   WriteFolderRecord(folders, place);
 
-  std::vector<Subfolder> subfolders;
   std::string& shown = s.shown;
   for (const auto& [entry, in_view, ids] : merged) {
     if (!ListedByAView(in_view)) continue;  // only a view that checks the others has it
@@ -216,7 +216,14 @@ std::vector<DirectoryWalk::Subfolder> DirectoryWalk::ListFolder(Folders& folders
     AppendListedName(shown, entry);
     if (entry.IsFolder()) {
       if (Matches(entry, filter_)) output_.WriteWith([&](std::string& line) { AppendSubfolderLine(line, shown); });
-      if (recurse_ && !entry.IsLink()) subfolders.push_back({std::wstring(entry.long_name), ListedName(entry), in_view, ids});
+      if (recurse_ && !entry.IsLink()) {
+        Subfolder sub{static_cast<std::uint32_t>(subfolders.names.size()), static_cast<std::uint32_t>(entry.long_name.size()),
+                      static_cast<std::uint32_t>(subfolders.shown.size()), 0, in_view, ids};
+        subfolders.names += entry.long_name;
+        AppendListedName(subfolders.shown, entry);
+        sub.shown_size = static_cast<std::uint32_t>(subfolders.shown.size() - sub.shown_at);
+        subfolders.items.push_back(sub);
+      }
       continue;
     }
     if (!Matches(entry, filter_)) continue;
@@ -245,7 +252,6 @@ std::vector<DirectoryWalk::Subfolder> DirectoryWalk::ListFolder(Folders& folders
     facts_->WriteLine(UnreadByQueryRecord(heading, *unread[1]));
   }
   merged.clear();  // its names are views of this folder's reads, which end here
-  return subfolders;
 }
 
 bool DirectoryWalk::IsChecking(std::size_t view) const {
@@ -289,7 +295,7 @@ bool DirectoryWalk::FirstVisit(const Folders& folders) {
   for (std::size_t i = 0; i < folders.size(); ++i) {
     if (!folders[i]) continue;
     const auto identity = folders[i]->Identity();
-    return !identity || visited_.insert({i, *identity}).second;
+    return !identity || visited_.Insert(i, *identity);
   }
   return true;
 }
@@ -297,11 +303,12 @@ bool DirectoryWalk::FirstVisit(const Folders& folders) {
 void DirectoryWalk::Run(const std::string& heading, const std::wstring& path) {
   // A frame holds how long the place's paths were at its folder: the one place
   // is cut back to them before the next subfolder is added, rather than copied
-  // for each of a volume's hundreds of thousands of folders.
+  // for each of a volume's hundreds of thousands of folders. Frames deeper
+  // than the walk now stand are kept, their memory used again.
   struct Frame {
     Folders folders;
     std::size_t heading = 0, prefix = 0, true_path = 0;
-    std::vector<Subfolder> subfolders;
+    Subfolders subfolders;
     std::size_t next = 0;
   };
   Place place{heading, "", VerbatimPath(path)};
@@ -321,27 +328,41 @@ void DirectoryWalk::Run(const std::string& heading, const std::wstring& path) {
   if (!FirstVisit(top)) return;
   // An explicit stack: a deep tree cannot overflow the program's own stack.
   std::vector<Frame> stack;
-  auto subfolders = ListFolder(top, place, unread);
-  stack.push_back({std::move(top), place.heading.size(), place.prefix.size(), place.true_path.size(), std::move(subfolders)});
+  std::size_t depth = 0;
+  std::wstring sub_name;  // the subfolder's name as OpenSubfolder takes it, its memory kept
+  const auto enter = [&](Folders& folders, std::array<std::optional<std::uint32_t>, kWalkViews> folder_unread) {
+    if (depth == stack.size()) stack.emplace_back();
+    Frame& frame = stack[depth++];
+    ListFolder(folders, place, folder_unread, frame.subfolders);
+    frame.folders = std::move(folders);
+    frame.heading = place.heading.size();
+    frame.prefix = place.prefix.size();
+    frame.true_path = place.true_path.size();
+    frame.next = 0;
+  };
+  enter(top, unread);
 
-  while (!stack.empty()) {
-    Frame& frame = stack.back();
-    if (frame.next == frame.subfolders.size()) {
-      stack.pop_back();
+  while (depth > 0) {
+    Frame& frame = stack[depth - 1];
+    if (frame.next == frame.subfolders.items.size()) {
+      for (auto& folder : frame.folders) folder.reset();
+      --depth;
       continue;
     }
     place.heading.resize(frame.heading);
     place.prefix.resize(frame.prefix);
     place.true_path.resize(frame.true_path);
-    const Subfolder& sub = frame.subfolders[frame.next++];
-    (place.true_path += sub.name) += L'\\';
-    std::string& below = place.prefix.empty() && IsSpelled(sub.shown_name) ? place.heading : place.prefix;
-    (below += sub.shown_name) += '\\';
+    const Subfolder& sub = frame.subfolders.items[frame.next++];
+    sub_name.assign(frame.subfolders.Name(sub));
+    const std::string_view shown_name = frame.subfolders.Shown(sub);
+    (place.true_path += sub_name) += L'\\';
+    std::string& below = place.prefix.empty() && IsSpelled(shown_name) ? place.heading : place.prefix;
+    (below += shown_name) += '\\';
     Folders opened;
     std::array<std::optional<std::uint32_t>, kWalkViews> sub_unread;
     for (std::size_t i = 0; i < opened.size(); ++i) {
       if (!sub.in_view[i] || !frame.folders[i] || IsChecking(i)) continue;
-      OpenedFolder attempt = frame.folders[i]->OpenSubfolder(sub.name, sub.ids[i]);
+      OpenedFolder attempt = frame.folders[i]->OpenSubfolder(sub_name, sub.ids[i]);
       opened[i] = std::move(attempt.folder);
       if (!opened[i] && !attempt.missing) sub_unread[i] = attempt.status;
     }
@@ -351,9 +372,7 @@ void DirectoryWalk::Run(const std::string& heading, const std::wstring& path) {
     }
     if (!opened[0]) sub_unread[0].reset();  // the second view lists it
     if (!FirstVisit(opened)) continue;
-    auto sub_subfolders = ListFolder(opened, place, sub_unread);
-    stack.push_back({std::move(opened), place.heading.size(), place.prefix.size(), place.true_path.size(),
-                     std::move(sub_subfolders)});
+    enter(opened, sub_unread);  // may grow `stack`: `frame` and `sub` are not used after it
   }
 }
 

@@ -15,13 +15,13 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
 #include "core/ListingViews.h"
 #include "lister/Folder.h"
 #include "lister/ListingOutput.h"
+#include "lister/VisitedFolders.h"
 
 namespace quarvel::lister {
 
@@ -64,11 +64,27 @@ class DirectoryWalk {
 
  private:
   using Folders = std::array<std::unique_ptr<Folder>, kWalkViews>;
+  // A folder's subfolders, their names in two buffers rather than two heap
+  // strings each: a volume has hundreds of thousands of folders. A list is
+  // used again, folder after folder, at its depth of the walk.
   struct Subfolder {
-    std::wstring name;       // to open it
-    std::string shown_name;  // as the heading shows it
+    std::uint32_t name_at = 0, name_size = 0;    // in `names`: to open it
+    std::uint32_t shown_at = 0, shown_size = 0;  // in `shown`: as the heading shows it
     std::array<bool, kWalkViews> in_view{};
     std::array<std::uint64_t, kWalkViews> ids{};  // each view's id of it, which it may open it by
+  };
+  struct Subfolders {
+    std::vector<Subfolder> items;
+    std::wstring names;
+    std::string shown;
+
+    void Clear() {
+      items.clear();
+      names.clear();
+      shown.clear();
+    }
+    std::wstring_view Name(const Subfolder& sub) const { return std::wstring_view(names).substr(sub.name_at, sub.name_size); }
+    std::string_view Shown(const Subfolder& sub) const { return std::string_view(shown).substr(sub.shown_at, sub.shown_size); }
   };
   // Where a folder's lines go: under its heading, or, below a folder whose name
   // the ANSI code page cannot spell (so no heading can name it), under the last
@@ -78,7 +94,9 @@ class DirectoryWalk {
     std::string prefix;
     std::wstring true_path;  // "\\?\" form, ending in "\": how the second look opens it again
   };
-  std::vector<Subfolder> ListFolder(Folders& folders, const Place& place, std::array<std::optional<std::uint32_t>, kWalkViews> unread);
+  // Lists the folder; its subfolders to enter go into `subfolders`.
+  void ListFolder(Folders& folders, const Place& place, std::array<std::optional<std::uint32_t>, kWalkViews> unread,
+                  Subfolders& subfolders);
   void WriteFolderRecord(const Folders& folders, const Place& place);
   void ReportUnread(const Place& place, std::uint32_t status);
   // False for a folder already listed: a loop that shows no link attribute (a
@@ -98,18 +116,7 @@ class DirectoryWalk {
   bool recurse_;
   WalkTotals totals_;
   // The folders listed so far, by the view that opened them and their identity.
-  struct Visit {
-    std::size_t view = 0;
-    FolderIdentity folder;
-    bool operator==(const Visit&) const = default;
-  };
-  struct VisitHash {
-    std::size_t operator()(const Visit& visit) const {
-      const std::hash<std::uint64_t> hash;
-      return hash(visit.folder.id_low) ^ (hash(visit.folder.id_high) * 31) ^ (hash(visit.folder.volume) * 131) ^ visit.view;
-    }
-  };
-  std::unordered_set<Visit, VisitHash> visited_;
+  VisitedFolders visited_;
   struct Scratch;
   std::unique_ptr<Scratch> scratch_;
 };
