@@ -199,7 +199,7 @@ std::string FolderRecord(std::string_view folder, const FolderFacts& facts) {
 
 void AppendFolderRecord(std::string& out, std::string_view folder, std::string_view rest_of_folder,
                         std::string_view true_path, const ViewIds& ids) {
-  out += "P\t";
+  out += kFolderRecord;
   AppendEscapedField(out, folder);
   AppendEscapedField(out, rest_of_folder);
   out += '\t';
@@ -399,7 +399,6 @@ void ViewsAlongListing::ReadRest(const std::function<void()>& pump) {
 
 void ViewsAlongListing::ReadRestOfFolder(std::string_view folder, const std::function<void()>& pump) {
   const std::string escaped = EscapedField(folder);
-  constexpr std::string_view kFolderRecord = "P\t";
   for (std::size_t lines = 1;; ++lines) {
     if (lines % kLinesPerPump == 0) pump();
     const std::string* line = next_line_();

@@ -117,6 +117,7 @@ void AppendFolderFileRecord(std::string& out, std::string_view listed_name, std:
                             const ViewIds& ids, std::string_view long_name);
 inline constexpr std::string_view kFileRecord = "F\t";
 inline constexpr std::string_view kFolderFileRecord = "f\t";
+inline constexpr std::string_view kFolderRecord = "P\t";
 std::string FolderRecord(std::string_view folder, const FolderFacts& facts);
 // The same record appended to `out`, the folder given as two parts (the
 // heading and the rest of the path below it) and its true path as WTF-8.

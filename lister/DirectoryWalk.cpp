@@ -220,8 +220,9 @@ void DirectoryWalk::ListFolder(Folders& folders, const Place& place,
         Subfolder sub{static_cast<std::uint32_t>(subfolders.names.size()), static_cast<std::uint32_t>(entry.long_name.size()),
                       static_cast<std::uint32_t>(subfolders.shown.size()), 0, in_view, ids};
         subfolders.names += entry.long_name;
-        AppendListedName(subfolders.shown, entry);
-        sub.shown_size = static_cast<std::uint32_t>(subfolders.shown.size() - sub.shown_at);
+        const std::string_view listed_name = std::string_view(shown).substr(place.prefix.size());
+        subfolders.shown += listed_name;
+        sub.shown_size = static_cast<std::uint32_t>(listed_name.size());
         subfolders.items.push_back(sub);
       }
       continue;

@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -116,7 +117,7 @@ double WaitAnswering(AppSession& app, const std::function<bool()>& done, double&
 // then dies at its start with exit code 0, and the window then refuses its
 // empty listing) is said, its box closed, and tried once more: a speed figure
 // needs a listing, and the failure path has tests of its own. A second
-// failure in a row ends the benchmark.
+// failure in a row ends the benchmark (the window closed on the way out).
 double RunListerThroughWindow(AppSession& app, double& worst_answer_ms) {
   for (int attempt = 1;; ++attempt) {
     app.Click(app::kCmdLocate);
@@ -125,10 +126,7 @@ double RunListerThroughWindow(AppSession& app, double& worst_answer_ms) {
     if (app.Enabled(app::kCmdScan)) return elapsed;
     const std::string text = AcknowledgeMessageBox(app::kAppTitle);
     std::printf("The window reported a failed lister run (attempt %d): %s\n", attempt, text.c_str());
-    if (attempt == 2) {
-      std::printf("Speed guard: FAILED, the lister failed twice in a row\n");
-      std::exit(1);
-    }
+    if (attempt == 2) throw std::runtime_error("the lister failed twice in a row");
   }
 }
 
@@ -356,7 +354,13 @@ int main(int argc, char** argv) {
     enumerations.push_back(Ms(Clock::now() - start));
   }
   const double enumeration_ms = Median(enumerations);
-  const WindowTimes times = TimeThroughWindow(exe, scratch + "\\work", tree, kRuns);
+  WindowTimes times;
+  try {
+    times = TimeThroughWindow(exe, scratch + "\\work", tree, kRuns);
+  } catch (const std::runtime_error& failure) {
+    std::printf("Speed guard: FAILED, %s\n", failure.what());
+    return 1;
+  }
   const double compare_ratio = times.compare_ms / enumeration_ms;
   const double lister_ratio = times.lister_ms / enumeration_ms;
 
@@ -378,7 +382,13 @@ int main(int argc, char** argv) {
     const int small_folders = 2;
     const std::string small_tree = scratch + "\\small";
     MakeTree(small_tree, small_folders, files);
-    const WindowTimes small = TimeThroughWindow(exe, scratch + "\\work-small", small_tree, 1);
+    WindowTimes small;
+    try {
+      small = TimeThroughWindow(exe, scratch + "\\work-small", small_tree, 1);
+    } catch (const std::runtime_error& failure) {
+      std::printf("Reference run: FAILED, %s\n", failure.what());
+      return 1;
+    }
     const double literal_ms = LiteralCompare(scratch + "\\work-literal", small_tree);
     std::printf("\nSmall tree (%d folders of %d files), for reference:\n", small_folders, files);
     std::printf("  compare through the window         %9.0f ms\n", small.compare_ms);
