@@ -54,7 +54,7 @@ add_executable(ntfs-list tests/support/tools/NtfsList.cpp)
 target_link_libraries(ntfs-list PRIVATE quarvel_core)
 # The reader against The Sleuth Kit on images filled through ntfs-3g (root and FUSE, else skipped).
 add_test(NAME ntfs.oracle
-  COMMAND ${CMAKE_SOURCE_DIR}/tests/ntfs/oracle-test.sh $<TARGET_FILE:ntfs-list> ${CMAKE_BINARY_DIR}/ntfs-oracle)
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/ntfs/oracle-test.sh $<TARGET_FILE:ntfs-list> ${CMAKE_BINARY_DIR}/ntfs-oracle 600)
 set_tests_properties(ntfs.oracle PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 900)
 # NTFS images of millions of records written directly, for the benchmarks; a
 # small one is checked against The Sleuth Kit here.

@@ -1,14 +1,16 @@
 #!/usr/bin/env python3
 """Compares ntfs-list's listing of an image with The Sleuth Kit's view of it:
-every path and record number with `fls -r -p -u`, and, for every listed record,
-directory flag, file attributes, size, names with their parents and reparse
-tag with `istat` (and `icat` for the tag).
+every path and record number with `fls -r -p -u`, every file's size with
+`ils`, and, for the records istat is asked about, directory flag, file
+attributes, size, names with their parents and reparse tag with `istat` (and
+`icat` for the tag).
 
 usage: compare_with_tsk.py IMAGE LISTING COUNTS [--require-mft-runs N] [--require-extensions]
                            [--require-mft-attribute-list] [--istat-sample N]
 LISTING is ntfs-list's stdout, COUNTS its stderr. Exits 1 on any difference.
-With --istat-sample, istat sees every hard-linked, hidden, system, reparse or
-short-named record and enough others to make about N.
+istat is a process per record (some 50 ms each): with --istat-sample it sees
+about N records, spread over the image, among them hard-linked, reparse,
+hidden or system and short-named ones; without it, every listed record.
 """
 import argparse
 import concurrent.futures
@@ -60,6 +62,41 @@ def read_fls(image):
             continue
         entries[(path, record)] = meta_type == "d"
     return entries
+
+
+def read_ils(image):
+    """record -> size of its unnamed data stream, for every allocated record."""
+    out = subprocess.run(["ils", "-a", image], check=True, capture_output=True).stdout.decode("utf-8")
+    lines = out.splitlines()
+    header = next(i for i, line in enumerate(lines) if line.startswith("st_ino|"))
+    columns = lines[header].split("|")
+    sizes = {}
+    for line in lines[header + 1:]:
+        fields = dict(zip(columns, line.split("|")))
+        sizes[int(fields["st_ino"])] = int(fields["st_size"])
+    return sizes
+
+
+def spread(items, count):
+    """`count` of `items`, evenly spaced; all of them when there are no more."""
+    return items if len(items) <= count else [items[i * len(items) // count] for i in range(count)]
+
+
+def istat_sample(records, by_record, limit):
+    """About `limit` records: up to an eighth of it of each notable kind, the rest plain ones."""
+    if not limit or len(records) <= limit:
+        return records
+    kinds = [
+        lambda r: len(by_record[r]) > 1,
+        lambda r: by_record[r][0]["tag"] is not None,
+        lambda r: by_record[r][0]["attributes"] & 0x6,
+        lambda r: by_record[r][0]["short"] is not None,
+    ]
+    picked = set()
+    for kind in kinds:
+        picked.update(spread([r for r in records if kind(r)], limit // 8))
+    picked.update(spread([r for r in records if r not in picked], max(0, limit - len(picked))))
+    return sorted(picked)
 
 
 def istat(image, record):
@@ -123,12 +160,16 @@ def main():
     by_record = defaultdict(list)
     for e in ours:
         by_record[e["record"]].append(e)
-    records = sorted(by_record)
-    if args.istat_sample and len(records) > args.istat_sample:
-        step = len(records) // args.istat_sample + 1
-        notable = lambda r: (len(by_record[r]) > 1 or by_record[r][0]["attributes"] & 0x6 or
-                             by_record[r][0]["tag"] is not None or by_record[r][0]["short"])
-        records = [r for i, r in enumerate(records) if i % step == 0 or notable(r)]
+    # Every file's size against ils, in one pass over the MFT.
+    sizes = read_ils(args.image)
+    for record, links in sorted(by_record.items()):
+        e = links[0]
+        if record not in sizes:
+            problems.append("record %d: not an allocated record for ils" % record)
+        elif not e["dir"] and sizes[record] != e["size"]:
+            problems.append("record %d: size %d, ils %d" % (record, e["size"], sizes[record]))
+    print("ils: %d sizes compared" % len(by_record))
+    records = istat_sample(sorted(by_record), by_record, args.istat_sample)
     with concurrent.futures.ThreadPoolExecutor(max_workers=4) as pool:
         facts = dict(zip(records, pool.map(lambda r: istat(args.image, r), records)))
     path_record = {e["path"]: e["record"] for e in ours}
