@@ -173,6 +173,8 @@ add_wine_test(platform tests/platform_tests.exe 300)
 add_wine_test(lister tests/lister_tests.exe 120)
 add_wine_test(ui tests/ui_tests.exe 120)
 add_wine_test(e2e tests/e2e_tests.exe 1200)
+# ctest runs two tests at a time (scripts/test.sh): the long ones start first.
+set_tests_properties(wine.session.start wine.e2e PROPERTIES COST 300)
 
 # The console companion as scripts use it, its reports checked against their schema.
 add_test(NAME wine.console COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/console-scenario.sh ${CMAKE_BINARY_DIR})
@@ -193,8 +195,10 @@ add_test(NAME pe.quarvel COMMAND ${CMAKE_SOURCE_DIR}/tests/pe/check-quarvel.sh $
 string(REPLACE "/" "\\" QUARVEL_EXE_WINE "Z:${WIN_BUILD_DIR}/bin/quarvel.exe")
 add_test(NAME wine.speed COMMAND ${WINE_RUN} ${CMAKE_BINARY_DIR} ${WIN_BUILD_DIR}/tests/scan-benchmark.exe
   ${QUARVEL_EXE_WINE} "C:\\quarvel-speed-guard" 40 1000 --guard 4 3 --no-reference)
-set_tests_properties(wine.speed PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine_desktop TIMEOUT 600)
+# It runs alone: a test beside it on the same cores would be timed with it.
+set_tests_properties(wine.speed PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine_desktop RUN_SERIAL ON TIMEOUT 600)
 
 # The registry repair, across a restart: a prefix of its own (see the script).
 add_test(NAME wine.repair COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/repair-scenario.sh ${CMAKE_BINARY_DIR})
-set_tests_properties(wine.repair PROPERTIES RESOURCE_LOCK wine_desktop TIMEOUT 600)
+# Its prefix, server and display are its own: it runs beside the other Wine tests.
+set_tests_properties(wine.repair PROPERTIES RESOURCE_LOCK wine_repair TIMEOUT 600 COST 180)

@@ -58,9 +58,17 @@ if [ "$step1" -ne 0 ] || [ ! -f "$asked" ]; then
   echo "[  FAILED  ] 1 test, the restart scenario"
   exit 1
 fi
-# The restart has ended every program; wait until the last one is gone.
+# The restart has ended every program of this prefix; wait until the last one
+# is gone. Other Wine tests may run beside this one, in a prefix of their own.
+ours_running() {
+  local pid
+  for pid in $(pgrep -f 'quarvel.exe|repair_tests.exe'); do
+    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 0
+  done
+  return 1
+}
 for _ in $(seq 1 100); do
-  pgrep -f 'quarvel.exe|repair_tests.exe' >/dev/null || break
+  ours_running || break
   sleep 0.2
 done
 
