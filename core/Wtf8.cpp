@@ -35,24 +35,6 @@ std::string Wtf8FromUtf16(std::u16string_view text) {
   return out;
 }
 
-void AppendWtf8(std::string& out, std::u16string_view text) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    // A run of ASCII (most names are) goes in at once.
-    const std::size_t ascii = AppendNarrowRun(out, text.substr(i), [](char16_t c) { return c < 0x80; });
-    if (ascii != 0) {
-      i += ascii - 1;
-      continue;
-    }
-    const char16_t c = text[i];
-    if (IsHigh(c) && i + 1 < text.size() && IsLow(text[i + 1])) {
-      AppendUtf8(out, 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
-      ++i;
-    } else {
-      AppendUtf8(out, c);
-    }
-  }
-}
-
 std::optional<std::u16string> Utf16FromWtf8(std::string_view text) {
   std::u16string out;
   out.reserve(text.size());

@@ -1,7 +1,9 @@
 #include "lister/DirectoryWalk.h"
 
 #include <algorithm>
+#include <exception>
 #include <functional>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -27,23 +29,83 @@ struct MergeScratch {
     std::array<std::uint64_t, kWalkViews> ids{};
   };
   std::vector<Ref> refs;
+  std::vector<std::size_t> hashes;
   std::vector<Group> groups;
   std::vector<std::uint32_t> group_of;
 };
 
+// The reading side's.
 struct DirectoryWalk::Scratch {
-  std::array<FolderRead, kWalkViews> reads;  // whose pools the merged entries' names are views of
   MergeScratch merge;
-  std::vector<MergedEntry> merged;
-  std::string heading, shown, long_name, true_path;
-  std::u16string utf16;
+  std::string shown;
 };
+
+// The writing side's.
+struct DirectoryWalk::WriteScratch {
+  std::string heading, shown, long_name, true_path;
+};
+
+struct DirectoryWalk::ListedFolder {
+  // False for a folder that could not be opened: only `status` under its heading.
+  bool opened = true;
+  std::uint32_t status = 0;
+  std::string heading, prefix;  // its Place
+  std::wstring true_path;
+  std::array<FolderRead, kWalkViews> reads;  // whose pools the merged entries' names are views of
+  std::vector<MergedEntry> merged;
+  std::array<std::optional<std::uint32_t>, kWalkViews> unread;
+  ViewIds ids;  // each view's id of the folder, for its folder record
+};
+
+// Folders handed on together: a handoff per folder would make each side wait
+// on the other hundreds of thousands of times.
+struct DirectoryWalk::Batch {
+  static constexpr std::size_t kFolders = 64;
+  static constexpr std::size_t kEntries = 4096;
+  std::vector<ListedFolder> folders;  // the first `used`; the rest kept for their memory
+  std::size_t used = 0;
+  std::size_t entries = 0;
+};
+
+namespace {
+// Enough batches that neither side waits on a folder of many files the other is still on.
+constexpr std::size_t kBatches = 4;
+}  // namespace
 
 namespace {
 
 bool Matches(const DirectoryEntry& entry, const std::wstring& filter) {
   return MatchesFilter(entry.long_name, filter) ||
          (!entry.short_name.empty() && MatchesFilter(entry.short_name, filter));
+}
+
+// The usual case below the top folder of a raw view: one view returned
+// entries, all of different names. They go into `merged` in their order, with
+// no sorting of refs and groups. False (and nothing done) otherwise.
+bool MergeOneView(const std::array<FolderRead, kWalkViews>& reads, MergeScratch& scratch,
+                  std::vector<MergedEntry>& merged) {
+  std::size_t view = reads.size();
+  for (std::size_t v = 0; v < reads.size(); ++v) {
+    if (reads[v].entries.empty()) continue;
+    if (view != reads.size()) return false;
+    view = v;
+  }
+  merged.clear();
+  if (view == reads.size()) return true;
+  const std::vector<DirectoryEntry>& entries = reads[view].entries;
+  auto& hashes = scratch.hashes;
+  hashes.clear();
+  for (const DirectoryEntry& entry : entries) hashes.push_back(std::hash<std::wstring_view>{}(entry.long_name));
+  // Equal hashes (a name given twice, or two names that collide) take the general way.
+  std::sort(hashes.begin(), hashes.end());
+  if (std::adjacent_find(hashes.begin(), hashes.end()) != hashes.end()) return false;
+  for (const DirectoryEntry& entry : entries) {
+    MergedEntry& m = merged.emplace_back();
+    m.entry = entry;
+    m.in_view[view] = true;
+    m.ids[view] = entry.id;  // the second look finds the file by it
+  }
+  return true;
 }
 
 // Every view's entries, each long name once, into `merged`: in the order the
@@ -53,6 +115,7 @@ bool Matches(const DirectoryEntry& entry, const std::wstring& filter) {
 // entries' names are views of the reads' pools.
 void MergeViews(const std::array<FolderRead, kWalkViews>& reads, MergeScratch& scratch,
                 std::vector<MergedEntry>& merged) {
+  if (MergeOneView(reads, scratch, merged)) return;
   auto& refs = scratch.refs;
   refs.clear();
   for (std::uint32_t view = 0; view < reads.size(); ++view) {
@@ -171,31 +234,34 @@ Views DirectoryWalk::ViewsOf(const std::array<bool, kWalkViews>& in_view) const 
   return views;
 }
 
-void DirectoryWalk::WriteFolderRecord(const Folders& folders, const Place& place) {
-  if (facts_ == nullptr) return;
-  ViewIds ids;
-  for (std::size_t i = 0; i < folders.size(); ++i) {
-    if (!folders[i] || views_[i].source == nullptr) continue;
-    if (const auto identity = folders[i]->Identity()) ids[static_cast<std::size_t>(views_[i].Id())] = identity->id_low;
+DirectoryWalk::ListedFolder& DirectoryWalk::NextToList(const Place& place) {
+  if (filling_ == nullptr) {
+    filling_ = &handoff_->Empty();
+    filling_->used = 0;
+    filling_->entries = 0;
   }
-  Scratch& s = *scratch_;
-  s.utf16.assign(place.true_path.begin(), place.true_path.end());
-  s.true_path.clear();
-  AppendWtf8(s.true_path, s.utf16);
-  facts_->WriteWith([&](std::string& line) { AppendFolderRecord(line, s.heading, place.prefix, s.true_path, ids); });
+  if (filling_->used == filling_->folders.size()) filling_->folders.emplace_back();
+  ListedFolder& listed = filling_->folders[filling_->used++];
+  listed.heading.assign(place.heading);
+  listed.prefix.assign(place.prefix);
+  listed.true_path.assign(place.true_path);
+  return listed;
 }
 
-void DirectoryWalk::ListFolder(Folders& folders, const Place& place,
+void DirectoryWalk::HandOn(bool all) {
+  if (filling_ == nullptr) return;
+  if (all ? filling_->used == 0 : filling_->used < Batch::kFolders && filling_->entries < Batch::kEntries) return;
+  handoff_->Filled(*filling_);
+  filling_ = nullptr;
+}
+
+void DirectoryWalk::ReadFolder(Folders& folders, const Place& place,
                                std::array<std::optional<std::uint32_t>, kWalkViews> unread, Subfolders& subfolders) {
   subfolders.Clear();
-  Scratch& s = *scratch_;
-  AssignFolderHeadingLine(s.heading, place.heading);
-  const std::string& heading = s.heading;
-  if (place.prefix.empty()) output_.WriteLine(heading);
-  ++totals_.folders;
-
-  // Read into the same few reads, folder after folder: their memory is used again.
-  std::array<FolderRead, kWalkViews>& reads = s.reads;
+  ListedFolder& listed = NextToList(place);
+  listed.opened = true;
+  // Read into the reads this slot of the batch had before: their memory is used again.
+  std::array<FolderRead, kWalkViews>& reads = listed.reads;
   for (std::size_t i = 0; i < folders.size(); ++i) {
     if (!folders[i]) {
       reads[i].Clear();  // ReadEntries empties the others
@@ -204,41 +270,96 @@ void DirectoryWalk::ListFolder(Folders& folders, const Place& place,
     folders[i]->ReadEntries(reads[i]);
     if (reads[i].failure) unread[i] = reads[i].failure;
   }
-  std::vector<MergedEntry>& merged = s.merged;
-  MergeViews(reads, s.merge, merged);
+  std::vector<MergedEntry>& merged = listed.merged;
+  MergeViews(reads, scratch_->merge, merged);
   CheckWhereViewsDisagree(folders, place, merged);
-  WriteFolderRecord(folders, place);
+  listed.unread = unread;
+  listed.ids = ViewIds{};
+  for (std::size_t i = 0; i < folders.size(); ++i) {
+    if (!folders[i] || views_[i].source == nullptr) continue;
+    if (const auto identity = folders[i]->Identity()) listed.ids[static_cast<std::size_t>(views_[i].Id())] = identity->id_low;
+  }
+
+  if (recurse_) {
+    std::string& shown = scratch_->shown;
+    for (const auto& [entry, in_view, ids] : merged) {
+      if (!entry.IsFolder() || entry.IsLink() || !ListedByAView(in_view)) continue;
+      shown.clear();
+      AppendListedName(shown, entry);
+      subfolders.items.push_back({static_cast<std::uint32_t>(subfolders.names.size()),
+                                  static_cast<std::uint32_t>(entry.long_name.size()),
+                                  static_cast<std::uint32_t>(subfolders.shown.size()),
+                                  static_cast<std::uint32_t>(shown.size()), in_view, ids});
+      subfolders.names += entry.long_name;
+      subfolders.shown += shown;
+    }
+  }
+  filling_->entries += merged.size();
+  HandOn(false);
+}
+
+void DirectoryWalk::ReportUnread(const Place& place, std::uint32_t status) {
+  ListedFolder& listed = NextToList(place);
+  listed.opened = false;
+  listed.status = status;
+  HandOn(false);
+}
+
+void DirectoryWalk::WriteBatches() {
+  WriteScratch scratch;
+  while (Batch* batch = handoff_->Next()) {
+    for (std::size_t f = 0; f < batch->used; ++f) {
+      ListedFolder& listed = batch->folders[f];
+      WriteFolder(listed, scratch);
+      listed.merged.clear();  // its names are views of the reads, which the next folder in this slot reads into
+    }
+    handoff_->Taken(*batch);
+  }
+}
+
+void DirectoryWalk::WriteFolderRecord(const ListedFolder& listed, WriteScratch& s) {
+  if (facts_ == nullptr) return;
+  s.true_path.clear();
+  AppendWtf8(s.true_path, std::wstring_view(listed.true_path));
+  facts_->WriteWith([&](std::string& line) { AppendFolderRecord(line, s.heading, listed.prefix, s.true_path, listed.ids); });
+}
+
+void DirectoryWalk::WriteFolder(const ListedFolder& listed, WriteScratch& s) {
+  if (!listed.opened) {
+    if (listed.prefix.empty()) output_.WriteLine(FolderHeadingLine(listed.heading));
+    output_.WriteLine(FileLine(listed.prefix + UnreadFolderName(listed.status), 0));
+    return;
+  }
+  AssignFolderHeadingLine(s.heading, listed.heading);
+  const std::string& heading = s.heading;
+  if (listed.prefix.empty()) output_.WriteLine(heading);
+  ++totals_.folders;
+  WriteFolderRecord(listed, s);
 
   std::string& shown = s.shown;
-  for (const auto& [entry, in_view, ids] : merged) {
+  for (const auto& [entry, in_view, ids] : listed.merged) {
     if (!ListedByAView(in_view)) continue;  // only a view that checks the others has it
-    shown.assign(place.prefix);
-    AppendListedName(shown, entry);
     if (entry.IsFolder()) {
-      if (Matches(entry, filter_)) output_.WriteWith([&](std::string& line) { AppendSubfolderLine(line, shown); });
-      if (recurse_ && !entry.IsLink()) {
-        Subfolder sub{static_cast<std::uint32_t>(subfolders.names.size()), static_cast<std::uint32_t>(entry.long_name.size()),
-                      static_cast<std::uint32_t>(subfolders.shown.size()), 0, in_view, ids};
-        subfolders.names += entry.long_name;
-        const std::string_view listed_name = std::string_view(shown).substr(place.prefix.size());
-        subfolders.shown += listed_name;
-        sub.shown_size = static_cast<std::uint32_t>(listed_name.size());
-        subfolders.items.push_back(sub);
+      if (Matches(entry, filter_)) {
+        shown.assign(listed.prefix);
+        AppendListedName(shown, entry);
+        output_.WriteWith([&](std::string& line) { AppendSubfolderLine(line, shown); });
       }
       continue;
     }
     if (!Matches(entry, filter_)) continue;
+    shown.assign(listed.prefix);
+    AppendListedName(shown, entry);
     output_.WriteWith([&](std::string& line) { AppendFileLine(line, shown, entry.size); });
     if (facts_ != nullptr) {
       ViewIds view_ids;
       for (std::size_t i = 0; i < ids.size(); ++i) {
         if (in_view[i] && ids[i] != 0 && views_[i].source != nullptr) view_ids[static_cast<std::size_t>(views_[i].Id())] = ids[i];
       }
-      s.utf16.assign(entry.long_name.begin(), entry.long_name.end());
       s.long_name.clear();
-      AppendWtf8(s.long_name, s.utf16);
+      AppendWtf8(s.long_name, entry.long_name);
       facts_->WriteWith([&](std::string& line) {
-        AppendFolderFileRecord(line, std::string_view(shown).substr(place.prefix.size()), entry.attributes,
+        AppendFolderFileRecord(line, std::string_view(shown).substr(listed.prefix.size()), entry.attributes,
                                ViewsOf(in_view), view_ids, s.long_name);
       });
     }
@@ -247,12 +368,12 @@ void DirectoryWalk::ListFolder(Folders& folders, const Place& place,
   }
   // What the view the listing follows could not read shows in the listing; what
   // only the other could not, in the views file.
+  const auto& unread = listed.unread;
   if (unread[0]) {
-    output_.WriteLine(FileLine(place.prefix + UnreadFolderName(*unread[0]), 0));
-  } else if (unread[1] && facts_ != nullptr && place.prefix.empty()) {
+    output_.WriteLine(FileLine(listed.prefix + UnreadFolderName(*unread[0]), 0));
+  } else if (unread[1] && facts_ != nullptr && listed.prefix.empty()) {
     facts_->WriteLine(UnreadByQueryRecord(heading, *unread[1]));
   }
-  merged.clear();  // its names are views of this folder's reads, which end here
 }
 
 bool DirectoryWalk::IsChecking(std::size_t view) const {
@@ -287,11 +408,6 @@ void DirectoryWalk::CheckWhereViewsDisagree(Folders& folders, const Place& place
   }
 }
 
-void DirectoryWalk::ReportUnread(const Place& place, std::uint32_t status) {
-  if (place.prefix.empty()) output_.WriteLine(FolderHeadingLine(place.heading));
-  output_.WriteLine(FileLine(place.prefix + UnreadFolderName(status), 0));
-}
-
 bool DirectoryWalk::FirstVisit(const Folders& folders) {
   for (std::size_t i = 0; i < folders.size(); ++i) {
     if (!folders[i]) continue;
@@ -302,6 +418,36 @@ bool DirectoryWalk::FirstVisit(const Folders& folders) {
 }
 
 void DirectoryWalk::Run(const std::string& heading, const std::wstring& path) {
+  handoff_ = std::make_unique<Handoff<Batch>>(kBatches);
+  filling_ = nullptr;
+  std::exception_ptr write_failure;
+  std::thread writer([&] {
+    try {
+      WriteBatches();
+    } catch (...) {
+      write_failure = std::current_exception();
+      // The reading side still hands batches on: take them, so that it never waits.
+      while (Batch* batch = handoff_->Next()) handoff_->Taken(*batch);
+    }
+  });
+  {
+    // Whichever way the walk ends, the writer is told and waited for before
+    // the batches it writes from go.
+    struct Ending {
+      Handoff<Batch>& handoff;
+      std::thread& writer;
+      ~Ending() {
+        handoff.Close();
+        writer.join();
+      }
+    } ending{*handoff_, writer};
+    Walk(heading, path);
+    HandOn(true);
+  }
+  if (write_failure) std::rethrow_exception(write_failure);
+}
+
+void DirectoryWalk::Walk(const std::string& heading, const std::wstring& path) {
   // A frame holds how long the place's paths were at its folder: the one place
   // is cut back to them before the next subfolder is added, rather than copied
   // for each of a volume's hundreds of thousands of folders. Frames deeper
@@ -334,7 +480,7 @@ void DirectoryWalk::Run(const std::string& heading, const std::wstring& path) {
   const auto enter = [&](Folders& folders, std::array<std::optional<std::uint32_t>, kWalkViews> folder_unread) {
     if (depth == stack.size()) stack.emplace_back();
     Frame& frame = stack[depth++];
-    ListFolder(folders, place, folder_unread, frame.subfolders);
+    ReadFolder(folders, place, folder_unread, frame.subfolders);
     frame.folders = std::move(folders);
     frame.heading = place.heading.size();
     frame.prefix = place.prefix.size();

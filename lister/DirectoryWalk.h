@@ -4,6 +4,10 @@
 // that could not be opened or read to its end gets a line that says so under
 // its heading, so it never passes for an empty one.
 //
+// The walk reads folders on the thread that calls Run and hands them, a batch
+// at a time, to a thread of its own that writes their lines: a volume lists
+// millions of files, and the two halves then take a core each.
+//
 // Up to three views read each folder: the volume's own MFT, the NT directory
 // query and the folder's own index on the volume, when they can be had. The
 // listing holds what the MFT or the query returned (the index only checks
@@ -20,6 +24,7 @@
 
 #include "core/ListingViews.h"
 #include "lister/Folder.h"
+#include "lister/Handoff.h"
 #include "lister/ListingOutput.h"
 #include "lister/VisitedFolders.h"
 
@@ -94,11 +99,25 @@ class DirectoryWalk {
     std::string prefix;
     std::wstring true_path;  // "\\?\" form, ending in "\": how the second look opens it again
   };
-  // Lists the folder; its subfolders to enter go into `subfolders`.
-  void ListFolder(Folders& folders, const Place& place, std::array<std::optional<std::uint32_t>, kWalkViews> unread,
+  // The reading side: folders read depth-first, handed on in batches.
+  void Walk(const std::string& heading, const std::wstring& path);
+  // A folder as the reading side hands it to the writing side.
+  struct ListedFolder;
+  struct Batch;
+  struct WriteScratch;
+  // The next folder of the batch being filled, for the reading side to fill.
+  ListedFolder& NextToList(const Place& place);
+  // Hands the batch on once it is full enough; all of it with `all`.
+  void HandOn(bool all);
+  // Reads and merges the folder, for the writing side to list; its subfolders
+  // to enter go into `subfolders`.
+  void ReadFolder(Folders& folders, const Place& place, std::array<std::optional<std::uint32_t>, kWalkViews> unread,
                   Subfolders& subfolders);
-  void WriteFolderRecord(const Folders& folders, const Place& place);
   void ReportUnread(const Place& place, std::uint32_t status);
+  // The writing side: the batches' lines, in the order the folders were read.
+  void WriteBatches();
+  void WriteFolder(const ListedFolder& folder, WriteScratch& s);
+  void WriteFolderRecord(const ListedFolder& folder, WriteScratch& s);
   // False for a folder already listed: a loop that shows no link attribute (a
   // bind mount, say) is still walked only once.
   bool FirstVisit(const Folders& folders);
@@ -119,6 +138,8 @@ class DirectoryWalk {
   VisitedFolders visited_;
   struct Scratch;
   std::unique_ptr<Scratch> scratch_;
+  std::unique_ptr<Handoff<Batch>> handoff_;
+  Batch* filling_ = nullptr;
 };
 
 }  // namespace quarvel::lister

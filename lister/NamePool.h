@@ -30,7 +30,9 @@ class NamePool {
     }
     std::vector<wchar_t>& block = blocks_.back();
     const std::size_t at = block.size();
-    for (const Char c : name) block.push_back(static_cast<wchar_t>(c));  // within capacity: never moves
+    block.resize(at + name.size());  // within capacity: never moves
+    std::transform(name.begin(), name.end(), block.begin() + static_cast<std::ptrdiff_t>(at),
+                   [](Char c) { return static_cast<wchar_t>(c); });
     return {block.data() + at, name.size()};
   }
 
