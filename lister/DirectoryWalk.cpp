@@ -52,9 +52,30 @@ struct DirectoryWalk::ListedFolder {
   std::string heading, prefix;  // its Place
   std::wstring true_path;
   std::array<FolderRead, kWalkViews> reads;  // whose pools the merged entries' names are views of
+  // The folder's entries, each long name once. Where one view alone opened the
+  // folder and gave no name twice (as below the top folder of a raw view),
+  // `merged` stays empty: that view's read is the merged entries, not copied.
   std::vector<MergedEntry> merged;
+  std::size_t one_view = kWalkViews;
   std::array<std::optional<std::uint32_t>, kWalkViews> unread;
   ViewIds ids;  // each view's id of the folder, for its folder record
+
+  // Calls `visit(entry, in_view, ids)` for each merged entry, in order.
+  template <class Visit>
+  void ForEachMerged(const Visit& visit) const {
+    if (one_view == kWalkViews) {
+      for (const auto& [entry, in_view, view_ids] : merged) visit(entry, in_view, view_ids);
+      return;
+    }
+    std::array<bool, kWalkViews> in_view{};
+    in_view[one_view] = true;
+    std::array<std::uint64_t, kWalkViews> view_ids{};
+    for (const DirectoryEntry& entry : reads[one_view].entries) {
+      view_ids[one_view] = entry.id;  // the second look finds the file by it
+      visit(entry, in_view, view_ids);
+    }
+  }
+  std::size_t MergedCount() const { return one_view == kWalkViews ? merged.size() : reads[one_view].entries.size(); }
 };
 
 // Folders handed on together: a handoff per folder would make each side wait
@@ -79,33 +100,14 @@ bool Matches(const DirectoryEntry& entry, const std::wstring& filter) {
          (!entry.short_name.empty() && MatchesFilter(entry.short_name, filter));
 }
 
-// The usual case below the top folder of a raw view: one view returned
-// entries, all of different names. They go into `merged` in their order, with
-// no sorting of refs and groups. False (and nothing done) otherwise.
-bool MergeOneView(const std::array<FolderRead, kWalkViews>& reads, MergeScratch& scratch,
-                  std::vector<MergedEntry>& merged) {
-  std::size_t view = reads.size();
-  for (std::size_t v = 0; v < reads.size(); ++v) {
-    if (reads[v].entries.empty()) continue;
-    if (view != reads.size()) return false;
-    view = v;
-  }
-  merged.clear();
-  if (view == reads.size()) return true;
-  const std::vector<DirectoryEntry>& entries = reads[view].entries;
-  auto& hashes = scratch.hashes;
+// Whether no two of the entries have the same long name, by their hashes
+// alone (two names whose hashes collide count as the same: the general merge
+// then tells them apart).
+bool NamesDiffer(const std::vector<DirectoryEntry>& entries, std::vector<std::size_t>& hashes) {
   hashes.clear();
   for (const DirectoryEntry& entry : entries) hashes.push_back(std::hash<std::wstring_view>{}(entry.long_name));
-  // Equal hashes (a name given twice, or two names that collide) take the general way.
   std::sort(hashes.begin(), hashes.end());
-  if (std::adjacent_find(hashes.begin(), hashes.end()) != hashes.end()) return false;
-  for (const DirectoryEntry& entry : entries) {
-    MergedEntry& m = merged.emplace_back();
-    m.entry = entry;
-    m.in_view[view] = true;
-    m.ids[view] = entry.id;  // the second look finds the file by it
-  }
-  return true;
+  return std::adjacent_find(hashes.begin(), hashes.end()) == hashes.end();
 }
 
 // Every view's entries, each long name once, into `merged`: in the order the
@@ -115,7 +117,6 @@ bool MergeOneView(const std::array<FolderRead, kWalkViews>& reads, MergeScratch&
 // entries' names are views of the reads' pools.
 void MergeViews(const std::array<FolderRead, kWalkViews>& reads, MergeScratch& scratch,
                 std::vector<MergedEntry>& merged) {
-  if (MergeOneView(reads, scratch, merged)) return;
   auto& refs = scratch.refs;
   refs.clear();
   for (std::uint32_t view = 0; view < reads.size(); ++view) {
@@ -270,9 +271,19 @@ void DirectoryWalk::ReadFolder(Folders& folders, const Place& place,
     folders[i]->ReadEntries(reads[i]);
     if (reads[i].failure) unread[i] = reads[i].failure;
   }
-  std::vector<MergedEntry>& merged = listed.merged;
-  MergeViews(reads, scratch_->merge, merged);
-  CheckWhereViewsDisagree(folders, place, merged);
+  // One view alone opened the folder: there is nothing to merge, and no other
+  // view to disagree with.
+  listed.one_view = kWalkViews;
+  listed.merged.clear();
+  const auto open = std::count_if(folders.begin(), folders.end(), [](const auto& folder) { return folder != nullptr; });
+  if (open == 1) {
+    const auto view = static_cast<std::size_t>(std::find_if(folders.begin(), folders.end(), [](const auto& folder) { return folder != nullptr; }) - folders.begin());
+    if (NamesDiffer(reads[view].entries, scratch_->merge.hashes)) listed.one_view = view;
+  }
+  if (listed.one_view == kWalkViews) {
+    MergeViews(reads, scratch_->merge, listed.merged);
+    CheckWhereViewsDisagree(folders, place, listed.merged);
+  }
   listed.unread = unread;
   listed.ids = ViewIds{};
   for (std::size_t i = 0; i < folders.size(); ++i) {
@@ -282,8 +293,9 @@ void DirectoryWalk::ReadFolder(Folders& folders, const Place& place,
 
   if (recurse_) {
     std::string& shown = scratch_->shown;
-    for (const auto& [entry, in_view, ids] : merged) {
-      if (!entry.IsFolder() || entry.IsLink() || !ListedByAView(in_view)) continue;
+    listed.ForEachMerged([&](const DirectoryEntry& entry, const std::array<bool, kWalkViews>& in_view,
+                             const std::array<std::uint64_t, kWalkViews>& ids) {
+      if (!entry.IsFolder() || entry.IsLink() || !ListedByAView(in_view)) return;
       shown.clear();
       AppendListedName(shown, entry);
       subfolders.items.push_back({static_cast<std::uint32_t>(subfolders.names.size()),
@@ -292,9 +304,9 @@ void DirectoryWalk::ReadFolder(Folders& folders, const Place& place,
                                   static_cast<std::uint32_t>(shown.size()), in_view, ids});
       subfolders.names += entry.long_name;
       subfolders.shown += shown;
-    }
+    });
   }
-  filling_->entries += merged.size();
+  filling_->entries += listed.MergedCount();
   HandOn(false);
 }
 
@@ -337,17 +349,18 @@ void DirectoryWalk::WriteFolder(const ListedFolder& listed, WriteScratch& s) {
   WriteFolderRecord(listed, s);
 
   std::string& shown = s.shown;
-  for (const auto& [entry, in_view, ids] : listed.merged) {
-    if (!ListedByAView(in_view)) continue;  // only a view that checks the others has it
+  listed.ForEachMerged([&](const DirectoryEntry& entry, const std::array<bool, kWalkViews>& in_view,
+                           const std::array<std::uint64_t, kWalkViews>& ids) {
+    if (!ListedByAView(in_view)) return;  // only a view that checks the others has it
     if (entry.IsFolder()) {
       if (Matches(entry, filter_)) {
         shown.assign(listed.prefix);
         AppendListedName(shown, entry);
         output_.WriteWith([&](std::string& line) { AppendSubfolderLine(line, shown); });
       }
-      continue;
+      return;
     }
-    if (!Matches(entry, filter_)) continue;
+    if (!Matches(entry, filter_)) return;
     shown.assign(listed.prefix);
     AppendListedName(shown, entry);
     output_.WriteWith([&](std::string& line) { AppendFileLine(line, shown, entry.size); });
@@ -365,7 +378,7 @@ void DirectoryWalk::WriteFolder(const ListedFolder& listed, WriteScratch& s) {
     }
     ++totals_.files;
     totals_.bytes += entry.size;
-  }
+  });
   // What the view the listing follows could not read shows in the listing; what
   // only the other could not, in the views file.
   const auto& unread = listed.unread;
