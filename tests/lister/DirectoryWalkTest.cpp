@@ -160,6 +160,37 @@ TEST_F(DirectoryWalkTest, EachFolderOnceByIdentityAndUnknownIdentitiesAlwaysWalk
   EXPECT_NE(std::find(lines.begin(), lines.end(), "T:\\D\\"), lines.end());
 }
 
+// The walk hands folders to its writing thread in batches: a tree of many
+// more folders and entries than a batch holds is listed whole, in order, and a
+// name one view gives twice is listed once (the first), as the merge of views
+// would have it.
+TEST_F(DirectoryWalkTest, ATreeOfManyBatchesListsWholeInOrderAndANameGivenTwiceOnce) {
+  constexpr int kFolders = 150;
+  constexpr int kFiles = 40;  // 6,000 entries
+  std::vector<std::wstring> names;  // the entries' names are views
+  names.reserve(kFolders * (kFiles + 1) + 1);
+  Lines expected = {"T:\\"};
+  tree[L"T:"] = {{}, FolderIdentity{1, 0, 1}};
+  for (int f = 0; f < kFolders; ++f) {
+    const std::wstring& folder = names.emplace_back(L"D" + std::to_wstring(f));
+    tree[L"T:"].entries.push_back(Dir(folder.c_str()));
+    expected.push_back(SubfolderLine("D" + std::to_string(f)));
+  }
+  for (int f = 0; f < kFolders; ++f) {
+    auto& spec = tree[L"T:\\D" + std::to_wstring(f)];
+    spec.identity = FolderIdentity{1, 0, static_cast<std::uint64_t>(f + 2)};
+    expected.push_back("T:\\D" + std::to_string(f) + "\\");
+    for (int i = 0; i < kFiles; ++i) {
+      const std::wstring& file = names.emplace_back(L"F" + std::to_wstring(i) + L".DLL");
+      spec.entries.push_back(File(file.c_str(), static_cast<std::uint64_t>(f * kFiles + i)));
+      expected.push_back(FileLine("F" + std::to_string(i) + ".DLL", static_cast<std::uint64_t>(f * kFiles + i)));
+    }
+  }
+  tree[L"T:\\D7"].entries.push_back(File(L"F3.DLL", 999'999));  // the same name again
+  EXPECT_EQ(Walk(), expected);
+  EXPECT_EQ(files, static_cast<std::uint64_t>(kFolders * kFiles));
+}
+
 // Whatever part of the tree was read ahead, the listing is the one read live,
 // and no folder is read twice.
 TEST_F(DirectoryWalkTest, ATreeReadAheadInWholeOrInPartListsAsOneReadLive) {
