@@ -174,7 +174,7 @@ set_target_properties(unversioned PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BI
 add_dependencies(platform_tests unversioned)
 
 add_executable(lister_tests tests/lister/ListerTest.cpp tests/lister/AnsiNameTest.cpp tests/lister/NamePoolTest.cpp tests/lister/DirectoryWalkTest.cpp
-  tests/lister/RecheckTest.cpp tests/lister/VisitedFoldersTest.cpp tests/lister/HandoffTest.cpp
+  tests/lister/RecheckTest.cpp tests/lister/VisitedFoldersTest.cpp
   lister/AnsiName.cpp lister/DirectoryWalk.cpp lister/ListingOutput.cpp platform/FreshFile.cpp lister/ReadAhead.cpp
   lister/NtDirectory.cpp lister/RawNtfsSource.cpp lister/Recheck.cpp lister/UsnJournal.cpp)
 set_target_properties(lister_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)

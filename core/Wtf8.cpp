@@ -3,12 +3,6 @@
 #include "core/Text.h"
 
 namespace quarvel {
-namespace {
-
-bool IsHigh(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLow(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-
-}  // namespace
 
 void AppendUtf8(std::string& out, char32_t code) {
   if (code < 0x80) {

@@ -13,6 +13,8 @@ namespace quarvel {
 
 // Appends one code point as UTF-8 (a surrogate as its own three bytes).
 void AppendUtf8(std::string& out, char32_t code);
+inline bool IsHigh(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+inline bool IsLow(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 std::string Wtf8FromUtf16(std::u16string_view text);
 // Takes UTF-16 in either character type (the volume's names come as char16_t,
@@ -20,8 +22,6 @@ std::string Wtf8FromUtf16(std::u16string_view text);
 template <class Char>
   requires(sizeof(Char) == 2)
 void AppendWtf8(std::string& out, std::basic_string_view<Char> text) {
-  const auto high = [](char16_t c) { return c >= 0xD800 && c <= 0xDBFF; };
-  const auto low = [](char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; };
   for (std::size_t i = 0; i < text.size(); ++i) {
     // A run of ASCII (most names are) goes in at once.
     const std::size_t ascii = AppendNarrowRun(out, text.substr(i), [](Char c) { return c < 0x80; });
@@ -30,7 +30,7 @@ void AppendWtf8(std::string& out, std::basic_string_view<Char> text) {
       continue;
     }
     const auto c = static_cast<char16_t>(text[i]);
-    if (high(c) && i + 1 < text.size() && low(static_cast<char16_t>(text[i + 1]))) {
+    if (IsHigh(c) && i + 1 < text.size() && IsLow(static_cast<char16_t>(text[i + 1]))) {
       AppendUtf8(out, 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (static_cast<char16_t>(text[i + 1]) - 0xDC00));
       ++i;
     } else {

@@ -89,11 +89,9 @@ struct DirectoryWalk::Batch {
 };
 
 namespace {
+
 // Enough batches that neither side waits on a folder of many files the other is still on.
 constexpr std::size_t kBatches = 4;
-}  // namespace
-
-namespace {
 
 bool Matches(const DirectoryEntry& entry, const std::wstring& filter) {
   return MatchesFilter(entry.long_name, filter) ||
@@ -275,11 +273,13 @@ void DirectoryWalk::ReadFolder(Folders& folders, const Place& place,
   // view to disagree with.
   listed.one_view = kWalkViews;
   listed.merged.clear();
-  const auto open = std::count_if(folders.begin(), folders.end(), [](const auto& folder) { return folder != nullptr; });
-  if (open == 1) {
-    const auto view = static_cast<std::size_t>(std::find_if(folders.begin(), folders.end(), [](const auto& folder) { return folder != nullptr; }) - folders.begin());
-    if (NamesDiffer(reads[view].entries, scratch_->merge.hashes)) listed.one_view = view;
+  std::size_t open = 0, view = 0;
+  for (std::size_t i = 0; i < folders.size(); ++i) {
+    if (!folders[i]) continue;
+    ++open;
+    view = i;
   }
+  if (open == 1 && NamesDiffer(reads[view].entries, scratch_->merge.hashes)) listed.one_view = view;
   if (listed.one_view == kWalkViews) {
     MergeViews(reads, scratch_->merge, listed.merged);
     CheckWhereViewsDisagree(folders, place, listed.merged);
@@ -320,11 +320,7 @@ void DirectoryWalk::ReportUnread(const Place& place, std::uint32_t status) {
 void DirectoryWalk::WriteBatches() {
   WriteScratch scratch;
   while (Batch* batch = handoff_->Next()) {
-    for (std::size_t f = 0; f < batch->used; ++f) {
-      ListedFolder& listed = batch->folders[f];
-      WriteFolder(listed, scratch);
-      listed.merged.clear();  // its names are views of the reads, which the next folder in this slot reads into
-    }
+    for (std::size_t f = 0; f < batch->used; ++f) WriteFolder(batch->folders[f], scratch);
     handoff_->Taken(*batch);
   }
 }
